@@ -1,0 +1,62 @@
+#include "PlaybackSettings.h"
+
+#include "SettingsCodec.h"
+
+namespace oxv {
+
+namespace {
+
+std::optional<std::vector<uint8_t>> ReadBinary(Profile& profile, std::string_view section, size_t size)
+{
+    const std::optional<std::string> text = profile.ReadString(section, kDataKey);
+    if (!text) return std::nullopt;
+    std::vector<uint8_t> bytes = DecodeBinaryValue(*text);
+    if (bytes.size() != size) return std::nullopt;
+    return bytes;
+}
+
+template <size_t N>
+bool WriteBinary(Profile& profile, std::string_view section, const std::array<uint8_t, N>& bytes)
+{
+    return profile.WriteString(section, kDataKey, EncodeBinaryValue(bytes.data(), bytes.size()));
+}
+
+}  // namespace
+
+bool LoadTimelineSettings(Profile& profile, TimelineRecord& record)
+{
+    const auto bytes = ReadBinary(profile, kTimelineSection, kTimelineRecordBytes);
+    if (!bytes) return false;
+    record = DecodeTimelineRecord(bytes->data());
+    return true;
+}
+
+bool LoadPlaybackParams(Profile& profile, PlaybackParams& params)
+{
+    const auto bytes = ReadBinary(profile, kParamsSection, kPlaybackParamsBytes);
+    if (!bytes) return false;
+    params = DecodePlaybackParams(bytes->data());
+    std::optional<std::string> folder = profile.ReadString(kParamsSection, kPathKey);
+    if (folder && !folder->empty()) params.outputFolder = std::move(*folder);
+    return true;
+}
+
+bool SavePlaybackParams(Profile& profile, const PlaybackParams& params)
+{
+    bool ok = WriteBinary(profile, kParamsSection, EncodePlaybackParams(params));
+    if (params.outputFolder) ok = profile.WriteString(kParamsSection, kPathKey, *params.outputFolder) && ok;
+    return ok;
+}
+
+bool SaveTimelineSettings(Profile& profile, const PlaybackTimeline& timeline)
+{
+    TimelineRecord record;
+    record.frames = timeline.frames;
+    record.t0 = timeline.t0;
+    record.t1 = timeline.t1;
+    record.step = timeline.step;
+    record.interval = timeline.interval;
+    return WriteBinary(profile, kTimelineSection, EncodeTimelineRecord(record));
+}
+
+}  // namespace oxv

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Profile.h"
+#include "SurveyTypes.h"
+
+namespace oxv {
+
+// Settings names; sections and keys exactly as other runs have written them.
+inline constexpr std::string_view kTimelineSection = "PBF";
+inline constexpr std::string_view kParamsSection = "PBV";
+inline constexpr std::string_view kDataKey = "Data";
+inline constexpr std::string_view kPathKey = "Path";
+
+// Replaces `record` with the stored "PBF" "Data" when it decodes to exactly
+// 40 bytes; returns whether it did.
+bool LoadTimelineSettings(Profile& profile, TimelineRecord& record);
+
+// Replaces `params` with the stored "PBV" "Data" (exactly 48 bytes) and the
+// folder from "PBV" "Path"; returns whether it did.
+bool LoadPlaybackParams(Profile& profile, PlaybackParams& params);
+
+// Writes "PBV" "Data", and "PBV" "Path" only when a folder is set. False when
+// the profile refused a write.
+bool SavePlaybackParams(Profile& profile, const PlaybackParams& params);
+
+// Writes "PBF" "Data" from a built timeline's header.
+bool SaveTimelineSettings(Profile& profile, const PlaybackTimeline& timeline);
+
+}  // namespace oxv

@@ -1,0 +1,105 @@
+#include "PointFileWriter.h"
+
+#include <cstring>
+
+namespace oxv {
+
+std::array<uint8_t, kPointHeaderSize> MakePointHeader(const PointFileLayout& layout, int32_t recordCount)
+{
+    std::array<uint8_t, kPointHeaderSize> h{};
+    auto put = [&h](size_t offset, auto value) { std::memcpy(h.data() + offset, &value, sizeof value); };
+    put(0, kPointFileMagic);
+    put(header::kRecordCount, recordCount);
+    put(header::kStride, layout.stride);
+    put(header::kXyz, layout.channels.xyz);
+    put(header::kOrigin, layout.channels.origin);
+    put(header::kColour, layout.channels.colour);
+    put(header::kAmplitude, layout.channels.amplitude);
+    put(header::kTime, layout.channels.time);
+    put(header::kPose, layout.channels.pose);
+    put(header::kLatitude, layout.origin.latitude);
+    put(header::kLongitude, layout.origin.longitude);
+    put(header::kHeight, layout.origin.height);
+    return h;
+}
+
+PointRecord::PointRecord(const PointFileLayout& layout)
+    : m_channels(layout.channels), m_words(static_cast<size_t>(layout.stride > 0 ? layout.stride : 0), 0u)
+{
+}
+
+void PointRecord::SetXyz(int32_t x, int32_t y, int32_t z)
+{
+    const int32_t v[3] = {x, y, z};
+    std::memcpy(WordBytes(m_channels.xyz), v, sizeof v);
+}
+
+void PointRecord::SetOrigin(int32_t x, int32_t y, int32_t z)
+{
+    if (m_channels.origin < 0) return;
+    const int32_t v[3] = {x, y, z};
+    std::memcpy(WordBytes(m_channels.origin), v, sizeof v);
+}
+
+void PointRecord::SetColour(uint8_t r, uint8_t g, uint8_t b)
+{
+    if (m_channels.colour < 0) return;
+    uint8_t* p = WordBytes(m_channels.colour);
+    p[0] = r;
+    p[1] = g;
+    p[2] = b;
+}
+
+void PointRecord::SetAmplitude(uint8_t amplitude)
+{
+    if (m_channels.amplitude >= 0) WordBytes(m_channels.amplitude)[0] = amplitude;
+}
+
+void PointRecord::SetTime(double t)
+{
+    if (m_channels.time >= 0) std::memcpy(WordBytes(m_channels.time), &t, sizeof t);
+}
+
+void PointRecord::SetPose(const Pose& pose)
+{
+    if (m_channels.pose >= 0) std::memcpy(WordBytes(m_channels.pose), pose.v, sizeof pose.v);
+}
+
+PointFileWriter::PointFileWriter(std::string path, const PointFileLayout& layout, int32_t recordCount)
+    : m_path(std::move(path)), m_tempPath(m_path + ".part")
+{
+    m_file = std::fopen(m_tempPath.c_str(), "wb");
+    if (!m_file) return;
+    const auto header = MakePointHeader(layout, recordCount);
+    WriteRaw(header.data(), header.size());
+}
+
+PointFileWriter::~PointFileWriter()
+{
+    if (m_file) {
+        std::fclose(m_file);
+        std::remove(m_tempPath.c_str());
+    }
+}
+
+void PointFileWriter::Write(const PointRecord& record) { WriteRaw(record.Bytes(), record.ByteSize()); }
+
+void PointFileWriter::WriteRaw(const void* bytes, size_t size)
+{
+    if (!m_file || m_failed) return;
+    if (std::fwrite(bytes, 1, size, m_file) != size) m_failed = true;
+}
+
+bool PointFileWriter::Finish()
+{
+    if (!m_file) return false;
+    const bool closed = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    if (m_failed || !closed || std::rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
+        std::remove(m_tempPath.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace oxv

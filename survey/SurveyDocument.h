@@ -1,0 +1,74 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "PointFile.h"
+#include "Profile.h"
+#include "SurveyTypes.h"
+
+namespace oxv {
+
+enum class LoadStatus {
+    Ok,
+    CannotOpen,  // the file could not be opened: nothing changed
+    NotEnoughMemory,
+    ReadError,
+    FormatError,
+    Cancelled,
+};
+
+// The text shown to the user for a failed load; empty for Ok, CannotOpen
+// and Cancelled, which show nothing.
+std::string_view LoadMessage(LoadStatus status);
+
+// What a load asks of the user interface. The defaults do nothing, which is
+// what tools and tests want.
+class LoadObserver {
+public:
+    virtual ~LoadObserver() = default;
+    virtual void BeginWait() {}
+    virtual void EndWait() {}
+    virtual void ShowMessage(std::string_view /*text*/) {}
+    // Fraction of the file read so far; false cancels the load.
+    virtual bool Progress(double /*fraction*/) { return true; }
+};
+
+// The survey document without its window-system shell: the point image and
+// everything derived from it, with the load state machine (Empty, Loaded).
+class SurveyDocument {
+public:
+    std::unique_ptr<PointImage> m_pPoints;
+    std::unique_ptr<PathNode[]> m_pScannerPath;
+    std::unique_ptr<PathNode[]> m_pCameraPath;
+    std::unique_ptr<PlaybackTimeline> m_pTimeline;
+    std::unique_ptr<PlaybackParams> m_pPlaybackParams;
+    ValueRange m_rangeStat;
+    ValueRange m_ampStat;
+    ValueRange m_xStat;
+    ValueRange m_yStat;
+    ValueRange m_zStat;
+    ValueRange m_timeStat;
+
+    bool IsLoaded() const { return m_pPoints != nullptr; }
+
+    // Back to Empty, with no timeline and no parameter copy.
+    void NewDocument();
+
+    // Opens a point file: one read into one block, checks, value ranges,
+    // playback settings from `profile`, timeline and scanner path. Any
+    // failure after the file opened leaves the document Empty.
+    LoadStatus LoadPointFile(const std::string& path, Profile& profile, LoadObserver& observer);
+
+    void FreePointData();
+    void FreeTimeline();
+    void ComputeStatistics();
+    // Mode 1 counts nodes; any other mode builds the path. 0 when there is no path.
+    int BuildScannerPath(int mode);
+    // Replaces the timeline and the parameter copy; 1 when a timeline was built.
+    int BuildTimeline(const PlaybackParams* params, double speed, double interval);
+    int InterpolatePoseAt(int32_t frame, Pose& pose) const;
+};
+
+}  // namespace oxv

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <memory>
+
+#include "PointFile.h"
+#include "SurveyTypes.h"
+
+namespace oxv {
+
+enum class TimelineOutcome {
+    Built,
+    NoTime,  // no time channel, or no records to take times from
+    Failed,  // frame count negative, not finite or beyond int32, or out of memory
+};
+
+// Divides the survey's time span into frames of speed x interval measurement
+// seconds and finds each frame's records; `timeline` is set only when Built.
+TimelineOutcome MakeTimeline(const PointImage& image, double speed, double interval,
+                             std::unique_ptr<PlaybackTimeline>& timeline);
+
+// Pose at time t between poses a (at ta) and b (at tb); false, pose untouched,
+// unless ta <= t <= tb. Heading crosses the +-180 degree seam the short way.
+bool InterpolatePose(Pose& pose, const Pose& a, const Pose& b, double t, double ta, double tb);
+
+// Sensor pose at the start time of `frame`; false without a pose channel or
+// for a frame outside the timeline.
+bool InterpolatePoseAt(const PointImage& image, const PlaybackTimeline& timeline, int32_t frame, Pose& pose);
+
+}  // namespace oxv

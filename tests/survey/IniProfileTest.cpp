@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <wx/init.h>
+
+#include "IniProfile.h"
+#include "PlaybackSettings.h"
+#include "SettingsCodec.h"
+#include "SurveyFixture.h"
+
+namespace oxv {
+namespace {
+
+std::string Text(const std::string& path)
+{
+    const auto bytes = test::ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+class IniProfileTest : public ::testing::Test {
+protected:
+    wxInitializer wx;
+    test::ScratchDir dir;
+};
+
+TEST_F(IniProfileTest, WritesSectionsKeysAndValuesVerbatim)
+{
+    const std::string ini = dir.File("oxvell.ini");
+    PlaybackParams params;
+    params.outputFolder = "/data/a b\\c";
+    {
+        IniProfile profile(ini);
+        ASSERT_TRUE(SavePlaybackParams(profile, params));
+    }
+    const std::string text = Text(ini);
+    EXPECT_NE(text.find("[PBV]"), std::string::npos) << text;
+    EXPECT_NE(text.find("Data=" + EncodeBinaryValue(EncodePlaybackParams(params).data(), 48)), std::string::npos) << text;
+    EXPECT_NE(text.find("Path=/data/a b\\c"), std::string::npos) << text;
+
+    IniProfile reopened(ini);
+    PlaybackParams loaded;
+    ASSERT_TRUE(LoadPlaybackParams(reopened, loaded));
+    EXPECT_EQ(loaded.outputFolder, params.outputFolder);
+}
+
+TEST_F(IniProfileTest, ReadsAHandWrittenFile)
+{
+    const std::string ini = dir.File("hand.ini");
+    const std::string text =
+        "[Recent File List]\r\nFile1=/surveys/a.oxv\r\n[PBF]\r\nData=" +
+        EncodeBinaryValue(EncodeTimelineRecord(TimelineRecord{0, 0, 0, 0.08, 0.04}).data(), 40) + "\r\n";
+    test::WriteBytes(ini, std::vector<uint8_t>(text.begin(), text.end()));
+    IniProfile profile(ini);
+    TimelineRecord record;
+    ASSERT_TRUE(LoadTimelineSettings(profile, record));
+    EXPECT_EQ(record.step, 0.08);
+    EXPECT_EQ(profile.ReadString("Recent File List", "File1"), "/surveys/a.oxv");
+}
+
+TEST_F(IniProfileTest, UnwritableFileKeepsValuesForTheSessionAndTheOldFileWhole)
+{
+    const std::string ini = dir.File("blocked/oxvell.ini");
+    test::WriteBytes(dir.File("blocked"), {1, 2, 3});  // the folder is a file
+    IniProfile profile(ini);
+    EXPECT_FALSE(profile.WriteString("PBV", "Path", "/x"));
+    EXPECT_EQ(profile.ReadString("PBV", "Path"), "/x");
+    EXPECT_EQ(test::ReadBytes(dir.File("blocked")), (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST_F(IniProfileTest, GarbageFileReadsAsMostlyEmpty)
+{
+    const std::string ini = dir.File("garbage.ini");
+    std::vector<uint8_t> junk;
+    for (int i = 0; i < 5000; ++i) junk.push_back(static_cast<uint8_t>((i * 7919) % 251));
+    test::WriteBytes(ini, junk);
+    IniProfile profile(ini);
+    PlaybackParams params;
+    EXPECT_FALSE(LoadPlaybackParams(profile, params));
+}
+
+}  // namespace
+}  // namespace oxv

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "PointFile.h"
+#include "SurveyFixture.h"
+
+namespace oxv {
+namespace {
+
+using test::SteadyFlight;
+using test::SurveyBytes;
+
+std::vector<uint8_t> GoodImage(int32_t count = 4)
+{
+    return SurveyBytes(PointFileLayout{}, count, [](int32_t i, PointRecord& r) { SteadyFlight(i, r); });
+}
+
+template <typename T>
+void Poke(std::vector<uint8_t>& image, size_t offset, T value)
+{
+    std::memcpy(image.data() + offset, &value, sizeof value);
+}
+
+struct MalformedCase {
+    const char* name;
+    std::function<void(std::vector<uint8_t>&)> corrupt;
+};
+
+TEST(PointFileValidation, RefusesEveryImageThatWouldBeReadOutOfBounds)
+{
+    const MalformedCase cases[] = {
+        {"empty file", [](auto& b) { b.clear(); }},
+        {"shorter than the magic", [](auto& b) { b.resize(3); }},
+        {"magic in big-endian order", [](auto& b) { Poke<uint32_t>(b, 0, 0x88776655); }},
+        {"shorter than the header", [](auto& b) { b.resize(267); }},
+        {"one byte short of the records", [](auto& b) { b.pop_back(); }},
+        {"zero stride with records", [](auto& b) { Poke<int32_t>(b, header::kStride, 0); }},
+        {"negative stride", [](auto& b) { Poke<int32_t>(b, header::kStride, -16); }},
+        {"negative xyz index", [](auto& b) { b[header::kXyz] = 0xFF; }},
+        {"xyz past the record", [](auto& b) { b[header::kXyz] = 14; }},
+        {"pose past the record", [](auto& b) { b[header::kPose] = 11; }},
+        {"time past the record", [](auto& b) { b[header::kTime] = 15; }},
+        {"amplitude past the record", [](auto& b) { b[header::kAmplitude] = 16; }},
+        {"count whose byte size overflows", [](auto& b) {
+             Poke<int32_t>(b, header::kRecordCount, 0x7FFFFFFF);
+             Poke<int32_t>(b, header::kStride, 0x7FFFFFFF);
+         }},
+    };
+    for (const MalformedCase& c : cases) {
+        std::vector<uint8_t> image = GoodImage();
+        c.corrupt(image);
+        EXPECT_FALSE(IsWellFormedPointImage(image.data(), image.size())) << c.name;
+    }
+}
+
+TEST(PointFileValidation, AcceptsEdgesThatAreWellFormed)
+{
+    std::vector<uint8_t> image = GoodImage();
+    EXPECT_TRUE(IsWellFormedPointImage(image.data(), image.size()));
+    image.push_back(0xAB);  // trailing bytes are ignored
+    EXPECT_TRUE(IsWellFormedPointImage(image.data(), image.size()));
+
+    std::vector<uint8_t> empty = GoodImage(0);
+    Poke<int32_t>(empty, header::kRecordCount, -5);
+    Poke<int32_t>(empty, header::kStride, 0);
+    EXPECT_TRUE(IsWellFormedPointImage(empty.data(), empty.size())) << "count <= 0 is an empty survey";
+
+    std::vector<uint8_t> absent = GoodImage();
+    absent[header::kPose] = 0x80;  // -128: absent, however far out
+    EXPECT_TRUE(IsWellFormedPointImage(absent.data(), absent.size()));
+}
+
+TEST(PointImage, ReadsChannelsInPlaceIncludingUnalignedDoubles)
+{
+    PointFileLayout layout;
+    layout.stride = 9;  // odd stride: every other record's words sit at 4 mod 8
+    layout.channels = ChannelLayout{0, -1, 3, 4, 5, -1};
+    layout.origin = GeodeticOrigin{0.8, 0.2, 350.5};
+    const std::vector<uint8_t> bytes = SurveyBytes(layout, 3, [](int32_t i, PointRecord& r) {
+        r.SetXyz(i, -i, 1000 * i);
+        r.SetColour(1, 2, static_cast<uint8_t>(3 + i));
+        r.SetAmplitude(200);
+        r.SetTime(1234.5678 + i);
+    });
+    ImageBlock block;
+    ASSERT_TRUE(ImageBlock::Allocate(bytes.size(), block));
+    std::memcpy(block.Data(), bytes.data(), bytes.size());
+    ASSERT_TRUE(IsWellFormedPointImage(block.Data(), block.Size()));
+    PointImage image(std::move(block));
+
+    EXPECT_EQ(image.Records(), 3);
+    EXPECT_FALSE(image.HasOrigin());
+    EXPECT_FALSE(image.HasPose());
+    EXPECT_EQ(image.Header().origin.height, 350.5);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(image.Xyz(i)[2], 1000 * static_cast<int32_t>(i));
+        EXPECT_EQ(image.ColourBytes(i)[2], 3 + i);
+        EXPECT_EQ(image.Amplitude(i), 200);
+        EXPECT_EQ(image.Time(i), 1234.5678 + static_cast<double>(i));
+    }
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(image.Record(1) + 4 * 5) % 8, 4u) << "the case the copy-out exists for";
+}
+
+}  // namespace
+}  // namespace oxv

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "PlaybackSettings.h"
+#include "SurveyDocument.h"
+#include "SurveyFixture.h"
+
+namespace oxv {
+namespace {
+
+class RecordingObserver final : public LoadObserver {
+public:
+    void BeginWait() override { ++waits; }
+    void EndWait() override { --waits; }
+    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+    int waits = 0;
+    std::vector<std::string> messages;
+};
+
+class SurveyDocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::WriteSurvey(dir.File("good.oxv"), PointFileLayout{}, 4000,
+                          [](int32_t i, PointRecord& r) { test::SteadyFlight(i, r); });
+        good = test::ReadBytes(dir.File("good.oxv"));
+    }
+
+    LoadStatus Open(const std::string& name)
+    {
+        observer.messages.clear();
+        return doc.LoadPointFile(dir.File(name), profile, observer);
+    }
+
+    void ExpectEmpty()
+    {
+        EXPECT_EQ(doc.m_pPoints, nullptr);
+        EXPECT_EQ(doc.m_pScannerPath, nullptr);
+        EXPECT_EQ(doc.m_pCameraPath, nullptr);
+        EXPECT_EQ(doc.m_pTimeline, nullptr);
+        EXPECT_EQ(doc.m_xStat.valid + doc.m_yStat.valid + doc.m_zStat.valid + doc.m_timeStat.valid +
+                      doc.m_ampStat.valid + doc.m_rangeStat.valid,
+                  0);
+    }
+
+    test::ScratchDir dir;
+    std::vector<uint8_t> good;
+    SurveyDocument doc;
+    MemoryProfile profile;
+    RecordingObserver observer;
+};
+
+TEST_F(SurveyDocumentTest, LoadBuildsEverythingFromDefaults)
+{
+    ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
+    EXPECT_TRUE(observer.messages.empty());
+    EXPECT_EQ(observer.waits, 0) << "the wait cursor ends with the load";
+    ASSERT_NE(doc.m_pTimeline, nullptr);
+    EXPECT_EQ(doc.m_pTimeline->frames, 300);  // 9.9975 s / 0.0333
+    EXPECT_EQ(doc.m_pTimeline->interval, 0.0333);
+    ASSERT_NE(doc.m_pPlaybackParams, nullptr);
+    EXPECT_EQ(doc.m_pPlaybackParams->farDistance, 300.0);
+    ASSERT_NE(doc.m_pScannerPath, nullptr);
+    EXPECT_EQ(doc.m_pScannerPath[0].key, 1000);  // a node every fourth record
+    Pose pose{};
+    EXPECT_EQ(doc.InterpolatePoseAt(10, pose), 1);
+}
+
+TEST_F(SurveyDocumentTest, StoredSettingsShapeTheTimeline)
+{
+    PlaybackTimeline stored;
+    stored.step = 0.2;  // 5x speed at 25 frames per second
+    stored.interval = 0.04;
+    SaveTimelineSettings(profile, stored);
+    PlaybackParams params;
+    params.outputFolder = "/tmp/frames";
+    params.recordVideo = 1;
+    SavePlaybackParams(profile, params);
+
+    ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
+    EXPECT_EQ(doc.m_pTimeline->frames, 49);
+    EXPECT_DOUBLE_EQ(doc.m_pTimeline->step, 0.2);
+    EXPECT_EQ(doc.m_pPlaybackParams->outputFolder, "/tmp/frames");
+    EXPECT_EQ(doc.m_pPlaybackParams->recordVideo, 1);
+}
+
+TEST_F(SurveyDocumentTest, FailedLoadsLeaveTheDocumentEmptyWithTheirMessage)
+{
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* message;
+    };
+    std::vector<uint8_t> badMagic = good;
+    badMagic[0] = 0x55;
+    std::vector<uint8_t> truncated(good.begin(), good.end() - 1);
+    const Case cases[] = {
+        {"bad magic", badMagic, "File format error"},
+        {"records cut short", truncated, "File format error"},
+        {"too short for a magic", {0x88, 0x77}, "File format error"},
+        {"empty file", {}, "File format error"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
+        test::WriteBytes(dir.File("bad.oxv"), c.bytes);
+        EXPECT_EQ(Open("bad.oxv"), LoadStatus::FormatError) << c.name;
+        EXPECT_EQ(observer.messages, std::vector<std::string>{c.message}) << c.name;
+        ExpectEmpty();
+        EXPECT_EQ(doc.m_pPlaybackParams, nullptr) << c.name;
+        EXPECT_EQ(doc.InterpolatePoseAt(0, *std::make_unique<Pose>()), 0);
+    }
+}
+
+TEST_F(SurveyDocumentTest, UnopenableFileChangesNothing)
+{
+    ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
+    EXPECT_EQ(Open("missing.oxv"), LoadStatus::CannotOpen);
+    EXPECT_TRUE(observer.messages.empty());
+    EXPECT_NE(doc.m_pPoints, nullptr);
+    EXPECT_NE(doc.m_pTimeline, nullptr);
+}
+
+TEST_F(SurveyDocumentTest, FoldersAndDevicesAreNotOpened)
+{
+    ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
+    std::filesystem::create_directory(dir.File("folder.oxv"));
+    EXPECT_EQ(Open("folder.oxv"), LoadStatus::CannotOpen);
+    EXPECT_EQ(doc.LoadPointFile("/dev/zero", profile, observer), LoadStatus::CannotOpen);
+    EXPECT_TRUE(observer.messages.empty());
+    EXPECT_NE(doc.m_pPoints, nullptr);
+}
+
+TEST_F(SurveyDocumentTest, CancelledLoadIsEmptyAndSilent)
+{
+    class Canceller final : public LoadObserver {
+        bool Progress(double) override { return false; }
+    } canceller;
+    ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
+    EXPECT_EQ(doc.LoadPointFile(dir.File("good.oxv"), profile, canceller), LoadStatus::Cancelled);
+    ExpectEmpty();
+}
+
+TEST_F(SurveyDocumentTest, NewDocumentFreesEverything)
+{
+    ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
+    doc.NewDocument();
+    ExpectEmpty();
+    EXPECT_EQ(doc.m_pPlaybackParams, nullptr);
+}
+
+TEST_F(SurveyDocumentTest, ImageInMemoryOutlivesChangesToTheFile)
+{
+    ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
+    const int32_t x = doc.m_pPoints->Xyz(3999)[0];
+    test::WriteBytes(dir.File("good.oxv"), std::vector<uint8_t>(good.size(), 0xEE));
+    std::filesystem::remove(dir.File("good.oxv"));
+    EXPECT_EQ(doc.m_pPoints->Xyz(3999)[0], x);
+}
+
+#if !defined(OXV_SANITIZED)
+int OpenUnderAddressLimit(const std::string& path)
+{
+    const rlimit limit{uint64_t{2} << 30, uint64_t{2} << 30};
+    setrlimit(RLIMIT_AS, &limit);
+    RecordingObserver seen;
+    SurveyDocument fresh;
+    MemoryProfile none;
+    const LoadStatus status = fresh.LoadPointFile(path, none, seen);
+    const bool ok = status == LoadStatus::NotEnoughMemory && seen.messages.size() == 1 &&
+                    seen.messages[0] == "Not enough memory" && fresh.m_pPoints == nullptr;
+    return ok ? 0 : 1;
+}
+
+// A sparse file larger than the address space the process may have: the
+// block cannot be allocated. The sanitizers reserve address space of their
+// own, so this runs in the plain build only.
+TEST_F(SurveyDocumentTest, HugeFileIsNotEnoughMemory)
+{
+    const std::string huge = dir.File("huge.oxv");
+    test::WriteBytes(huge, std::vector<uint8_t>(good.begin(), good.begin() + 268));
+    std::filesystem::resize_file(huge, uint64_t{8} << 30);
+    EXPECT_EXIT(std::exit(OpenUnderAddressLimit(huge)), ::testing::ExitedWithCode(0), "");
+}
+#endif
+
+}  // namespace
+}  // namespace oxv

@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "SettingsCodec.h"
+#include "SurveyFixture.h"
+
+namespace oxv {
+namespace {
+
+struct RunResult {
+    int status;
+    std::string out;
+};
+
+RunResult RunOxvtool(const std::string& args)
+{
+    const char* bin = std::getenv("OXV_BIN_DIR");
+    const std::string cmd = std::string(bin ? bin : ".") + "/oxvtool " + args + " 2>/dev/null";
+    FILE* pipe = popen(cmd.c_str(), "r");
+    std::string out;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) out.append(buf.data(), n);
+    const int status = pclose(pipe);
+    return {WEXITSTATUS(status), out};
+}
+
+class OxvtoolInfo : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        layout.origin = GeodeticOrigin{0.9, 0.15, 312.25};
+        test::WriteSurvey(dir.File("s.oxv"), layout, 400, [](int32_t i, PointRecord& r) { test::SteadyFlight(i, r); });
+    }
+    test::ScratchDir dir;
+    PointFileLayout layout;
+};
+
+TEST_F(OxvtoolInfo, JsonDescribesTheOpenedSurvey)
+{
+    const RunResult r = RunOxvtool("info --json " + dir.File("s.oxv"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["status"], "ok");
+    EXPECT_EQ(j["records"], 400);
+    EXPECT_EQ(j["stride"], 16);
+    EXPECT_EQ(j["channels"]["pose"], 10);
+    EXPECT_EQ(j["origin"]["height"], 312.25);
+    EXPECT_EQ(j["origin"]["latitude"].get<double>(), 0.9);
+    EXPECT_EQ(j["stats"]["x"], (nlohmann::json{{"max", 39900}, {"min", 0}, {"valid", 1}}));
+    EXPECT_EQ(j["stats"]["range"]["min"], 100000);
+    EXPECT_EQ(j["scanner_path"]["count"], 100);
+    EXPECT_FALSE(j["scanner_path"].contains("nodes"));
+    EXPECT_EQ(j["timeline"]["frames"], 29);  // 0.9975 s / 0.0333
+    EXPECT_EQ(j["timeline"]["interval"].get<double>(), 0.0333) << "doubles read back exactly";
+    EXPECT_EQ(j["params"]["outputFolder"], nullptr);
+    EXPECT_EQ(j["params"]["nearDistance"], 100.0);
+}
+
+TEST_F(OxvtoolInfo, FullAddsNodesSpansAndPoses)
+{
+    const auto j = nlohmann::json::parse(RunOxvtool("info --json --full " + dir.File("s.oxv")).out);
+    const auto& nodes = j["scanner_path"]["nodes"];
+    ASSERT_EQ(nodes.size(), 100u);
+    EXPECT_EQ(nodes[0], (nlohmann::json{100, 0, 0, 90000, 0, 0, 100000})) << "node 0's key holds the count";
+    EXPECT_EQ(nodes[1][0], 4);
+    const auto& timeline = j["timeline"];
+    ASSERT_EQ(timeline["spans"].size(), 29u);
+    EXPECT_EQ(timeline["spans"][0], (nlohmann::json{0, 13}));
+    ASSERT_EQ(timeline["poses"].size(), 29u);
+    EXPECT_EQ(timeline["poses"][0][3], 0);
+}
+
+TEST_F(OxvtoolInfo, SettingsComeFromTheIniFile)
+{
+    PlaybackParams params;
+    params.outputFolder = "/frames";
+    params.panRate = 2.5;
+    const std::string ini = "[PBV]\nData=" + EncodeBinaryValue(EncodePlaybackParams(params).data(), 48) +
+                            "\nPath=/frames\n[PBF]\nData=" +
+                            EncodeBinaryValue(EncodeTimelineRecord({0, 0, 0, 0.1, 0.05}).data(), 40) + "\n";
+    test::WriteBytes(dir.File("o.ini"), std::vector<uint8_t>(ini.begin(), ini.end()));
+    const auto j = nlohmann::json::parse(RunOxvtool("info --json --ini " + dir.File("o.ini") + " " + dir.File("s.oxv")).out);
+    EXPECT_EQ(j["params"]["outputFolder"], "/frames");
+    EXPECT_EQ(j["params"]["panRate"], 2.5);
+    EXPECT_EQ(j["timeline"]["interval"].get<double>(), 0.05);
+    EXPECT_EQ(j["timeline"]["frames"], 9);  // 0.9975 s / 2 / 0.05
+}
+
+TEST_F(OxvtoolInfo, FailedLoadReportsItsMessageAndExitsWithOne)
+{
+    test::WriteBytes(dir.File("bad.oxv"), {0x55, 0x66, 0x77, 0x88});
+    const RunResult r = RunOxvtool("info --json " + dir.File("bad.oxv"));
+    EXPECT_EQ(r.status, 1);
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["status"], "File format error");
+    EXPECT_EQ(j["records"], nullptr);
+    EXPECT_EQ(j["timeline"], nullptr);
+    EXPECT_EQ(RunOxvtool("info " + dir.File("missing.oxv")).status, 1);
+    EXPECT_NE(RunOxvtool("info " + dir.File("s.oxv")).out.find("100 nodes"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace oxv

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace oxvtool {
+
+// Each subcommand adds itself to the application; its callback sets the
+// process exit status through the returned reference.
+void AddInfoCommand(CLI::App& app, int& exitStatus);
+
+}  // namespace oxvtool

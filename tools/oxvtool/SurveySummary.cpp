@@ -1,0 +1,156 @@
+#include "SurveySummary.h"
+
+#include <cstdio>
+#include <sstream>
+
+namespace oxvtool {
+
+using nlohmann::ordered_json;
+
+namespace {
+
+ordered_json RangeToJson(const oxv::ValueRange& r) { return {{"max", r.max}, {"min", r.min}, {"valid", r.valid}}; }
+
+ordered_json ScannerPathToJson(const oxv::PathNode* path, bool full)
+{
+    if (!path) return nullptr;
+    ordered_json j{{"count", path[0].key}};
+    if (full) {
+        ordered_json nodes = ordered_json::array();
+        for (int32_t i = 0; i < path[0].key; ++i) {
+            const oxv::PathNode& n = path[i];
+            nodes.push_back({n.key, n.roll, n.pitch, n.heading, n.x, n.y, n.z});
+        }
+        j["nodes"] = std::move(nodes);
+    }
+    return j;
+}
+
+ordered_json TimelineToJson(const oxv::SurveyDocument& doc, bool full)
+{
+    const oxv::PlaybackTimeline* t = doc.m_pTimeline.get();
+    if (!t) return nullptr;
+    ordered_json j{{"frames", t->frames}, {"t0", t->t0}, {"t1", t->t1}, {"step", t->step}, {"interval", t->interval}};
+    if (full) {
+        ordered_json spans = ordered_json::array();
+        ordered_json poses = ordered_json::array();
+        for (int32_t f = 0; f < t->frames; ++f) {
+            spans.push_back({t->spans[f].first, t->spans[f].last});
+            oxv::Pose pose{};
+            if (doc.InterpolatePoseAt(f, pose))
+                poses.push_back({pose.v[0], pose.v[1], pose.v[2], pose.v[3], pose.v[4], pose.v[5]});
+            else
+                poses.push_back(nullptr);
+        }
+        j["spans"] = std::move(spans);
+        j["poses"] = std::move(poses);
+    }
+    return j;
+}
+
+ordered_json ParamsToJson(const oxv::PlaybackParams* p)
+{
+    if (!p) return nullptr;
+    return {{"recordVideo", p->recordVideo},
+            {"outputFolder", p->outputFolder ? ordered_json(*p->outputFolder) : ordered_json(nullptr)},
+            {"trackVehicle", p->trackVehicle},
+            {"autoCamera", p->autoCamera},
+            {"nearDistance", p->nearDistance},
+            {"farDistance", p->farDistance},
+            {"cameraSpeed", p->cameraSpeed},
+            {"panRate", p->panRate}};
+}
+
+}  // namespace
+
+ordered_json SurveyToJson(const oxv::SurveyDocument& doc, oxv::LoadStatus status, bool full)
+{
+    ordered_json j;
+    j["status"] = status == oxv::LoadStatus::Ok ? std::string("ok") : std::string(oxv::LoadMessage(status));
+    if (const oxv::PointImage* image = doc.m_pPoints.get()) {
+        const oxv::PointHeader& h = image->Header();
+        j["records"] = h.recordCount;
+        j["stride"] = h.stride;
+        j["channels"] = {{"xyz", h.channels.xyz},           {"origin", h.channels.origin},
+                         {"colour", h.channels.colour},     {"amplitude", h.channels.amplitude},
+                         {"time", h.channels.time},         {"pose", h.channels.pose}};
+        j["origin"] = {{"latitude", h.origin.latitude}, {"longitude", h.origin.longitude}, {"height", h.origin.height}};
+    } else {
+        j["records"] = j["stride"] = j["channels"] = j["origin"] = nullptr;
+    }
+    j["stats"] = {{"range", RangeToJson(doc.m_rangeStat)}, {"amplitude", RangeToJson(doc.m_ampStat)},
+                  {"x", RangeToJson(doc.m_xStat)},         {"y", RangeToJson(doc.m_yStat)},
+                  {"z", RangeToJson(doc.m_zStat)},         {"time", RangeToJson(doc.m_timeStat)}};
+    j["scanner_path"] = ScannerPathToJson(doc.m_pScannerPath.get(), full);
+    j["timeline"] = TimelineToJson(doc, full);
+    j["params"] = ParamsToJson(doc.m_pPlaybackParams.get());
+    return j;
+}
+
+namespace {
+
+std::string Channel(int8_t index)
+{
+    return index < 0 ? std::string("absent") : "word " + std::to_string(index);
+}
+
+void RangeLine(std::ostringstream& out, const char* name, const oxv::ValueRange& r, double scale, const char* unit)
+{
+    char line[160];
+    if (!r.valid)
+        std::snprintf(line, sizeof line, "  %-10s none\n", name);
+    else
+        std::snprintf(line, sizeof line, "  %-10s %.3f to %.3f %s\n", name, r.min * scale, r.max * scale, unit);
+    out << line;
+}
+
+}  // namespace
+
+std::string SurveyToText(const std::string& path, const oxv::SurveyDocument& doc)
+{
+    std::ostringstream out;
+    const oxv::PointImage& image = *doc.m_pPoints;
+    const oxv::PointHeader& h = image.Header();
+    char line[200];
+    out << "File:       " << path << "\n";
+    std::snprintf(line, sizeof line, "Records:    %d of %d words (%zu bytes)\n", h.recordCount, h.stride, image.Size());
+    out << line;
+    std::snprintf(line, sizeof line, "Origin:     lat %.9f rad, lon %.9f rad, height %.3f m\n", h.origin.latitude,
+                  h.origin.longitude, h.origin.height);
+    out << line;
+    out << "Channels:   xyz " << Channel(h.channels.xyz) << ", origin " << Channel(h.channels.origin) << ", colour "
+        << Channel(h.channels.colour) << ", amplitude " << Channel(h.channels.amplitude) << ", time "
+        << Channel(h.channels.time) << ", pose " << Channel(h.channels.pose) << "\n";
+    out << "Ranges:\n";
+    RangeLine(out, "x", doc.m_xStat, 0.001, "m");
+    RangeLine(out, "y", doc.m_yStat, 0.001, "m");
+    RangeLine(out, "z", doc.m_zStat, 0.001, "m");
+    RangeLine(out, "range", doc.m_rangeStat, 0.001, "m");
+    RangeLine(out, "amplitude", doc.m_ampStat, 1.0, "");
+    RangeLine(out, "time", doc.m_timeStat, 0.001, "s");
+    out << "Scanner path: ";
+    if (doc.m_pScannerPath)
+        out << doc.m_pScannerPath[0].key << " nodes\n";
+    else
+        out << "none\n";
+    out << "Timeline:   ";
+    if (const oxv::PlaybackTimeline* t = doc.m_pTimeline.get()) {
+        std::snprintf(line, sizeof line, "%d frames, %.3f s of survey from %.3f s, %.4f s per frame, played every %.4f s\n",
+                      t->frames, t->t1 - t->t0, t->t0, t->step, t->interval);
+        out << line;
+    } else {
+        out << "none (no time channel)\n";
+    }
+    if (const oxv::PlaybackParams* p = doc.m_pPlaybackParams.get()) {
+        std::snprintf(line, sizeof line,
+                      "Playback:   video recording %s, track vehicle %s, auto camera %s\n"
+                      "            near %.2f m, far %.2f m, speed %.2f m/s, pan %.2f deg/s\n",
+                      p->recordVideo ? "on" : "off", p->trackVehicle ? "on" : "off", p->autoCamera ? "on" : "off",
+                      p->nearDistance, p->farDistance, p->cameraSpeed, p->panRate);
+        out << line;
+        out << "            output folder " << (p->outputFolder ? *p->outputFolder : std::string("none")) << "\n";
+    }
+    return out.str();
+}
+
+}  // namespace oxvtool

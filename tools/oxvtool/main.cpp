@@ -1,0 +1,16 @@
+#include <wx/init.h>
+
+#include <CLI/CLI.hpp>
+
+#include "Commands.h"
+
+int main(int argc, char** argv)
+{
+    wxInitializer wx;  // the settings file uses wxBase
+    CLI::App app{"oxvtool: the Oxvell survey viewer's command-line companion"};
+    app.require_subcommand(1);
+    int exitStatus = 0;
+    oxvtool::AddInfoCommand(app, exitStatus);
+    CLI11_PARSE(app, argc, argv);
+    return exitStatus;
+}
