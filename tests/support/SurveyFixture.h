@@ -1,6 +1,6 @@
 #pragma once
 
-// Small point files written on the fly, in a scratch folder per test.
+// Small point files written on the fly.
 
 #include <unistd.h>
 
@@ -13,44 +13,9 @@
 #include <vector>
 
 #include "PointFileWriter.h"
+#include "ScratchDir.h"
 
 namespace oxv::test {
-
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "oxv-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) std::abort();
-        m_path = pattern;
-    }
-    ~ScratchDir()
-    {
-        std::error_code ec;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(m_path, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-    const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
-inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::vector<uint8_t> ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 // A survey of `count` records, each filled by `fill(i, record)`.
 inline void WriteSurvey(const std::string& path, const PointFileLayout& layout, int32_t count,

@@ -1,0 +1,58 @@
+#include "PngImageWriter.h"
+
+#include <png.h>
+#include <unistd.h>
+
+#include <csetjmp>
+#include <cstdio>
+
+namespace oxv {
+
+namespace {
+
+// libpng reports errors by longjmp; everything it touches lives in this
+// frame with no destructors to skip.
+bool EncodeTo(FILE* file, int width, int height, const uint8_t* rgb, size_t rowBytes, const PngEncoding& encoding)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_compression_level(png, encoding.zlibLevel);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, encoding.adaptiveFilters ? PNG_ALL_FILTERS : PNG_FILTER_NONE);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) png_write_row(png, rgb + static_cast<size_t>(y) * rowBytes);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
+
+bool WritePngRgb(const std::string& path, int width, int height, const uint8_t* rgb, size_t rowBytes,
+                 const PngEncoding& encoding)
+{
+    if (width <= 0 || height <= 0 || !rgb) return false;
+    const std::string temp = path + ".part";
+    FILE* file = std::fopen(temp.c_str(), "wb");
+    if (!file) return false;
+    const bool encoded = EncodeTo(file, width, height, rgb, rowBytes, encoding);
+    const bool closed = std::fclose(file) == 0;
+    if (!encoded || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace oxv

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace oxv {
+
+struct PngEncoding {
+    int zlibLevel = 6;       // libpng's default
+    bool adaptiveFilters = true;
+};
+
+// Writes 8-bit RGB rows, top row first, `rowBytes` apart, as a 24-bit PNG.
+// The file appears whole or not at all: it is written under a temporary
+// name and renamed into place. False on any failure.
+bool WritePngRgb(const std::string& path, int width, int height, const uint8_t* rgb, size_t rowBytes,
+                 const PngEncoding& encoding = {});
+
+}  // namespace oxv
