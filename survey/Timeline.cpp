@@ -1,7 +1,6 @@
 #include "Timeline.h"
 
 #include <cmath>
-#include <limits>
 #include <new>
 #include <utility>
 
@@ -24,7 +23,7 @@ int32_t LastRecordAtOrBefore(const PointImage& image, int32_t s, double limit)
 bool FrameCountFromSpan(double t0, double t1, double speed, double interval, int32_t& frames)
 {
     const double f = std::trunc((t1 - t0) / speed / interval);
-    if (!(f >= 0.0) || f > static_cast<double>(std::numeric_limits<int32_t>::max())) return false;
+    if (!(f >= 0.0) || f > static_cast<double>(kMaxTimelineFrames)) return false;
     frames = static_cast<int32_t>(f);
     return true;
 }

@@ -7,10 +7,14 @@
 
 namespace oxv {
 
+// More frames than this would take weeks to play and gigabytes to hold; a
+// time span that asks for them comes from a damaged or hostile file.
+inline constexpr int32_t kMaxTimelineFrames = int32_t{1} << 27;
+
 enum class TimelineOutcome {
     Built,
     NoTime,  // no time channel, or no records to take times from
-    Failed,  // frame count negative, not finite or beyond int32, or out of memory
+    Failed,  // frame count negative, not finite or above kMaxTimelineFrames, or out of memory
 };
 
 // Divides the survey's time span into frames of speed x interval measurement

@@ -83,6 +83,7 @@ TEST(Timeline, RefusesFrameCountsThatCannotExist)
         {"negative speed", {0, 400}, -1.0, 0.0333},
         {"NaN time stamp", {0, std::nan("")}, 1.0, 0.0333},
         {"beyond int32 frames", {0, 1e12}, 1.0, 0.0333},
+        {"more frames than anyone could play", {0, 400.0 * 0.0333 * (1 << 27) * 1.01}, 1.0, 0.0333},
     };
     for (const Case& c : cases) {
         std::unique_ptr<PlaybackTimeline> timeline;
