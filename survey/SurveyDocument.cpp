@@ -151,4 +151,13 @@ int SurveyDocument::InterpolatePoseAt(int32_t frame, Pose& pose) const
     return oxv::InterpolatePoseAt(*m_pPoints, *m_pTimeline, frame, pose) ? 1 : 0;
 }
 
+CameraPathSource SurveyDocument::ImportCameraPath(const std::string& folder)
+{
+    if (!m_pPoints) return CameraPathSource::None;
+    CameraPathImport imported = oxv::ImportCameraPath(folder, *m_pPoints);
+    if (!imported.path) return CameraPathSource::None;
+    m_pCameraPath = std::move(imported.path);
+    return imported.source;
+}
+
 }  // namespace oxv

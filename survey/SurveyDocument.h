@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "CameraPath.h"
 #include "PointFile.h"
 #include "Profile.h"
 #include "SurveyTypes.h"
@@ -69,6 +70,10 @@ public:
     // Replaces the timeline and the parameter copy; 1 when a timeline was built.
     int BuildTimeline(const PlaybackParams* params, double speed, double interval);
     int InterpolatePoseAt(int32_t frame, Pose& pose) const;
+    // Import Camera Path from a navigation folder. Only with a survey loaded;
+    // on success replaces the camera path (the views then want hint 100),
+    // otherwise returns None and keeps the path it had.
+    CameraPathSource ImportCameraPath(const std::string& folder);
 };
 
 }  // namespace oxv

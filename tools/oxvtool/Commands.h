@@ -7,5 +7,6 @@ namespace oxvtool {
 // Each subcommand adds itself to the application; its callback sets the
 // process exit status through the returned reference.
 void AddInfoCommand(CLI::App& app, int& exitStatus);
+void AddCampathCommand(CLI::App& app, int& exitStatus);
 
 }  // namespace oxvtool

@@ -11,6 +11,7 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     int exitStatus = 0;
     oxvtool::AddInfoCommand(app, exitStatus);
+    oxvtool::AddCampathCommand(app, exitStatus);
     CLI11_PARSE(app, argc, argv);
     return exitStatus;
 }

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+
+#include "NavigationFiles.h"
+#include "PointFile.h"
+
+namespace oxv {
+
+// WGS-84 as the navigation software uses it. The degree factor is pi/180
+// with pi cut to 3.14159265358979, kept so that paths match those made
+// before.
+namespace wgs84 {
+inline constexpr double kSemiMajorAxis = 6378137.0;
+inline constexpr double kEccentricitySquared = 0.006694379990126406;
+inline constexpr double kDegreesToRadians = 0.017453292519943278;
+}  // namespace wgs84
+
+// Writes the local east, north and up (metres) of geo[i] into nav[i] for the
+// first `count` records: a tangent plane about `origin`, angle differences
+// scaled by the radii of curvature at the origin. Exact at the origin; off by
+// about distance squared over twice the earth's radius further out.
+void GeodeticToLocal(size_t count, const GeodeticOrigin& origin, NavRecord* nav, const GeoRecord* geo);
+
+}  // namespace oxv
