@@ -185,7 +185,7 @@ TEST_F(CameraPathImportTest, InvalidCacheIsIgnoredAndReplaced)
     std::vector<uint8_t> cache = Bytes(good);
     const auto withCount = [&](int32_t count, size_t length) {
         std::vector<uint8_t> bytes(length, 0x5a);
-        std::memcpy(bytes.data(), cache.data(), std::min(length, cache.size()));
+        std::copy_n(cache.begin(), std::min(length, cache.size()), bytes.begin());
         if (length >= 4) std::memcpy(bytes.data(), &count, 4);
         return bytes;
     };
@@ -201,7 +201,7 @@ TEST_F(CameraPathImportTest, InvalidCacheIsIgnoredAndReplaced)
         {"one node short", withCount(5, 4 * 28)},
         {"one byte long", withCount(5, 5 * 28 + 1)},
         {"huge count, small file", withCount(std::numeric_limits<int32_t>::max(), 28)},
-        {"count times 28 overflows 32 bits", withCount(153391690, 8)},
+        {"count times 28 wraps to the length in 32 bits", withCount(153391690, 24)},
     };
     for (const Case& c : cases) {
         test::WriteBytes(CachePath(), c.bytes);
