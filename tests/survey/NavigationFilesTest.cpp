@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -88,6 +91,54 @@ TEST(GeoLine, ConvertsFourFieldsOrNothing)
                       (std::vector<double>{345600.25, 47.5, 8.25, 512.75}));
         }
     }
+}
+
+TEST(NavNumbers, ReadAsTheCLibraryReadsThemInTheCLocale)
+{
+    const char* tokens[] = {"1.5",   "-0.25",   "+3",     ".5",        "5.",     "1e3",       "1E-3",
+                            "-1.5e+2", "inf",   "-Infinity", "NAN",   "0x1p3",     "-0x1.8p1", "1e999",
+                            "-1e999", "1e-400", "4.9e-324", "00012.50", "123456789012345678901234567890",
+                            "345600.123456789", "+-1",   "--1",    "e5",        ".",        "-",
+                            "+",     "x",       "1e",     "1.5x"};
+    for (const char* token : tokens) {
+        char* end = nullptr;
+        const double want = std::strtod(token, &end);
+        const bool whole = end != token && *end == '\0';
+        GeoRecord r{};
+        const std::string line = std::string(token) + " 0 0 0\n";
+        EXPECT_EQ(ParseGeoLine(line.c_str(), r), whole) << token;
+        if (!whole) continue;
+        if (std::isnan(want))
+            EXPECT_TRUE(std::isnan(r.time)) << token;
+        else
+            EXPECT_EQ(r.time, want) << token;
+    }
+}
+
+TEST_F(NavText, NumbersIgnoreTheProcessLocale)
+{
+    // The viewer's toolkit may switch the process to the user's locale,
+    // where "1.5" would read as 1 and the rest would fail.
+    const std::string defs = dir.File("locales");
+    const std::string make = "localedef -i de_DE -f UTF-8 " + defs + "/de_DE.UTF-8 >/dev/null 2>&1";
+    std::filesystem::create_directories(defs);
+    if (std::system(make.c_str()) != 0) GTEST_SKIP() << "cannot build a German locale here";
+    setenv("LOCPATH", defs.c_str(), 1);
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "German locale not usable";
+    const double localRead = std::strtod("1.5", nullptr);
+    GeoRecord r{};
+    const bool parsed = ParseGeoLine("345600.25 47.5 8.25 512.75\n", r);
+    TimeWindow w;
+    const UniqueFile file = Open("100.5\n200.25\n");
+    ReadTimeWindow(file.get(), w);
+    std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
+    ASSERT_EQ(localRead, 1.0) << "the locale took effect";
+    EXPECT_TRUE(parsed);
+    EXPECT_EQ((std::vector<double>{r.time, r.latitude, r.longitude, r.height}),
+              (std::vector<double>{345600.25, 47.5, 8.25, 512.75}));
+    EXPECT_EQ(w.start, 100.5);
+    EXPECT_EQ(w.end, 200.25);
 }
 
 TEST_F(NavText, TimeWindowTakesTheFirstTwoLinesAsTheyAre)
