@@ -8,5 +8,6 @@ namespace oxvtool {
 // process exit status through the returned reference.
 void AddInfoCommand(CLI::App& app, int& exitStatus);
 void AddCampathCommand(CLI::App& app, int& exitStatus);
+void AddDemoCommand(CLI::App& app, int& exitStatus);
 
 }  // namespace oxvtool

@@ -12,6 +12,7 @@ int main(int argc, char** argv)
     int exitStatus = 0;
     oxvtool::AddInfoCommand(app, exitStatus);
     oxvtool::AddCampathCommand(app, exitStatus);
+    oxvtool::AddDemoCommand(app, exitStatus);
     CLI11_PARSE(app, argc, argv);
     return exitStatus;
 }
