@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -17,13 +19,20 @@ struct DemoCommandOptions {
     std::string channels;
 };
 
-// A one-line bar on standard error, redrawn only when the percentage moves.
+// A one-line bar on standard error, redrawn only when the percentage moves;
+// into a log (not a terminal) it writes a plain line every quarter instead.
 class ProgressBar {
 public:
     void operator()(double fraction)
     {
         const int percent = static_cast<int>(fraction * 100.0);
         if (percent == m_shown) return;
+        if (!m_terminal) {
+            if (percent / 25 == m_shown / 25 && m_shown >= 0) return;
+            m_shown = percent;
+            std::fprintf(stderr, "demo: %d%%\n", percent / 25 * 25);
+            return;
+        }
         m_shown = percent;
         constexpr int kWidth = 40;
         const int filled = percent * kWidth / 100;
@@ -35,6 +44,7 @@ public:
 
 private:
     int m_shown = -1;
+    bool m_terminal = isatty(2) != 0;
 };
 
 int RunDemo(const DemoCommandOptions& options)
