@@ -171,7 +171,7 @@ TEST_F(DemoPhysics, TheHelicopterFliesNoseFirstAtSurveyHeightAndSpeed)
         if (dt < 0.5) continue;
         const Vec3 a = Metres(im.OriginXyz(static_cast<size_t>(i))), b = Metres(im.OriginXyz(static_cast<size_t>(j)));
         const double speed = std::hypot(b.x - a.x, b.y - a.y) / dt;
-        ASSERT_GT(speed, 12.0);
+        ASSERT_GT(speed, 14.0);
         ASSERT_LT(speed, 30.0);
         const double h = im.PoseWords(static_cast<size_t>(i))[kHeading] / 1000.0 * kDeg;
         const double along = ((b.x - a.x) * -std::cos(h) + (b.y - a.y) * -std::sin(h)) / std::hypot(b.x - a.x, b.y - a.y);

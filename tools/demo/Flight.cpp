@@ -190,7 +190,7 @@ FlightPlan Flight::SurveyPlan()
     FlightPlan plan;
     plan.heightAboveGround = 100.0;
     plan.cruiseSpeed = 24.0;
-    plan.turnSpeed = 14.0;
+    plan.turnSpeed = 15.0;
     auto& r = plan.route;
     r.push_back({-960.0, -100.0, 0.0});
     r.push_back({850.0, -100.0, 0.0});

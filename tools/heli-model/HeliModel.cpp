@@ -82,7 +82,7 @@ void Fuselage(MeshBuilder& m)
         const double f = static_cast<double>(i) / rings;
         const double g = 0.5 * f + 0.5 * f * f * (3.0 - 2.0 * f);
         const Station s = ProfileAt(kNoseX + (kTailX - kNoseX) * g);
-        for (int j = 0; j < around; ++j) {
+        for (int j = 0; j <= around; ++j) {
             const double theta = 2.0 * M_PI * j / around;
             p[static_cast<size_t>(i)].push_back(SectionPoint(s, theta, 0.0));
             uv[static_cast<size_t>(i)].push_back({(s.x - kNoseX) / (kTailX - kNoseX), static_cast<double>(j) / around});
@@ -96,7 +96,7 @@ void Fuselage(MeshBuilder& m)
     for (int end = 0; end < 2; ++end) {
         const std::vector<V3>& ring = p[end ? static_cast<size_t>(rings) : 0];
         V3 c{};
-        for (const V3& q : ring) c = c + q;
+        for (int j = 0; j < around; ++j) c = c + ring[static_cast<size_t>(j)];  // the last point repeats the first
         c = (1.0 / around) * c;
         const int centre = m.Vertex(end ? c + V3{0.05, 0, 0} : c - V3{0.05, 0, 0});
         const int n = m.Normal(end ? V3{1, 0, 0} : V3{-1, 0, 0});
@@ -220,12 +220,12 @@ std::vector<uint8_t> Livery(int w, int h)
             if (theta > 140.0 && theta < 220.0) r = g = b = 88;  // dark belly
             // A broad orange band low along both sides with a thin dark line.
             const double band = 128.0 + 10.0 * std::sin((along - kNoseX) * 0.6);
-            if (std::fabs(fromSide - (band - 90.0)) < 14.0 && theta > 95.0 && theta < 265.0) {
+            if (std::fabs(fromSide - (band - 108.0)) < 12.0 && theta > 95.0 && theta < 265.0) {
                 r = 232;
                 g = 108;
                 b = 32;
             }
-            if (std::fabs(fromSide - (band - 90.0 - 18.0)) < 2.5 && theta > 95.0 && theta < 265.0) r = g = b = 40;
+            if (std::fabs(fromSide - (band - 108.0 + 15.0)) < 2.0 && theta > 95.0 && theta < 265.0) r = g = b = 40;
             // Doors on both sides with their outlines, handles and windows.
             const bool door = along > -0.75 && along < 0.55 && fromSide < 32.0;
             const bool doorEdge = door && (std::fabs(along + 0.75) < 0.025 || std::fabs(along - 0.55) < 0.025 ||

@@ -118,25 +118,25 @@ void MeshBuilder::Plate(const std::vector<std::array<double, 2>>& outline, V3 or
 }
 
 void MeshBuilder::Grid(const std::vector<std::vector<V3>>& p, const std::vector<std::vector<std::array<double, 2>>>& uv,
-                       bool closed, bool flip)
+                       bool seam, bool flip)
 {
     const size_t rings = p.size(), around = p[0].size();
     std::vector<std::vector<int>> vi(rings, std::vector<int>(around)), ni = vi, ti = vi;
     for (size_t i = 0; i < rings; ++i)
         for (size_t j = 0; j < around; ++j) {
-            // Normal from the neighbours along and around.
+            // Normal from the neighbours along and around; across a seam the
+            // neighbours of the repeated column are those of the first.
             const size_t i0 = i ? i - 1 : i, i1 = i + 1 < rings ? i + 1 : i;
-            size_t j0 = j ? j - 1 : (closed ? around - 1 : j), j1 = j + 1 < around ? j + 1 : (closed ? 0 : j);
+            size_t j0 = j ? j - 1 : (seam ? around - 2 : j), j1 = j + 1 < around ? j + 1 : (seam ? 1 : j);
             V3 n = Cross(p[i1][j] - p[i0][j], p[i][j1] - p[i][j0]);
             if (flip) n = -1.0 * n;
             vi[i][j] = Vertex(p[i][j]);
             ni[i][j] = Normal(n);
             ti[i][j] = TexCoord(uv[i][j][0], uv[i][j][1]);
         }
-    const size_t columns = closed ? around : around - 1;
     for (size_t i = 0; i + 1 < rings; ++i)
-        for (size_t j = 0; j < columns; ++j) {
-            const size_t k = (j + 1) % around;
+        for (size_t j = 0; j + 1 < around; ++j) {
+            const size_t k = j + 1;
             std::vector<Corner> f{{vi[i][j], ti[i][j], ni[i][j]},
                                   {vi[i + 1][j], ti[i + 1][j], ni[i + 1][j]},
                                   {vi[i + 1][k], ti[i + 1][k], ni[i + 1][k]},

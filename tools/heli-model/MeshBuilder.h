@@ -43,9 +43,10 @@ public:
     // axes) extruded along the plane's normal.
     void Plate(const std::vector<std::array<double, 2>>& outline, V3 origin, V3 ax, V3 ay, double thickness);
     // A smooth surface from a grid of points [ring][around], with texture
-    // coordinates per point; `closed` joins the last column to the first.
+    // coordinates per point. With `seam` the last column repeats the first
+    // (a closed surface whose texture wraps once).
     void Grid(const std::vector<std::vector<V3>>& points, const std::vector<std::vector<std::array<double, 2>>>& uv,
-              bool closed, bool flip = false);
+              bool seam, bool flip = false);
 
     size_t VertexCount() const { return m_v.size(); }
     size_t FaceCount() const;
