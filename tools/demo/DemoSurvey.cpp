@@ -90,7 +90,7 @@ ScannerSettings DemoWorld::PlanScanner(int32_t points) const
 {
     ScannerSettings s;
     const double work = m_survey->WorkEndTime();
-    const double swath = 2.0 * 100.0 * std::tan(s.halfAngle * kDeg);
+    const double swath = 2.0 * 110.0 * std::tan(s.halfAngle * kDeg);
     auto shape = [&](double rate) {
         // Square-ish spacing: as far between sweeps as between pulses.
         s.pulseRate = rate;

@@ -186,9 +186,9 @@ FlightState Flight::At(double seconds) const
 FlightPlan Flight::SurveyPlan()
 {
     // Strips 100 m apart along x: east, back west, east again; the swath at
-    // this height is about 115 m, so neighbouring strips overlap.
+    // this height is about 127 m, so neighbouring strips overlap.
     FlightPlan plan;
-    plan.heightAboveGround = 100.0;
+    plan.heightAboveGround = 110.0;
     plan.cruiseSpeed = 24.0;
     plan.turnSpeed = 15.0;
     auto& r = plan.route;
