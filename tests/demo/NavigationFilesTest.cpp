@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "DemoSurvey.h"
+#include "CameraPath.h"
 #include "ScratchDir.h"
+#include "SurveyDocument.h"
 
 namespace oxv::demo {
 namespace {
@@ -182,6 +186,57 @@ TEST_F(NavigationFiles, TheCameraLooksAlongTheFlightLowAndSlow)
         ASSERT_GT(agl, 25.0);
         ASSERT_LT(agl, 80.0);
     }
+}
+
+}  // namespace
+}  // namespace oxv::demo
+
+namespace oxv::demo {
+namespace {
+
+// The viewer's own import, run on a demo folder against the demo survey's
+// header, yields the flown first-person path in the survey's frame.
+TEST(DemoCameraPath, ImportPutsThePathWhereItWasFlown)
+{
+    test::ScratchDir dir;
+    DemoOptions options;
+    options.points = 2000;
+    options.seed = 4;
+    DemoReport report;
+    std::string error;
+    ASSERT_TRUE(WriteDemo(dir.Path().string(), options, nullptr, report, error)) << error;
+    SurveyDocument doc;
+    MemoryProfile profile;
+    LoadObserver quiet;
+    ASSERT_EQ(doc.LoadPointFile(dir.File("survey.oxv"), profile, quiet), LoadStatus::Ok);
+
+    const CameraPathImport import = ImportCameraPath(dir.Path().string(), *doc.m_pPoints);
+    ASSERT_TRUE(import.path);
+    EXPECT_EQ(import.source, CameraPathSource::Text);
+    const NavigationExport nav;  // the settings WriteDemo uses
+    const int32_t count = import.path[0].key;
+    // The window drops the epochs within its trim at either end, and the
+    // ones on its bounds.
+    const int trimmed = static_cast<int>(nav.trim * nav.rate);
+    EXPECT_EQ(count, report.navigationEpochs - 2 * trimmed - 2);
+
+    const DemoWorld world(4);
+    double worst = 0.0;
+    for (int32_t i = 0; i < count; ++i) {
+        const PathNode& n = import.path[static_cast<size_t>(i)];
+        const FlightState st = world.FirstPersonFlight().At((trimmed + 1 + i) / nav.rate);
+        if (i > 0) {
+            // Milliseconds since the first record, truncated: within one of the exact value.
+            ASSERT_NEAR(n.key, i * 1000.0 / nav.rate, 1.0) << i;
+        }
+        worst = std::max({worst, std::fabs(n.x / 1000.0 - st.position.x), std::fabs(n.y / 1000.0 - st.position.y),
+                          std::fabs(n.z / 1000.0 - st.position.z)});
+        double dh = n.heading / 1000.0 - st.heading;
+        if (dh > 180.0) dh -= 360.0;
+        if (dh < -180.0) dh += 360.0;
+        ASSERT_LT(std::fabs(dh), 0.002) << i;
+    }
+    EXPECT_LT(worst, 0.002);  // millimetre truncation plus text rounding
 }
 
 }  // namespace
