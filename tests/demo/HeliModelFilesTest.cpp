@@ -3,10 +3,13 @@
 // about their hubs and the model is to scale with its nose along -x.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -211,6 +214,34 @@ TEST(HeliModelFiles, ToScaleNoseAlongMinusXRotorsAboutTheirHubs)
     EXPECT_NEAR(s.x * scale + c[0], 0.0, 0.2);
     EXPECT_NEAR(s.y * scale + c[1], 0.0, 0.2);
     EXPECT_NEAR(s.z * scale + c[2], 0.0, 0.2);
+}
+
+}  // namespace
+
+namespace {
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The committed files are the generator's output: remaking them changes nothing.
+TEST(HeliModelFiles, CommittedFilesAreTheGeneratorsOutput)
+{
+    const char* bin = std::getenv("OXV_BIN_DIR");
+    char pattern[] = "/tmp/oxv-heli-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string out = pattern;
+    const std::string cmd = std::string(bin ? bin : ".") + "/heli_model " + out + " >/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    for (const char* name : {"gray.obj", "gray.mtl", "gray.par"}) {
+        const std::string made = ReadText(out + "/" + name);
+        EXPECT_FALSE(made.empty()) << name;
+        EXPECT_EQ(made, ReadText(std::string(OXV_MODEL_SOURCE_DIR) + "/" + name)) << name;
+    }
+    for (const char* name : {"gray.obj", "gray.mtl", "gray.par", "gray.png"}) std::remove((out + "/" + name).c_str());
+    rmdir(out.c_str());
 }
 
 }  // namespace
