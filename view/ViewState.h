@@ -1,0 +1,190 @@
+#pragma once
+
+// Everything the 3D view draws with, as a plain record, and the drawing
+// operations over it. The window class owns one ViewState and calls these
+// with its document and its drawing target; tools and tests do the same
+// with a headless target. No window-system types here, and no GL headers:
+// list names are plain unsigned ints (GLuint).
+
+#include <cstdint>
+#include <functional>
+
+#include "OrbitCamera.h"
+
+namespace oxv {
+
+class SurveyDocument;
+class GlTarget;
+struct PathNode;
+struct ValueRange;
+
+enum ColorMode : int32_t {
+    kColorHeight = 0,
+    kColorAmp = 1,
+    kColorAmpBw = 2,
+    kColorRange = 3,
+    kColorOriginal = 4,
+};
+
+enum PlayState : int32_t { kStopped = 0, kPlaying = 1, kPaused = 2 };
+
+// Records per point display list; chunk j holds records 10000 j .. 10000 j + 9999.
+inline constexpr int32_t kPointsPerList = 10000;
+inline constexpr double kGridSpacing = 10.0;  // metres
+// The document update that asks the view to rebuild its lists (camera path imported).
+inline constexpr int kUpdateHintRebuild = 100;
+
+struct ViewState;
+
+// Calls into the parts drawn by later subsystems. Empty functions are skipped,
+// so with none set the frame is the plain orbit view.
+struct ViewHooks {
+    // Draws the vehicle at the current (metre) modelview transform; only
+    // called while playback is playing or paused, and only on painted frames.
+    std::function<void(ViewState&)> drawVehicle;
+    // Fills m_camera's look-at block instead of ComputeLookAt while m_bFpvMode is set.
+    std::function<void(ViewState&, const SurveyDocument&)> computeFpvLookAt;
+    // Runs at the end of every frame, before any swap, with the client
+    // rectangle; reads the drawn frame through target.ReadBuffer().
+    std::function<void(ViewState&, GlTarget&, int left, int top, int right, int bottom)> captureFrame;
+};
+
+// The view's members, with their initial values as the view is constructed.
+// InitViewState then does what window creation does (camera, Original mode).
+struct ViewState {
+    // Read back by every frame for the pick.
+    double m_modelviewMatrix[16] = {};
+    double m_projectionMatrix[16] = {};
+    int32_t m_viewport[4] = {};
+
+    // Colour modes.
+    int32_t m_nColorMode = kColorOriginal;
+    double m_dColorScale = 0.0;
+    double m_dColorOffset = 0.0;
+    double m_dWhiteLevel = 1.0;
+    double m_dBlackLevel = 0.4;
+    double m_dRgbScale = 1.0 / 153.0;
+    double m_dRgbOffset = -2.0 / 3.0;
+
+    OrbitCamera m_camera;
+
+    // Display lists: a name of 0 means absent.
+    unsigned m_nPointListBase = 0;
+    unsigned m_nScannerPathList = 0;
+    unsigned m_nBeamList = 0;  // built by playback, deleted with the others
+    unsigned m_nGridList = 0;
+    unsigned m_nCameraPathList = 0;
+    int32_t m_nPointListCount = 0;
+    int32_t m_nScannerPathListCount = 0;
+    int32_t m_nCameraPathListCount = 0;
+
+    // Playback (filled by the playback engine).
+    int32_t m_nPlayState = kStopped;
+    int32_t m_nFrameCount = 0;
+    int32_t m_nFrame = 0;
+    int32_t m_nReachedRecord = 0;  // records revealed so far
+    int32_t m_nHoldTicks = 0;
+    double m_dAutoDistance = 0.0;
+
+    // View options.
+    int32_t m_bShowScannerPath = 0;
+    int32_t m_bShowGrid = 0;
+    int32_t m_bShowCameraPath = 0;
+    int32_t m_nPointSize = 1;  // 1 to 5 pixels
+    int32_t m_bAntiAlias = 0;
+
+    // First-person camera.
+    int32_t m_bFpvMode = 0;
+    int32_t m_nFpvNode = 0;
+    double m_dOrbitFov = 30.0;
+    double m_dFpvFov = 30.0;
+
+    ViewHooks hooks;
+};
+
+// ---- Plain logic (library oxv_view_input: no GL) ----
+
+// What window creation does besides the GL set-up: the initial camera and
+// the Original colour mode.
+void InitViewState(ViewState& view);
+
+enum class LevelKey { PageUp, PageDown, Home, End };
+
+// Original-mode levels: true when the key was taken (mode Original and the
+// levels stay ordered), with scale and offset updated; false leaves every
+// member as it was.
+bool ChangeOriginalLevels(ViewState& view, LevelKey key);
+
+struct MenuState {
+    bool enabled = false;
+    bool checked = false;
+};
+// Enabled and checked states of the colour-mode command for `mode`.
+MenuState ColorModeMenuState(const ViewState& view, const SurveyDocument* doc, int32_t mode);
+
+struct ViewMouseResult {
+    bool repaint = false;      // repaint at once
+    bool warpCursor = false;   // put the cursor at (warpX, warpY), client pixels
+    int32_t warpX = 0;
+    int32_t warpY = 0;
+};
+// A mouse event of the view (press, release or move) given to the camera,
+// with the re-centring of long drags. Nothing happens in first-person mode.
+// Capturing the mouse between press and release is the window's job.
+ViewMouseResult ViewMouseEvent(ViewState& view, const CameraInput& input);
+
+// The data's bounding box in metres from the x/y/z statistics; false unless
+// all three are valid. Either output may be null.
+bool GetDataExtent(const SurveyDocument* doc, double centre[3], double size[3]);
+
+// Sets the colour scale and offset for the current mode, first falling back
+// to Height when the mode's channel is absent. Needs point data.
+void SelectColorScale(ViewState& view, const SurveyDocument& doc);
+void SetColorScale(ViewState& view, const ValueRange& range);
+
+// ---- Drawing (library oxv_view_gl: needs a current GL context) ----
+
+// The GL state set once when the context is created (black background).
+void SetupViewGl();
+
+void DeleteDisplayLists(ViewState& view);
+// Deletes and recompiles every list (points, paths, grid) for `doc`.
+void BuildDisplayLists(ViewState& view, const SurveyDocument* doc);
+
+// Colour and vertex of record k (inside glBegin(GL_POINTS)).
+void EmitPoint(const ViewState& view, const SurveyDocument& doc, int32_t k);
+// Records first .. end-1 in immediate mode, clamped to the records present.
+void DrawPointRange(const ViewState& view, const SurveyDocument& doc, int32_t first, int32_t end);
+// The path as a line strip up to node key `limit`; a negative limit draws it all.
+void DrawScannerPathUpTo(const PathNode* path, int32_t limit);
+// The grid lines (metres, plane z = 0 about the grid's origin).
+void CompileGrid(const double size[3], double spacing);
+
+// After a document is opened or made: lists rebuilt, target to the data centre.
+// The caller repaints.
+void OnInitialUpdate(ViewState& view, const SurveyDocument* doc);
+// A document update: true when the caller must repaint (hint 100 rebuilds).
+bool OnUpdate(ViewState& view, const SurveyDocument* doc, int hint);
+// Colour-mode command: mode set and lists rebuilt; the caller repaints.
+void SetColorMode(ViewState& view, const SurveyDocument* doc, int32_t mode);
+// A level key: true when taken (lists rebuilt); the caller repaints.
+bool OnLevelKey(ViewState& view, const SurveyDocument* doc, LevelKey key);
+
+enum class FrameKind {
+    Paint,  // the full frame with vehicle or axes, then the buffer swap
+    Pick,   // back buffer only: no vehicle, no axes, no swap
+};
+// One frame into `target` (already current). A null document draws nothing.
+// A client area of zero width or height draws nothing.
+void OnDrawFrame(ViewState& view, const SurveyDocument* doc, GlTarget& target, FrameKind kind);
+// The axis indicator at the current modelview transform.
+void DrawAxes();
+
+// Draws a pick frame and unprojects the nearest depth in the 5x5 square
+// around client pixel (x, y) (y downwards); false over background.
+bool PickPoint(ViewState& view, const SurveyDocument* doc, GlTarget& target, int x, int y, double point[3]);
+// The double-click: pick and re-centre the orbit on the point; true when
+// the caller must repaint. Nothing happens in first-person mode.
+bool PickAndRecentre(ViewState& view, const SurveyDocument* doc, GlTarget& target, int x, int y);
+
+}  // namespace oxv
