@@ -1,0 +1,249 @@
+// Point chunks, paths and the grid compiled into display lists, and the
+// immediate-mode drawing playback uses for what is not in a whole list.
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "NumericConversion.h"
+#include "SurveyDocument.h"
+#include "ViewState.h"
+
+namespace oxv {
+
+namespace {
+
+// The colour rule of the current mode, fixed for a run of records so the
+// per-point loop has no mode switch in it.
+template <typename Colour>
+void EmitRecords(const PointImage& image, int32_t first, int32_t end, Colour colour)
+{
+    for (int32_t k = first; k < end; ++k) {
+        colour(static_cast<size_t>(k));
+        const int32_t* xyz = image.Xyz(static_cast<size_t>(k));
+        glVertex3i(xyz[0], xyz[1], xyz[2]);
+    }
+}
+
+double RangeMm(const int32_t* xyz, const int32_t* origin)
+{
+    const double dx = (static_cast<double>(xyz[0]) - origin[0]) / 1000.0;
+    const double dy = (static_cast<double>(xyz[1]) - origin[1]) / 1000.0;
+    const double dz = (static_cast<double>(xyz[2]) - origin[2]) / 1000.0;
+    return std::sqrt(dx * dx + dy * dy + dz * dz) * 1000.0;
+}
+
+// Records first .. end-1 (already inside the image), inside a glBegin(GL_POINTS).
+void EmitRange(const ViewState& view, const PointImage& image, int32_t first, int32_t end)
+{
+    const double scale = view.m_dColorScale, offset = view.m_dColorOffset;
+    const auto ramp = [](double t) { glColor3d(t, 1.0 - t, 0.0); };
+    const auto vertexOnly = [](size_t) {};
+    switch (view.m_nColorMode) {
+    case kColorAmp:
+        if (!image.HasAmplitude()) return EmitRecords(image, first, end, vertexOnly);
+        return EmitRecords(image, first, end, [&](size_t k) { ramp(image.Amplitude(k) * scale + offset); });
+    case kColorAmpBw:
+        if (!image.HasAmplitude()) return EmitRecords(image, first, end, vertexOnly);
+        return EmitRecords(image, first, end, [&](size_t k) {
+            const double t = image.Amplitude(k) * scale + offset;
+            glColor3d(t, t, t);
+        });
+    case kColorRange:
+        if (!image.HasOrigin()) return EmitRecords(image, first, end, vertexOnly);
+        return EmitRecords(image, first, end,
+                           [&](size_t k) { ramp(RangeMm(image.Xyz(k), image.OriginXyz(k)) * scale + offset); });
+    case kColorOriginal: {
+        if (!image.HasColour()) return EmitRecords(image, first, end, vertexOnly);
+        const double rgbScale = view.m_dRgbScale, rgbOffset = view.m_dRgbOffset;
+        return EmitRecords(image, first, end, [&](size_t k) {
+            const uint8_t* c = image.ColourBytes(k);
+            glColor3d(c[0] * rgbScale + rgbOffset, c[1] * rgbScale + rgbOffset, c[2] * rgbScale + rgbOffset);
+        });
+    }
+    default:
+        return EmitRecords(image, first, end, [&](size_t k) { ramp(image.Xyz(k)[2] * scale + offset); });
+    }
+}
+
+// Node 0 stores the node count in place of its own key, which is 0.
+int32_t NodeKey(const PathNode* path, int32_t j) { return j == 0 ? 0 : path[j].key; }
+
+int32_t LastNodeKey(const PathNode* path)
+{
+    const int32_t n = PathNodeCount(path);
+    return n > 0 ? NodeKey(path, n - 1) : 0;
+}
+
+void WalkPath(const PathNode* path, int32_t limit)
+{
+    const int32_t n = PathNodeCount(path);
+    bool open = false;
+    for (int32_t j = 0; j < n; ++j) {
+        const int32_t key = NodeKey(path, j);
+        if (key > limit) break;
+        if (key < 0) continue;
+        if (!open) {
+            glBegin(GL_LINE_STRIP);
+            open = true;
+        }
+        glVertex3i(path[j].x, path[j].y, path[j].z);
+    }
+    if (open) glEnd();
+}
+
+// One list holding the whole path, or none.
+void CompilePath(const PathNode* path, GLuint& list, int32_t& count)
+{
+    if (!path) return;
+    const GLuint name = glGenLists(1);
+    if (name == 0) return;
+    list = name;
+    count = 1;
+    glNewList(name, GL_COMPILE);
+    WalkPath(path, LastNodeKey(path));
+    glEndList();
+}
+
+void DeleteLists(GLuint& base, int32_t& count)
+{
+    if (base != 0 || count != 0) {
+        if (base != 0 && count > 0) glDeleteLists(base, count);
+        base = 0;
+        count = 0;
+    }
+}
+
+void CompilePointLists(ViewState& view, const PointImage& image)
+{
+    const int32_t n = image.Records();
+    const int32_t lists = n / kPointsPerList + 1;  // the last one may be empty
+    const GLuint base = glGenLists(lists);
+    if (base == 0) return;
+    view.m_nPointListBase = base;
+    view.m_nPointListCount = lists;
+    for (int32_t j = 0; j < lists; ++j) {
+        const int32_t first = j * kPointsPerList;
+        const int32_t end = std::min(n, first + kPointsPerList);
+        glNewList(base + static_cast<GLuint>(j), GL_COMPILE);
+        glBegin(GL_POINTS);
+        EmitRange(view, image, first, end);
+        glEnd();
+        glEndList();
+    }
+}
+
+}  // namespace
+
+void SetupViewGl() { glClearColor(0.0f, 0.0f, 0.0f, 1.0f); }
+
+void EmitPoint(const ViewState& view, const SurveyDocument& doc, int32_t k)
+{
+    if (!doc.m_pPoints || k < 0 || k >= doc.m_pPoints->Records()) return;
+    EmitRange(view, *doc.m_pPoints, k, k + 1);
+}
+
+void DrawPointRange(const ViewState& view, const SurveyDocument& doc, int32_t first, int32_t end)
+{
+    if (!doc.m_pPoints) return;
+    // Playback's reached record comes from its own count: never past the image.
+    const int32_t lo = std::max(first, 0);
+    const int32_t hi = std::min(end, doc.m_pPoints->Records());
+    glBegin(GL_POINTS);
+    if (lo < hi) EmitRange(view, *doc.m_pPoints, lo, hi);
+    glEnd();
+}
+
+void DrawScannerPathUpTo(const PathNode* path, int32_t limit)
+{
+    if (!path) return;
+    WalkPath(path, limit < 0 ? LastNodeKey(path) : limit);
+}
+
+void CompileGrid(const double size[3], double spacing)
+{
+    int32_t nx = TruncToInt32(size[0] * 0.5 / spacing);
+    int32_t ny = TruncToInt32(size[1] * 0.5 / spacing);
+    nx = std::max(nx, 3);
+    ny = std::max(ny, 3);
+    const double x = std::trunc(nx * spacing);
+    const double y = std::trunc(ny * spacing);
+    glBegin(GL_LINES);
+    glColor4d(0.8, 0.8, 0.8, 0.5);
+    for (int32_t i = -nx; i <= nx; ++i) {
+        glVertex3d(i * spacing, -y, 0.0);
+        glVertex3d(i * spacing, y, 0.0);
+    }
+    for (int32_t i = -ny; i <= ny; ++i) {
+        glVertex3d(-x, i * spacing, 0.0);
+        glVertex3d(x, i * spacing, 0.0);
+    }
+    glEnd();
+}
+
+void DeleteDisplayLists(ViewState& view)
+{
+    if (view.m_nBeamList != 0) {
+        glDeleteLists(view.m_nBeamList, 1);
+        view.m_nBeamList = 0;
+    }
+    if (view.m_nGridList != 0) {
+        glDeleteLists(view.m_nGridList, 1);
+        view.m_nGridList = 0;
+    }
+    DeleteLists(view.m_nScannerPathList, view.m_nScannerPathListCount);
+    DeleteLists(view.m_nCameraPathList, view.m_nCameraPathListCount);
+    DeleteLists(view.m_nPointListBase, view.m_nPointListCount);
+}
+
+void BuildDisplayLists(ViewState& view, const SurveyDocument* doc)
+{
+    DeleteDisplayLists(view);
+    if (!doc) return;
+    if (doc->m_pPoints) {
+        SelectColorScale(view, *doc);
+        CompilePointLists(view, *doc->m_pPoints);
+        CompilePath(doc->m_pScannerPath.get(), view.m_nScannerPathList, view.m_nScannerPathListCount);
+        CompilePath(doc->m_pCameraPath.get(), view.m_nCameraPathList, view.m_nCameraPathListCount);
+    }
+    double size[3];
+    if (GetDataExtent(doc, nullptr, size)) {
+        const GLuint grid = glGenLists(1);
+        if (grid != 0) {
+            view.m_nGridList = grid;
+            glNewList(grid, GL_COMPILE);
+            CompileGrid(size, kGridSpacing);
+            glEndList();
+        }
+    }
+}
+
+void OnInitialUpdate(ViewState& view, const SurveyDocument* doc)
+{
+    BuildDisplayLists(view, doc);
+    double centre[3];
+    if (GetDataExtent(doc, centre, nullptr)) SetCameraTarget(view.m_camera, centre);
+}
+
+bool OnUpdate(ViewState& view, const SurveyDocument* doc, int hint)
+{
+    if (hint != kUpdateHintRebuild) return false;
+    BuildDisplayLists(view, doc);
+    return true;
+}
+
+void SetColorMode(ViewState& view, const SurveyDocument* doc, int32_t mode)
+{
+    view.m_nColorMode = mode;
+    BuildDisplayLists(view, doc);
+}
+
+bool OnLevelKey(ViewState& view, const SurveyDocument* doc, LevelKey key)
+{
+    if (!ChangeOriginalLevels(view, key)) return false;
+    BuildDisplayLists(view, doc);
+    return true;
+}
+
+}  // namespace oxv
