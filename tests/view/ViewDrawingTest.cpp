@@ -1,0 +1,414 @@
+// Frames rendered headlessly and checked where a user would see a fault.
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <set>
+
+#include "HeadlessGL.h"
+#include "SurveyDocument.h"
+#include "ViewFixture.h"
+#include "ViewState.h"
+
+namespace oxv {
+namespace {
+
+struct Pixel {
+    int r, g, b;
+    bool Black() const { return r == 0 && g == 0 && b == 0; }
+};
+
+struct Feedback {
+    int points = 0;
+    std::vector<std::array<float, 4>> lines;  // window x1, y1, x2, y2
+    bool overflow = false;
+};
+
+// Runs `draw` in feedback mode: what would be rasterised, as primitives.
+template <typename Draw>
+Feedback Capture(Draw draw, size_t capacity = 400000)
+{
+    std::vector<GLfloat> buffer(capacity);
+    glFeedbackBuffer(static_cast<GLsizei>(capacity), GL_3D, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    const GLint n = glRenderMode(GL_RENDER);
+    Feedback fb;
+    if (n < 0) {
+        fb.overflow = true;
+        return fb;
+    }
+    for (GLint i = 0; i < n;) {
+        const auto token = static_cast<GLint>(buffer[static_cast<size_t>(i++)]);
+        switch (token) {
+        case GL_POINT_TOKEN: ++fb.points; i += 3; break;
+        case GL_LINE_TOKEN:
+        case GL_LINE_RESET_TOKEN: {
+            const GLfloat* v = &buffer[static_cast<size_t>(i)];
+            fb.lines.push_back({v[0], v[1], v[3], v[4]});
+            i += 6;
+            break;
+        }
+        case GL_POLYGON_TOKEN: i += 1 + 3 * static_cast<GLint>(buffer[static_cast<size_t>(i)]); break;
+        case GL_PASS_THROUGH_TOKEN: i += 1; break;
+        default: i += 3; break;  // bitmap and pixel tokens: one vertex
+        }
+    }
+    return fb;
+}
+
+class ViewGlTest : public ::testing::Test {
+protected:
+    static constexpr int kW = 640, kH = 480;
+
+    void SetUp() override
+    {
+        std::string error;
+        gl = HeadlessGL::Create(kW, kH, &error);
+        ASSERT_NE(gl, nullptr) << error;
+        SetupViewGl();
+        InitViewState(view);
+    }
+    void TearDown() override
+    {
+        if (gl) DeleteDisplayLists(view);
+    }
+
+    void Open(const std::vector<test::Patch>& patches, const PointFileLayout& layout = {})
+    {
+        test::WritePatches(dir.File("s.oxv"), patches, layout);
+        ASSERT_TRUE(test::Load(doc, dir.File("s.oxv")));
+        OnInitialUpdate(view, &doc);
+    }
+
+    // `count` records on a 0.2 m grid 200 points wide, all in view.
+    void OpenGrid(int32_t count)
+    {
+        test::WriteSurvey(dir.File("g.oxv"), PointFileLayout{}, count, [](int32_t i, PointRecord& r) {
+            r.SetXyz((i % 200) * 200, (i / 200) * 200, 0);
+            r.SetColour(255, 255, 255);
+        });
+        ASSERT_TRUE(test::Load(doc, dir.File("g.oxv")));
+        OnInitialUpdate(view, &doc);
+    }
+
+    std::vector<unsigned char> Paint()
+    {
+        OnDrawFrame(view, &doc, *gl, FrameKind::Paint);
+        return gl->ReadRgb();
+    }
+
+    // Window position of a world point (metres) in the last frame, top row first.
+    bool Project(double x, double y, double z, int& col, int& row) const
+    {
+        GLdouble wx, wy, wz;
+        if (gluProject(x, y, z, view.m_modelviewMatrix, view.m_projectionMatrix, view.m_viewport, &wx, &wy, &wz) !=
+            GL_TRUE)
+            return false;
+        col = static_cast<int>(std::floor(wx));
+        row = kH - 1 - static_cast<int>(std::floor(wy));
+        return col >= 0 && col < kW && row >= 0 && row < kH;
+    }
+
+    Pixel At(const std::vector<unsigned char>& rgb, double x, double y, double z) const
+    {
+        int col = 0, row = 0;
+        EXPECT_TRUE(Project(x, y, z, col, row));
+        const size_t i = (static_cast<size_t>(row) * kW + static_cast<size_t>(col)) * 3;
+        return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+
+    // Primitives of one list under an orthographic box of +-500 m.
+    Feedback CaptureList(unsigned list, double scale)
+    {
+        return Capture([&] {
+            glViewport(0, 0, kW, kH);
+            glMatrixMode(GL_PROJECTION);
+            glLoadIdentity();
+            glOrtho(-500, 500, -500, 500, -1e6, 1e6);
+            glMatrixMode(GL_MODELVIEW);
+            glLoadIdentity();
+            glScaled(scale, scale, scale);
+            glCallList(list);
+        });
+    }
+
+    test::ScratchDir dir;
+    std::unique_ptr<HeadlessGL> gl;
+    ViewState view;
+    SurveyDocument doc;
+};
+
+int CountPixels(const std::vector<unsigned char>& rgb, bool (*is)(int, int, int))
+{
+    int n = 0;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) n += is(rgb[i], rgb[i + 1], rgb[i + 2]) ? 1 : 0;
+    return n;
+}
+
+TEST_F(ViewGlTest, EmptyDocumentShowsTheAxisIndicatorAtTheOrigin)
+{
+    OnInitialUpdate(view, &doc);
+    EXPECT_EQ(view.m_nPointListBase + view.m_nGridList + view.m_nScannerPathList, 0u);
+    std::vector<unsigned char> rgb = Paint();
+    // From 150 m the indicator is a small mark at the centre, on black.
+    int lit = 0;
+    for (int row = 0; row < kH; ++row)
+        for (int col = 0; col < kW; ++col) {
+            const size_t i = (static_cast<size_t>(row) * kW + static_cast<size_t>(col)) * 3;
+            if (rgb[i] + rgb[i + 1] + rgb[i + 2] == 0) continue;
+            ++lit;
+            EXPECT_LT(std::abs(col - kW / 2) + std::abs(row - kH / 2), 30) << col << "," << row;
+        }
+    EXPECT_GT(lit, 10);
+
+    // Closer and turned, the three arrows separate: red east, green north, blue up.
+    SetCameraDistance(5.0, view.m_camera);
+    RotateCameraWorld(0, 0, 45, view.m_camera);
+    rgb = Paint();
+    EXPECT_GT(CountPixels(rgb, [](int r, int g, int b) { return r > 200 && g < 60 && b < 60; }), 50);
+    EXPECT_GT(CountPixels(rgb, [](int r, int g, int b) { return g > 200 && r < 60 && b < 60; }), 50);
+    EXPECT_GT(CountPixels(rgb, [](int r, int g, int b) { return b > 200 && r < 60 && g < 60; }), 50);
+    const Pixel eastTip = At(rgb, 0.8, 0, 0), northTip = At(rgb, 0, 0.8, 0), upTip = At(rgb, 0, 0, 0.8);
+    EXPECT_GT(eastTip.r, 200);
+    EXPECT_GT(northTip.g, 200);
+    EXPECT_GT(upTip.b, 200);
+
+    // The frame leaves nothing enabled behind it.
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_LINE_SMOOTH));
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(ViewGlTest, NoDocumentDrawsNothing)
+{
+    int captures = 0;
+    view.hooks.captureFrame = [&](ViewState&, GlTarget&, int, int, int, int) { ++captures; };
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    OnDrawFrame(view, nullptr, *gl, FrameKind::Paint);
+    const std::vector<unsigned char> rgb = gl->ReadRgb();
+    EXPECT_EQ(CountPixels(rgb, [](int r, int g, int b) { return r == 0 && g == 0 && b == 255; }), kW * kH);
+    EXPECT_EQ(captures, 0);
+}
+
+TEST_F(ViewGlTest, HeightColoursRunFromGreenLowToRedHighAndFlatIsRed)
+{
+    view.m_nColorMode = kColorHeight;
+    view.m_nPointSize = 3;
+    Open({{-25, -5, 10, 0.0, 0, 0, 0, 0, 41}, {15, -5, 10, 5.0, 0, 0, 0, 0, 41}});
+    std::vector<unsigned char> rgb = Paint();
+    const Pixel low = At(rgb, -20, 0, 0), high = At(rgb, 20, 0, 5);
+    EXPECT_EQ(low.r, 0);
+    EXPECT_EQ(low.g, 255);
+    EXPECT_EQ(high.r, 255);
+    EXPECT_EQ(high.g, 0);
+
+    Open({{-5, -5, 10, 3.0, 0, 0, 0, 0, 41}});
+    rgb = Paint();
+    int red = 0, other = 0;
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        if (rgb[i] + rgb[i + 1] + rgb[i + 2] == 0) continue;
+        (rgb[i] == 255 && rgb[i + 1] == 0 && rgb[i + 2] == 0 ? red : other)++;
+    }
+    EXPECT_GT(red, 2000);
+    EXPECT_LT(other, 50) << "only the axis indicator's edges may differ";
+}
+
+TEST_F(ViewGlTest, AmpBwIsGreyByAmplitude)
+{
+    view.m_nColorMode = kColorAmpBw;
+    view.m_nPointSize = 3;
+    // Away from the origin, where the axis indicator stands.
+    Open({{-25, 5, 10, 0, 0, 0, 0, 0, 41}, {-5, 5, 10, 0, 0, 0, 0, 128, 41}, {15, 5, 10, 0, 0, 0, 0, 255, 41}});
+    const std::vector<unsigned char> rgb = Paint();
+    const Pixel black = At(rgb, -20, 10, 0), mid = At(rgb, 0, 10, 0), white = At(rgb, 20, 10, 0);
+    EXPECT_TRUE(black.Black());
+    for (int c : {mid.r, mid.g, mid.b}) EXPECT_NEAR(c, 128, 1);
+    for (int c : {white.r, white.g, white.b}) EXPECT_EQ(c, 255);
+}
+
+TEST_F(ViewGlTest, OriginalLevelsAndRefusedKeys)
+{
+    view.m_nPointSize = 3;
+    Open({{-5, 5, 10, 0, 102, 255, 178, 0, 41}});
+    ASSERT_EQ(view.m_nColorMode, kColorOriginal);
+    std::vector<unsigned char> rgb = Paint();
+    Pixel p = At(rgb, 0, 10, 0);
+    EXPECT_EQ(p.r, 0);
+    EXPECT_EQ(p.g, 255);
+    EXPECT_NEAR(p.b, 127, 1);
+
+    // A refused key changes nothing and rebuilds nothing (the beam list survives).
+    view.m_nBeamList = glGenLists(1);
+    const unsigned beam = view.m_nBeamList;
+    const ViewState before = view;
+    view.m_dBlackLevel = 0.96;
+    EXPECT_FALSE(OnLevelKey(view, &doc, LevelKey::Home));
+    EXPECT_FALSE(OnLevelKey(view, &doc, LevelKey::PageDown));
+    EXPECT_EQ(view.m_dBlackLevel, 0.96);
+    EXPECT_EQ(view.m_dWhiteLevel, 1.0);
+    EXPECT_EQ(view.m_dRgbScale, before.m_dRgbScale);
+    EXPECT_EQ(view.m_nBeamList, beam);
+    EXPECT_EQ(Paint(), rgb);
+
+    view.m_dBlackLevel = 0.4;
+    EXPECT_TRUE(OnLevelKey(view, &doc, LevelKey::PageDown));
+    EXPECT_EQ(view.m_nBeamList, 0u) << "a rebuild deletes the beam list";
+    rgb = Paint();
+    p = At(rgb, 0, 10, 0);
+    EXPECT_EQ(p.r, 0);
+    EXPECT_EQ(p.g, 255);
+    EXPECT_NEAR(p.b, 138, 1) << "178 between black 0.4 and white 0.95";
+
+    view.m_nColorMode = kColorHeight;
+    EXPECT_FALSE(OnLevelKey(view, &doc, LevelKey::PageUp));
+}
+
+TEST_F(ViewGlTest, PointChunksHoldTenThousandRecordsEach)
+{
+    struct Case {
+        int32_t records;
+        std::vector<int> perList;
+    };
+    for (const Case& k : {Case{25000, {10000, 10000, 5000}}, Case{20000, {10000, 10000, 0}}, Case{0, {0}}}) {
+        OpenGrid(k.records);
+        ASSERT_EQ(view.m_nPointListCount, static_cast<int32_t>(k.perList.size())) << k.records;
+        ASSERT_NE(view.m_nPointListBase, 0u);
+        for (size_t j = 0; j < k.perList.size(); ++j) {
+            const Feedback fb = CaptureList(view.m_nPointListBase + static_cast<unsigned>(j), 0.001);
+            EXPECT_FALSE(fb.overflow);
+            EXPECT_EQ(fb.points, k.perList[j]) << k.records << " list " << j;
+        }
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "every list closed";
+    }
+}
+
+TEST_F(ViewGlTest, PlaybackShowsExactlyTheReachedRecords)
+{
+    OpenGrid(25000);
+    const auto drawn = [&](int32_t state, int32_t reached) {
+        view.m_nPlayState = state;
+        view.m_nReachedRecord = reached;
+        return Capture([&] { OnDrawFrame(view, &doc, *gl, FrameKind::Pick); }).points;
+    };
+    EXPECT_EQ(drawn(kStopped, 0), 25000);
+    EXPECT_EQ(drawn(kPlaying, 0), 0);
+    EXPECT_EQ(drawn(kPlaying, 15000), 15000);
+    EXPECT_EQ(drawn(kPaused, 25000), 25000);
+    EXPECT_EQ(drawn(kPlaying, 20000), 20000);
+    // A count past the survey shows what there is and reads nothing beyond it.
+    EXPECT_EQ(drawn(kPlaying, 99999), 25000);
+    EXPECT_EQ(drawn(kPlaying, -5), 0);
+}
+
+TEST_F(ViewGlTest, GridReachesHalfTheExtentInTenMetreStepsAtLeastThirty)
+{
+    struct Case {
+        double sx, sy;
+        int alongY, alongX;
+        double halfX, halfY;
+    };
+    for (const Case& k : {Case{35, 12, 7, 7, 30, 30}, Case{400, 100, 41, 11, 200, 50}}) {
+        Open({{0, 0, 0, 0, 0, 0, 0, 0, 1}, {k.sx, k.sy, 0, 0, 0, 0, 0, 0, 1}});
+        ASSERT_NE(view.m_nGridList, 0u);
+        const Feedback fb = CaptureList(view.m_nGridList, 1.0);
+        std::set<int> xs, ys;
+        const auto metres = [](float w, int pixels) { return static_cast<int>(std::lround(static_cast<double>(w) / pixels * 1000.0 - 500.0)); };
+        for (const auto& l : fb.lines) {
+            if (std::abs(l[0] - l[2]) < 0.01f) {
+                xs.insert(metres(l[0], kW));
+                EXPECT_NEAR(std::abs(metres(l[1], kH)), k.halfY, 1);
+            } else {
+                ys.insert(metres(l[1], kH));
+                EXPECT_NEAR(std::abs(metres(l[0], kW)), k.halfX, 1);
+            }
+        }
+        EXPECT_EQ(static_cast<int>(xs.size()), k.alongY);
+        EXPECT_EQ(static_cast<int>(ys.size()), k.alongX);
+        EXPECT_EQ(*xs.begin(), -static_cast<int>(k.halfX));
+        EXPECT_EQ(*xs.rbegin(), static_cast<int>(k.halfX));
+        EXPECT_EQ(*ys.rbegin(), static_cast<int>(k.halfY));
+        EXPECT_EQ(fb.lines.size(), static_cast<size_t>(k.alongX + k.alongY));
+    }
+}
+
+TEST_F(ViewGlTest, PickFindsTheRenderedPointAndNothingOnBackground)
+{
+    Open({{3, 4, 0, 2, 255, 255, 255, 0, 1}, {-30, -30, 4, 0, 255, 255, 255, 0, 5}});
+    Paint();
+    int col = 0, row = 0;
+    ASSERT_TRUE(Project(3, 4, 2, col, row));
+    double p[3];
+    ASSERT_TRUE(PickPoint(view, &doc, *gl, col, row, p));
+    const double footprint = 2 * 150 * std::tan(15.0 * M_PI / 180) / kH;  // metres per pixel at the target
+    EXPECT_LT(std::hypot(p[0] - 3, p[1] - 4, p[2] - 2), 2 * footprint) << p[0] << " " << p[1] << " " << p[2];
+
+    // Background, corners and outside points find nothing and change nothing.
+    const OrbitCamera camera = view.m_camera;
+    EXPECT_FALSE(PickAndRecentre(view, &doc, *gl, 5, 5));
+    for (auto [x, y] : {std::pair{0, 0}, {kW - 1, kH - 1}, {kW + 100, -50}, {-7, kH + 3}})
+        EXPECT_FALSE(PickPoint(view, &doc, *gl, x, y, p)) << x << "," << y;
+    EXPECT_EQ(std::memcmp(camera.target, view.m_camera.target, sizeof camera.target), 0);
+
+    // A double-click on the point re-centres the orbit there.
+    ASSERT_TRUE(PickAndRecentre(view, &doc, *gl, col, row));
+    EXPECT_LT(std::hypot(view.m_camera.target[0] - 3, view.m_camera.target[1] - 4, view.m_camera.target[2] - 2),
+              2 * footprint);
+    EXPECT_NEAR(view.m_camera.distance, camera.distance, 1e-12);
+    view.m_bFpvMode = 1;
+    EXPECT_FALSE(PickAndRecentre(view, &doc, *gl, col, row)) << "no pick in first-person mode";
+
+    // A client area smaller than the pick square is read within its bounds.
+    view.m_bFpvMode = 0;
+    ASSERT_TRUE(gl->Resize(3, 2));
+    PickPoint(view, &doc, *gl, 1, 1, p);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(ViewGlTest, HooksRunWherePlaybackFpvAndRecordingNeedThem)
+{
+    int vehicle = 0, fpv = 0;
+    std::vector<std::array<int, 4>> captures;
+    view.hooks.drawVehicle = [&](ViewState&) { ++vehicle; };
+    view.hooks.captureFrame = [&](ViewState&, GlTarget& target, int l, int t, int r, int b) {
+        EXPECT_EQ(&target, gl.get());
+        captures.push_back({l, t, r, b});
+    };
+    OnInitialUpdate(view, &doc);
+
+    view.m_nPlayState = kPlaying;
+    std::vector<unsigned char> rgb = Paint();
+    EXPECT_EQ(vehicle, 1);
+    EXPECT_EQ(CountPixels(rgb, [](int r, int g, int b) { return r + g + b > 0; }), 0) << "no axes during playback";
+    OnDrawFrame(view, &doc, *gl, FrameKind::Pick);
+    EXPECT_EQ(vehicle, 1) << "the pick frame has no vehicle";
+    ASSERT_EQ(captures.size(), 2u) << "every frame reaches the capture hook";
+    EXPECT_EQ(captures[1], (std::array<int, 4>{0, 0, kW, kH}));
+
+    view.m_nPlayState = kStopped;
+    rgb = Paint();
+    EXPECT_EQ(vehicle, 1);
+    EXPECT_GT(CountPixels(rgb, [](int r, int g, int b) { return r + g + b > 0; }), 0) << "axes are back";
+
+    view.m_bFpvMode = 1;
+    view.hooks.computeFpvLookAt = [&](ViewState& v, const SurveyDocument&) {
+        ++fpv;
+        const double block[9] = {0, 0, 50, 0, 0, 0, 0, 1, 0};
+        std::memcpy(v.m_camera.lookEye, block, sizeof block);
+    };
+    Paint();
+    EXPECT_EQ(fpv, 1);
+    EXPECT_EQ(view.m_camera.lookEye[2], 50.0) << "the orbit look-at does not overwrite first-person";
+    EXPECT_NEAR(view.m_modelviewMatrix[14], -50.0, 1e-9);
+}
+
+}  // namespace
+}  // namespace oxv
