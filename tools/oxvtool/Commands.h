@@ -9,5 +9,6 @@ namespace oxvtool {
 void AddInfoCommand(CLI::App& app, int& exitStatus);
 void AddCampathCommand(CLI::App& app, int& exitStatus);
 void AddDemoCommand(CLI::App& app, int& exitStatus);
+void AddRenderCommand(CLI::App& app, int& exitStatus);
 
 }  // namespace oxvtool

@@ -13,6 +13,7 @@ int main(int argc, char** argv)
     oxvtool::AddInfoCommand(app, exitStatus);
     oxvtool::AddCampathCommand(app, exitStatus);
     oxvtool::AddDemoCommand(app, exitStatus);
+    oxvtool::AddRenderCommand(app, exitStatus);
     CLI11_PARSE(app, argc, argv);
     return exitStatus;
 }

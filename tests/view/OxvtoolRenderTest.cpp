@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "ViewFixture.h"
+
+namespace oxv {
+namespace {
+
+int RunOxvtool(const std::string& args)
+{
+    const char* bin = std::getenv("OXV_BIN_DIR");
+    const std::string cmd = std::string(bin ? bin : ".") + "/oxvtool " + args + " >/dev/null 2>&1";
+    const int status = std::system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct Png {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+    int Count(bool (*is)(int, int, int)) const
+    {
+        int n = 0;
+        for (size_t i = 0; i + 2 < rgb.size(); i += 3) n += is(rgb[i], rgb[i + 1], rgb[i + 2]) ? 1 : 0;
+        return n;
+    }
+};
+
+Png Decode(const std::string& path)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    Png png;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return png;
+    image.format = PNG_FORMAT_RGB;
+    png.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, png.rgb.data(), 0, nullptr)) return {};
+    png.width = static_cast<int>(image.width);
+    png.height = static_cast<int>(image.height);
+    return png;
+}
+
+class OxvtoolRender : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // One flat grey-ish patch beside the origin: Original colours (102, 255, 178).
+        test::WritePatches(dir.File("s.oxv"), {{5, 5, 20, 0, 102, 255, 178, 200, 81}});
+        PointFileLayout noColour;
+        noColour.channels.colour = -1;
+        test::WritePatches(dir.File("plain.oxv"), {{5, 5, 20, 0, 0, 0, 0, 0, 81}}, noColour);
+    }
+    std::string Out() const { return dir.File("out.png"); }
+    test::ScratchDir dir;
+};
+
+bool Green(int r, int g, int b) { return g == 255 && r == 0 && b > 100; }
+
+TEST_F(OxvtoolRender, WritesTheOpeningFrameAtTheRequestedSize)
+{
+    ASSERT_EQ(RunOxvtool("render " + dir.File("s.oxv") + " --out " + Out()), 0);
+    Png png = Decode(Out());
+    EXPECT_EQ(png.width, 1280);
+    EXPECT_EQ(png.height, 720);
+    EXPECT_GT(png.Count(Green), 5000) << "Original colours";
+    // The target is the data centre: points of the patch around the middle pixel.
+    int nearMiddle = 0;
+    for (int row = 357; row <= 363; ++row)
+        for (int col = 637; col <= 643; ++col) {
+            const size_t i = (static_cast<size_t>(row) * 1280 + static_cast<size_t>(col)) * 3;
+            nearMiddle += Green(png.rgb[i], png.rgb[i + 1], png.rgb[i + 2]) ? 1 : 0;
+        }
+    EXPECT_GT(nearMiddle, 3);
+
+    ASSERT_EQ(RunOxvtool("render " + dir.File("s.oxv") + " --out " + Out() +
+                         " --size 320x200 --levels 0.4,0.95 --point-size 3"),
+              0);
+    png = Decode(Out());
+    ASSERT_EQ(png.width, 320);
+    EXPECT_GT(png.Count([](int r, int g, int b) { return r == 0 && g == 255 && std::abs(b - 138) <= 1; }), 1000);
+}
+
+TEST_F(OxvtoolRender, ColourModesDragsAndFallBack)
+{
+    const auto red = [](int r, int g, int b) { return r == 255 && g == 0 && b == 0; };
+    ASSERT_EQ(RunOxvtool("render " + dir.File("plain.oxv") + " --out " + Out() + " --size 320x200"), 0);
+    EXPECT_GT(Decode(Out()).Count(red), 1000) << "no colour channel: Height, and a flat survey is red";
+
+    ASSERT_EQ(RunOxvtool("render " + dir.File("s.oxv") + " --out " + Out() + " --size 320x200 --color AmpBW"), 0);
+    EXPECT_GT(Decode(Out()).Count([](int r, int g, int b) { return r == 255 && g == 255 && b == 255; }), 1000)
+        << "one amplitude: t = 1, white";
+
+    // Zooming in fills the frame; orbiting a quarter turn changes the picture.
+    ASSERT_EQ(RunOxvtool("render " + dir.File("s.oxv") + " --out " + Out() + " --size 320x200 --zoom 54"), 0);
+    const Png near = Decode(Out());
+    ASSERT_EQ(RunOxvtool("render " + dir.File("s.oxv") + " --out " + Out() + " --size 320x200"), 0);
+    const Png plain = Decode(Out());
+    EXPECT_GT(near.Count(Green), plain.Count(Green));
+    ASSERT_EQ(RunOxvtool("render " + dir.File("s.oxv") + " --out " + Out() + " --size 320x200 --orbit 150,0 --grid"),
+              0);
+    EXPECT_NE(Decode(Out()).rgb, plain.rgb);
+}
+
+TEST_F(OxvtoolRender, RefusesBadInputWithoutWritingAFile)
+{
+    test::WriteBytes(dir.File("bad.oxv"), {1, 2, 3, 4, 5});
+    const std::string s = dir.File("s.oxv") + " --out " + Out();
+    for (const std::string& args :
+         {"render " + dir.File("missing.oxv") + " --out " + Out(), "render " + dir.File("bad.oxv") + " --out " + Out(),
+          "render " + s + " --size 0x10", "render " + s + " --size 640", "render " + s + " --size 99999x10",
+          "render " + s + " --levels 0.9,0.5", "render " + s + " --levels x,1", "render " + s + " --point-size 6",
+          "render " + s + " --color purple", "render " + s + " --orbit 3", "render " + dir.File("s.oxv")}) {
+        EXPECT_NE(RunOxvtool(args), 0) << args;
+        EXPECT_FALSE(std::filesystem::exists(Out())) << args;
+    }
+    EXPECT_NE(RunOxvtool("render " + dir.File("s.oxv") + " --out " + dir.File("no/such/dir.png")), 0);
+}
+
+}  // namespace
+}  // namespace oxv

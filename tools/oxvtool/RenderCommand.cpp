@@ -1,0 +1,176 @@
+// oxvtool render: the frame the viewer shows right after opening a survey,
+// drawn by the viewer's own drawing code in an offscreen context.
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "Commands.h"
+#include "HeadlessGL.h"
+#include "PngImageWriter.h"
+#include "SurveyDocument.h"
+#include "ViewState.h"
+
+namespace oxvtool {
+
+namespace {
+
+constexpr int kMaxSide = 16384;
+constexpr int kMaxDrag = 100000;
+
+struct RenderOptions {
+    std::string file;
+    std::string out;
+    std::string size = "1280x720";
+    int colorMode = oxv::kColorOriginal;
+    int pointSize = 1;
+    bool antialias = false;
+    bool grid = false;
+    bool scannerPath = false;
+    std::string levels;
+    std::string orbit;
+    int zoom = 0;
+};
+
+// "AxB" with both parts whole numbers; false on anything else.
+bool ParsePair(const std::string& text, char separator, long& a, long& b)
+{
+    const size_t at = text.find(separator);
+    if (at == std::string::npos || at == 0 || at + 1 >= text.size()) return false;
+    const std::string first = text.substr(0, at), second = text.substr(at + 1);
+    char* end = nullptr;
+    a = std::strtol(first.c_str(), &end, 10);
+    if (*end != '\0') return false;
+    b = std::strtol(second.c_str(), &end, 10);
+    return *end == '\0';
+}
+
+bool ParseLevels(const std::string& text, double& black, double& white)
+{
+    const size_t at = text.find(',');
+    if (at == std::string::npos) return false;
+    const std::string first = text.substr(0, at), second = text.substr(at + 1);
+    char* end = nullptr;
+    black = std::strtod(first.c_str(), &end);
+    if (first.empty() || *end != '\0') return false;
+    white = std::strtod(second.c_str(), &end);
+    if (second.empty() || *end != '\0') return false;
+    return black < white;  // also false for NaN
+}
+
+// A drag as the window delivers it: a press, one move per pixel along the
+// way, a release.
+void Drag(oxv::OrbitCamera& camera, int32_t pressType, int32_t releaseType, int w, int h, long dx, long dy)
+{
+    oxv::CameraInput input{pressType, 0, 0, w, h, w / 2, h / 2};
+    oxv::CameraMouseEvent(input, camera);
+    const long steps = std::max(std::labs(dx), std::labs(dy));
+    for (long i = 1; i <= steps; ++i) {
+        input.type = oxv::kMouseMove;
+        input.x = static_cast<int32_t>(w / 2 + dx * i / steps);
+        input.y = static_cast<int32_t>(h / 2 + dy * i / steps);
+        oxv::CameraMouseEvent(input, camera);
+    }
+    input.type = releaseType;
+    oxv::CameraMouseEvent(input, camera);
+}
+
+int RunRender(const RenderOptions& options)
+{
+    long w = 0, h = 0;
+    if (!ParsePair(options.size, 'x', w, h) || w < 1 || h < 1 || w > kMaxSide || h > kMaxSide) {
+        std::cerr << "oxvtool: --size must be WxH with sides 1 to " << kMaxSide << "\n";
+        return 2;
+    }
+    long orbitX = 0, orbitY = 0;
+    if (!options.orbit.empty() &&
+        (!ParsePair(options.orbit, ',', orbitX, orbitY) || std::labs(orbitX) > kMaxDrag || std::labs(orbitY) > kMaxDrag)) {
+        std::cerr << "oxvtool: --orbit must be DX,DY in pixels\n";
+        return 2;
+    }
+    double black = 0.4, white = 1.0;
+    if (!options.levels.empty() && !ParseLevels(options.levels, black, white)) {
+        std::cerr << "oxvtool: --levels must be BLACK,WHITE with BLACK below WHITE\n";
+        return 2;
+    }
+
+    oxv::SurveyDocument doc;
+    oxv::MemoryProfile profile;
+    oxv::LoadObserver quiet;
+    const oxv::LoadStatus status = doc.LoadPointFile(options.file, profile, quiet);
+    if (status == oxv::LoadStatus::CannotOpen) {
+        std::cerr << "oxvtool: cannot open " << options.file << "\n";
+        return 1;
+    }
+    if (status != oxv::LoadStatus::Ok) {
+        std::cerr << oxv::LoadMessage(status) << "\n";
+        return 1;
+    }
+
+    std::string error;
+    auto gl = oxv::HeadlessGL::Create(static_cast<int>(w), static_cast<int>(h), &error);
+    if (!gl) {
+        std::cerr << "oxvtool: no OpenGL context: " << error << "\n";
+        return 1;
+    }
+
+    oxv::ViewState view;
+    oxv::InitViewState(view);
+    oxv::SetupViewGl();
+    view.m_nColorMode = options.colorMode;
+    view.m_dBlackLevel = black;
+    view.m_dWhiteLevel = white;
+    view.m_dRgbOffset = -black / (white - black);
+    view.m_dRgbScale = 1.0 / (white - black) / 255.0;
+    view.m_nPointSize = options.pointSize;
+    view.m_bAntiAlias = options.antialias;
+    view.m_bShowGrid = options.grid;
+    view.m_bShowScannerPath = options.scannerPath;
+    oxv::OnInitialUpdate(view, &doc);
+
+    const int cw = static_cast<int>(w), ch = static_cast<int>(h);
+    if (orbitX != 0 || orbitY != 0) Drag(view.m_camera, oxv::kLeftPress, oxv::kLeftRelease, cw, ch, orbitX, orbitY);
+    if (options.zoom != 0) Drag(view.m_camera, oxv::kRightPress, oxv::kRightRelease, cw, ch, 0, options.zoom);
+
+    oxv::OnDrawFrame(view, &doc, *gl, oxv::FrameKind::Paint);
+    const std::vector<unsigned char> rgb = gl->ReadRgb();
+    oxv::DeleteDisplayLists(view);
+    if (rgb.size() != static_cast<size_t>(cw) * static_cast<size_t>(ch) * 3 ||
+        !oxv::WritePngRgb(options.out, cw, ch, rgb.data(), static_cast<size_t>(cw) * 3)) {
+        std::cerr << "oxvtool: cannot write " << options.out << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void AddRenderCommand(CLI::App& app, int& exitStatus)
+{
+    auto options = std::make_shared<RenderOptions>();
+    CLI::App* render = app.add_subcommand("render", "Render the view of a survey right after opening it, as PNG");
+    render->add_option("SURVEY", options->file, "point file (.oxv)")->required();
+    render->add_option("--out", options->out, "PNG file to write")->required();
+    render->add_option("--size", options->size, "frame size WxH")->capture_default_str();
+    const std::map<std::string, int> modes{{"height", oxv::kColorHeight},
+                                           {"amp", oxv::kColorAmp},
+                                           {"ampbw", oxv::kColorAmpBw},
+                                           {"range", oxv::kColorRange},
+                                           {"original", oxv::kColorOriginal}};
+    render->add_option("--color", options->colorMode, "height|amp|ampbw|range|original (falls back to height)")
+        ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case));
+    render->add_option("--point-size", options->pointSize, "point size in pixels")->check(CLI::Range(1, 5));
+    render->add_flag("--antialias", options->antialias, "round, smoothed points");
+    render->add_flag("--grid", options->grid, "show the 10 m grid");
+    render->add_flag("--scanner-path", options->scannerPath, "show the scanner path");
+    render->add_option("--levels", options->levels, "Original mode: BLACK,WHITE channel levels (0..1)");
+    render->add_option("--orbit", options->orbit, "left drag of DX,DY pixels");
+    render->add_option("--zoom", options->zoom, "right drag of DY pixels (down comes closer)")
+        ->check(CLI::Range(-kMaxDrag, kMaxDrag));
+    render->callback([options, &exitStatus] { exitStatus = RunRender(*options); });
+}
+
+}  // namespace oxvtool
