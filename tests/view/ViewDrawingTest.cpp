@@ -340,6 +340,53 @@ TEST_F(ViewGlTest, GridReachesHalfTheExtentInTenMetreStepsAtLeastThirty)
     }
 }
 
+TEST_F(ViewGlTest, PathsFollowTheirKeysAndShowInTheirColours)
+{
+    // The sensor drifts 100 mm per record: a node every fourth record.
+    test::WriteSurvey(dir.File("p.oxv"), PointFileLayout{}, 40, [](int32_t i, PointRecord& r) {
+        test::SteadyFlight(i, r);
+        r.SetOrigin(i * 100, 0, 1000);
+        r.SetPose(Pose{{0, 0, 0, i * 100, 0, 1000}});
+    });
+    ASSERT_TRUE(test::Load(doc, dir.File("p.oxv")));
+    ASSERT_EQ(PathNodeCount(doc.m_pScannerPath.get()), 10);
+    OnInitialUpdate(view, &doc);
+    ASSERT_NE(view.m_nScannerPathList, 0u);
+    EXPECT_EQ(view.m_nScannerPathListCount, 1);
+    EXPECT_EQ(CaptureList(view.m_nScannerPathList, 0.01).lines.size(), 9u) << "every node";
+    const auto upTo = [&](int32_t limit) {
+        return Capture([&] { DrawScannerPathUpTo(doc.m_pScannerPath.get(), limit); }).lines.size();
+    };
+    EXPECT_EQ(upTo(9), 2u) << "keys 0, 4 and 8";
+    EXPECT_EQ(upTo(8), 2u);
+    EXPECT_EQ(upTo(0), 0u) << "one vertex: nothing visible";
+    EXPECT_EQ(upTo(-1), 9u) << "a negative limit draws it all";
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+    // A camera path arrives by the document's update with hint 100.
+    EXPECT_EQ(view.m_nCameraPathList, 0u);
+    doc.m_pCameraPath = std::make_unique<PathNode[]>(2);
+    doc.m_pCameraPath[0] = PathNode{2, 0, 0, 0, -20000, 5000, 2000};
+    doc.m_pCameraPath[1] = PathNode{1000, 0, 0, 0, 20000, 5000, 2000};
+    EXPECT_FALSE(OnUpdate(view, &doc, 0));
+    EXPECT_EQ(view.m_nCameraPathList, 0u);
+    EXPECT_TRUE(OnUpdate(view, &doc, kUpdateHintRebuild));
+    ASSERT_NE(view.m_nCameraPathList, 0u);
+
+    const auto cyan = [](int r, int g, int b) { return r < 60 && g > 200 && b > 200; };
+    const auto blue = [](int r, int g, int b) { return r < 40 && g < 40 && b > 80; };  // smoothed 1-pixel lines
+    SetColorMode(view, &doc, kColorHeight);  // points are never blue or cyan
+    SetCameraDistance(20.0, view.m_camera);
+    std::vector<unsigned char> rgb = Paint();
+    EXPECT_EQ(CountPixels(rgb, cyan), 0) << "paths are hidden until shown";
+    const int axesBlue = CountPixels(rgb, blue);
+    view.m_bShowCameraPath = 1;
+    view.m_bShowScannerPath = 1;
+    rgb = Paint();
+    EXPECT_GT(CountPixels(rgb, cyan), 100);
+    EXPECT_GT(CountPixels(rgb, blue), axesBlue + 20) << "the scanner path adds blue to the axis";
+}
+
 TEST_F(ViewGlTest, PickFindsTheRenderedPointAndNothingOnBackground)
 {
     Open({{3, 4, 0, 2, 255, 255, 255, 0, 1}, {-30, -30, 4, 0, 255, 255, 255, 0, 5}});
