@@ -125,7 +125,7 @@ void CompilePointLists(ViewState& view, const PointImage& image)
     view.m_nPointListCount = lists;
     for (int32_t j = 0; j < lists; ++j) {
         const int32_t first = j * kPointsPerList;
-        const int32_t end = std::min(n, first + kPointsPerList);
+        const int32_t end = static_cast<int32_t>(std::min<int64_t>(n, int64_t{first} + kPointsPerList));
         glNewList(base + static_cast<GLuint>(j), GL_COMPILE);
         glBegin(GL_POINTS);
         EmitRange(view, image, first, end);

@@ -228,6 +228,25 @@ TEST_F(ViewGlTest, HeightColoursRunFromGreenLowToRedHighAndFlatIsRed)
     EXPECT_LT(other, 50) << "only the axis indicator's edges may differ";
 }
 
+TEST_F(ViewGlTest, PointSizeGivesSquaresAndAntiAliasRoundsThem)
+{
+    // One white point away from the axis indicator.
+    Open({{6, 6, 0, 0, 255, 255, 255, 0, 1}});
+    const auto white = [](int r, int g, int b) { return r == 255 && g == 255 && b == 255; };
+    // Smoothed edges may be blended towards the black background.
+    const auto lit = [](int r, int g, int b) { return r + g + b > 0 && r == g && g == b; };
+    for (int size = 1; size <= 5; ++size) {
+        view.m_nPointSize = size;
+        EXPECT_EQ(CountPixels(Paint(), white), size * size) << size;
+    }
+    view.m_bAntiAlias = 1;
+    const std::vector<unsigned char> rgb = Paint();
+    const int round = CountPixels(rgb, lit);
+    EXPECT_LT(round, 25) << "the square's corners go";
+    EXPECT_GE(round, 12);
+    EXPECT_FALSE(glIsEnabled(GL_POINT_SMOOTH));
+}
+
 TEST_F(ViewGlTest, AmpBwIsGreyByAmplitude)
 {
     view.m_nColorMode = kColorAmpBw;
