@@ -1,12 +1,14 @@
 // oxvtool render: the frame the viewer shows right after opening a survey,
 // drawn by the viewer's own drawing code in an offscreen context.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Commands.h"
 #include "HeadlessGL.h"
