@@ -12,7 +12,8 @@ namespace {
 
 // libpng reports errors by longjmp; everything it touches lives in this
 // frame with no destructors to skip.
-bool EncodeTo(FILE* file, int width, int height, const uint8_t* rgb, size_t rowBytes, const PngEncoding& encoding)
+bool EncodeTo(FILE* file, int width, int height, const uint8_t* rgb, size_t rowBytes, const PngEncoding& encoding,
+              bool bottomUp)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
@@ -31,9 +32,28 @@ bool EncodeTo(FILE* file, int width, int height, const uint8_t* rgb, size_t rowB
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
     png_write_info(png, info);
-    for (int y = 0; y < height; ++y) png_write_row(png, rgb + static_cast<size_t>(y) * rowBytes);
+    for (int y = 0; y < height; ++y) {
+        const int row = bottomUp ? height - 1 - y : y;
+        png_write_row(png, rgb + static_cast<size_t>(row) * rowBytes);
+    }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+bool WriteWhole(const std::string& path, int width, int height, const uint8_t* rgb, size_t rowBytes,
+                const PngEncoding& encoding, bool bottomUp)
+{
+    if (width <= 0 || height <= 0 || !rgb) return false;
+    const std::string temp = path + ".part";
+    FILE* file = std::fopen(temp.c_str(), "wb");
+    if (!file) return false;
+    const bool encoded = EncodeTo(file, width, height, rgb, rowBytes, encoding, bottomUp);
+    const bool closed = std::fclose(file) == 0;
+    if (!encoded || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
     return true;
 }
 
@@ -42,17 +62,13 @@ bool EncodeTo(FILE* file, int width, int height, const uint8_t* rgb, size_t rowB
 bool WritePngRgb(const std::string& path, int width, int height, const uint8_t* rgb, size_t rowBytes,
                  const PngEncoding& encoding)
 {
-    if (width <= 0 || height <= 0 || !rgb) return false;
-    const std::string temp = path + ".part";
-    FILE* file = std::fopen(temp.c_str(), "wb");
-    if (!file) return false;
-    const bool encoded = EncodeTo(file, width, height, rgb, rowBytes, encoding);
-    const bool closed = std::fclose(file) == 0;
-    if (!encoded || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return WriteWhole(path, width, height, rgb, rowBytes, encoding, false);
+}
+
+bool WritePngRgbBottomUp(const std::string& path, int width, int height, const uint8_t* rgb, size_t rowBytes,
+                         const PngEncoding& encoding)
+{
+    return WriteWhole(path, width, height, rgb, rowBytes, encoding, true);
 }
 
 }  // namespace oxv

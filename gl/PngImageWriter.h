@@ -16,4 +16,9 @@ struct PngEncoding {
 bool WritePngRgb(const std::string& path, int width, int height, const uint8_t* rgb, size_t rowBytes,
                  const PngEncoding& encoding = {});
 
+// The same from rows stored bottom row first, as OpenGL reads them back;
+// the picture comes out upright without flipping the rows in memory.
+bool WritePngRgbBottomUp(const std::string& path, int width, int height, const uint8_t* rgb, size_t rowBytes,
+                         const PngEncoding& encoding = {});
+
 }  // namespace oxv

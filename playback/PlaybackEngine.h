@@ -1,0 +1,60 @@
+#pragma once
+
+// Playback: the timer-driven flight through the survey's timeline. The
+// stepping is plain logic over the view's state; everything that needs the
+// window or GL (timers, repaint, the vehicle, beam lists) goes through the
+// host the view provides.
+
+#include <string>
+
+#include "SurveyDocument.h"
+#include "ViewState.h"
+
+namespace oxv {
+
+inline constexpr int kPlaybackTimerId = 1;
+inline constexpr int kFpvTimerId = 200;
+// The final picture of a run stays this long before playback stops.
+inline constexpr double kEndHoldSeconds = 3.0;
+
+class PlaybackHost {
+public:
+    virtual ~PlaybackHost() = default;
+    virtual void StartTimer(int id, int periodMs) = 0;
+    virtual void KillTimer(int id) = 0;
+    // Draws the view and has it on screen before returning.
+    virtual void RepaintNow() = 0;
+    // Attitude in degrees (roll, pitch, heading), position in metres.
+    virtual void SetVehiclePose(const double attitude[3], const double position[3]) = 0;
+    // A fresh display list name, 0 when none can be had.
+    virtual unsigned NewBeamList() = 0;
+    // Compiles the beam lines of span.first .. span.last into `list` afresh.
+    virtual void CompileBeamList(unsigned list, const SurveyDocument& doc, const FrameSpan& span) = 0;
+    virtual void DeleteBeamList(unsigned list) = 0;
+};
+
+void StartPlayback(ViewState& view, const SurveyDocument& doc, PlaybackHost& host);
+void StopPlayback(ViewState& view, PlaybackHost& host);
+void TogglePause(ViewState& view);
+// A window timer message: playback steps on timer 1, the first-person
+// camera repaints on timer 200.
+void OnTimer(ViewState& view, const SurveyDocument& doc, PlaybackHost& host, int id);
+// Advances one frame; called only by OnTimer.
+void StepPlayback(ViewState& view, const SurveyDocument& doc, PlaybackHost& host);
+
+// Timer period for a frame period in seconds: whole milliseconds, at least 1.
+int PlaybackTimerPeriodMs(double interval);
+
+enum class PlaybackCommand { Start, PauseResume, Stop, Parameter };
+
+struct PlaybackCommandState {
+    bool enabled = false;
+    bool setCheck = true;  // false leaves the check mark as it was
+    bool checked = false;
+    std::string text;  // empty leaves the caption as it is
+};
+
+// The update rule of a playback command.
+PlaybackCommandState GetPlaybackCommandState(const ViewState& view, const SurveyDocument& doc, PlaybackCommand command);
+
+}  // namespace oxv

@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "BeamLines.h"
+#include "PlaybackTestSupport.h"
+
+namespace oxv {
+namespace {
+
+using test::FakePlaybackHost;
+
+class PlaybackEngineTest : public ::testing::Test {
+protected:
+    void Open(double seconds, double interval, bool track = false, bool autoCamera = false,
+              const PointFileLayout& layout = {})
+    {
+        test::OpenFlight(doc, dir, seconds, layout);
+        PlaybackParams params;
+        params.trackVehicle = track;
+        params.autoCamera = autoCamera;
+        ASSERT_EQ(doc.BuildTimeline(&params, 1.0, interval), 1);
+        InitViewState(view);
+    }
+
+    // Ticks until playback stops (or `limit` ticks); the number of ticks.
+    int RunToStop(int limit)
+    {
+        int ticks = 0;
+        while (view.m_nPlayState != kStopped && ticks < limit) {
+            OnTimer(view, doc, host, kPlaybackTimerId);
+            ++ticks;
+        }
+        return ticks;
+    }
+
+    test::ScratchDir dir;
+    SurveyDocument doc;
+    ViewState view;
+    FakePlaybackHost host;
+};
+
+TEST_F(PlaybackEngineTest, TenFramesStepNineThenHoldThreeSeconds)
+{
+    Open(5.0, 0.5);
+    ASSERT_EQ(doc.m_pTimeline->frames, 10);
+    StartPlayback(view, doc, host);
+    EXPECT_EQ(host.timers, (std::vector<std::pair<int, int>>{{1, 500}}));
+    EXPECT_EQ(view.m_nHoldTicks, 6);
+    EXPECT_EQ(host.repaints, 0) << "the first picture comes with the first tick";
+
+    for (int tick = 1; tick <= 9; ++tick) {
+        OnTimer(view, doc, host, kPlaybackTimerId);
+        ASSERT_EQ(host.compiled.size(), static_cast<size_t>(tick));
+        EXPECT_EQ(host.compiled.back().second.first, doc.m_pTimeline->spans[tick - 1].first) << "tick steps frame tick-1";
+        EXPECT_EQ(view.m_nReachedRecord, doc.m_pTimeline->spans[tick - 1].last);
+    }
+    EXPECT_EQ(view.m_nFrame, 10);
+    EXPECT_EQ(view.m_nBeamList, 0u) << "the last step deletes the beam list";
+    EXPECT_EQ(RunToStop(100), 5) << "stops on tick 14";
+    EXPECT_EQ(host.compiled.size(), 9u) << "the hold steps nothing";
+    EXPECT_EQ(host.repaints, 14 + 1) << "every tick repaints, and the stop once more";
+    EXPECT_EQ(host.killed, std::vector<int>{1});
+}
+
+TEST_F(PlaybackEngineTest, ShortTimelinesAndLongFramePeriods)
+{
+    struct Case {
+        const char* name;
+        double seconds, interval;
+        int expectTicks;  // -1: still playing after 200 ticks
+    };
+    const Case cases[] = {
+        {"no frames: the hold alone", 0.25, 0.5, 6},
+        {"two frames: one step, then the hold", 1.0, 0.5, 6},
+        {"a frame period above 3 s never ends by itself", 20.0, 4.0, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        doc.NewDocument();
+        Open(c.seconds, c.interval);
+        host = FakePlaybackHost{};
+        StartPlayback(view, doc, host);
+        const int ticks = RunToStop(200);
+        EXPECT_EQ(c.expectTicks < 0 ? -1 : ticks, c.expectTicks);
+        if (c.expectTicks < 0) {
+            EXPECT_EQ(view.m_nPlayState, kPlaying);
+        }
+    }
+}
+
+TEST_F(PlaybackEngineTest, TwoFramesPlaceTheVehicleAtTheEndOfTheFirst)
+{
+    Open(1.0, 0.5, /*track=*/true);
+    StartPlayback(view, doc, host);
+    OnTimer(view, doc, host, kPlaybackTimerId);
+    EXPECT_EQ(host.poses, 1);
+    EXPECT_NEAR(host.vehiclePosition[0], 5.0, 1e-9) << "0.5 s at 10 m/s";
+    EXPECT_DOUBLE_EQ(host.vehicleAttitude[2], 90.0);
+    EXPECT_DOUBLE_EQ(host.vehicleAttitude[0], 1.0);
+    EXPECT_DOUBLE_EQ(view.m_camera.target[0], 5.0) << "Track Vehicle moves the orbit target";
+    EXPECT_EQ(view.m_nFrame, 2);
+    EXPECT_EQ(view.m_nHoldTicks, 5);
+}
+
+TEST_F(PlaybackEngineTest, PauseNeitherStepsNorSkips)
+{
+    Open(5.0, 0.5);
+    StartPlayback(view, doc, host);
+    OnTimer(view, doc, host, kPlaybackTimerId);
+    OnTimer(view, doc, host, kPlaybackTimerId);
+    TogglePause(view);
+    const int repaints = host.repaints;
+    for (int i = 0; i < 5; ++i) OnTimer(view, doc, host, kPlaybackTimerId);
+    EXPECT_EQ(view.m_nFrame, 2);
+    EXPECT_EQ(host.repaints, repaints) << "a paused run does not repaint";
+    TogglePause(view);
+    OnTimer(view, doc, host, kPlaybackTimerId);
+    EXPECT_EQ(host.compiled.back().second.first, doc.m_pTimeline->spans[2].first);
+}
+
+TEST_F(PlaybackEngineTest, AutoCameraZoomsOutToFarAndPans)
+{
+    Open(30.0, 0.0333, /*track=*/false, /*autoCamera=*/true);
+    StartPlayback(view, doc, host);
+    EXPECT_DOUBLE_EQ(view.m_camera.distance, 100.0);
+    auto heading = [&] {
+        return std::atan2(view.m_camera.eye[1] - view.m_camera.target[1], view.m_camera.eye[0] - view.m_camera.target[0]) *
+               180.0 / M_PI;
+    };
+    double before = heading();
+    OnTimer(view, doc, host, kPlaybackTimerId);
+    EXPECT_NEAR(view.m_camera.distance, 100.333, 1e-9);
+    EXPECT_NEAR(std::fabs(std::remainder(heading() - before, 360.0)), 0.333, 0.01);
+    for (int tick = 2; tick <= 600; ++tick) OnTimer(view, doc, host, kPlaybackTimerId);
+    EXPECT_LT(view.m_dAutoDistance, 300.0);
+    OnTimer(view, doc, host, kPlaybackTimerId);
+    EXPECT_DOUBLE_EQ(view.m_dAutoDistance, 300.0) << "tick 601";
+    before = heading();
+    OnTimer(view, doc, host, kPlaybackTimerId);
+    EXPECT_NEAR(std::fabs(std::remainder(heading() - before, 360.0)), 0.333, 0.01) << "panning goes on";
+}
+
+TEST_F(PlaybackEngineTest, MissingChannelsDegradeQuietly)
+{
+    PointFileLayout noOriginNoPose;
+    noOriginNoPose.channels.origin = -1;
+    noOriginNoPose.channels.pose = -1;
+    Open(5.0, 0.5, true, false, noOriginNoPose);
+    StartPlayback(view, doc, host);
+    for (int i = 0; i < 3; ++i) OnTimer(view, doc, host, kPlaybackTimerId);
+    EXPECT_EQ(host.poses, 0);
+    EXPECT_TRUE(host.compiled.empty());
+    EXPECT_EQ(view.m_nReachedRecord, 0);
+    EXPECT_EQ(view.m_nFrame, 3);
+}
+
+TEST_F(PlaybackEngineTest, ReplacedTimelineIsNeverReadPastItsEnd)
+{
+    Open(5.0, 0.5);
+    StartPlayback(view, doc, host);
+    OnTimer(view, doc, host, kPlaybackTimerId);
+    ASSERT_EQ(doc.BuildTimeline(doc.m_pPlaybackParams.get(), 4.0, 0.5), 1);  // 2 frames now
+    for (int i = 0; i < 8; ++i) OnTimer(view, doc, host, kPlaybackTimerId);
+    EXPECT_EQ(host.compiled.size(), 2u) << "frame 1 exists in both; frames 2 on only in the old one";
+}
+
+TEST_F(PlaybackEngineTest, CommandStatesFollowThePlayState)
+{
+    Open(5.0, 0.5);
+    using C = PlaybackCommand;
+    auto state = [&](C c) { return GetPlaybackCommandState(view, doc, c); };
+    EXPECT_TRUE(state(C::Start).enabled);
+    EXPECT_FALSE(state(C::Stop).enabled);
+    EXPECT_TRUE(state(C::Stop).checked);
+    EXPECT_EQ(state(C::PauseResume).text, "Pause/Resume");
+    EXPECT_TRUE(state(C::Parameter).enabled);
+    StartPlayback(view, doc, host);
+    EXPECT_FALSE(state(C::Start).enabled);
+    EXPECT_TRUE(state(C::Start).checked);
+    EXPECT_EQ(state(C::PauseResume).text, "P&ause");
+    EXPECT_FALSE(state(C::Parameter).enabled) << "not while playing";
+    TogglePause(view);
+    EXPECT_EQ(state(C::PauseResume).text, "&Resume");
+    EXPECT_TRUE(state(C::PauseResume).checked);
+    EXPECT_TRUE(state(C::Parameter).enabled);
+    doc.NewDocument();
+    EXPECT_FALSE(state(C::Start).enabled);
+    EXPECT_FALSE(state(C::Start).setCheck) << "Start and Stop keep their last check mark";
+    EXPECT_EQ(state(C::PauseResume).text, "Pause/Resume");
+    EXPECT_FALSE(state(C::Parameter).enabled);
+}
+
+TEST(BeamLines, OnlyTheLastFifthOfAFrameGetsBeams)
+{
+    std::vector<std::pair<int32_t, double>> beams;
+    ForEachBeam(FrameSpan{100, 110}, 1000, [&](int32_t r, double a) { beams.emplace_back(r, a); });
+    ASSERT_EQ(beams.size(), 2u);
+    EXPECT_EQ(beams[0].first, 108);
+    EXPECT_DOUBLE_EQ(beams[0].second, 0.8);
+    EXPECT_EQ(beams[1].first, 109);
+    EXPECT_DOUBLE_EQ(beams[1].second, 0.9);
+    beams.clear();
+    ForEachBeam(FrameSpan{0, 4}, 1000, [&](int32_t r, double a) { beams.emplace_back(r, a); });
+    EXPECT_TRUE(beams.empty());
+    ForEachBeam(FrameSpan{995, 1010}, 1000, [&](int32_t r, double a) { beams.emplace_back(r, a); });
+    EXPECT_TRUE(beams.empty()) << "records past the image are never read";
+}
+
+}  // namespace
+}  // namespace oxv
