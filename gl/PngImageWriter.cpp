@@ -28,6 +28,7 @@ bool EncodeTo(FILE* file, int width, int height, const uint8_t* rgb, size_t rowB
     }
     png_init_io(png, file);
     png_set_compression_level(png, encoding.zlibLevel);
+    if (encoding.zlibStrategy >= 0) png_set_compression_strategy(png, encoding.zlibStrategy);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, encoding.adaptiveFilters ? PNG_ALL_FILTERS : PNG_FILTER_NONE);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);

@@ -8,6 +8,7 @@ namespace oxv {
 struct PngEncoding {
     int zlibLevel = 6;       // libpng's default
     bool adaptiveFilters = true;
+    int zlibStrategy = -1;  // -1: libpng's choice; else Z_DEFAULT_STRATEGY, Z_RLE...
 };
 
 // Writes 8-bit RGB rows, top row first, `rowBytes` apart, as a 24-bit PNG.
