@@ -122,6 +122,18 @@ void StepPlayback(ViewState& view, const SurveyDocument& doc, PlaybackHost& host
     }
 }
 
+bool BeginParameterEdit(ViewState& view, const SurveyDocument& doc, PlaybackHost& host, PlaybackDialogValues& values)
+{
+    if (!doc.m_pTimeline || !doc.m_pPoints || view.m_nPlayState == kPlaying) return false;
+    values = DialogValuesFromDocument(doc);
+    if (view.m_nPlayState != kStopped) {
+        host.KillTimer(kPlaybackTimerId);
+        view.m_nPlayState = kStopped;
+    }
+    host.RepaintNow();
+    return true;
+}
+
 PlaybackCommandState GetPlaybackCommandState(const ViewState& view, const SurveyDocument& doc, PlaybackCommand command)
 {
     const bool timeline = doc.m_pTimeline != nullptr;

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "PlaybackParameters.h"
 #include "SurveyDocument.h"
 #include "ViewState.h"
 
@@ -41,6 +42,11 @@ void TogglePause(ViewState& view);
 void OnTimer(ViewState& view, const SurveyDocument& doc, PlaybackHost& host, int id);
 // Advances one frame; called only by OnTimer.
 void StepPlayback(ViewState& view, const SurveyDocument& doc, PlaybackHost& host);
+
+// The Parameter command up to its dialog: false when it cannot run (no
+// timeline or point image, or playing). Otherwise a paused run is stopped,
+// the view repainted, and `values` holds what the dialog starts from.
+bool BeginParameterEdit(ViewState& view, const SurveyDocument& doc, PlaybackHost& host, PlaybackDialogValues& values);
 
 // Timer period for a frame period in seconds: whole milliseconds, at least 1.
 int PlaybackTimerPeriodMs(double interval);

@@ -191,6 +191,20 @@ TEST_F(PlaybackEngineTest, CommandStatesFollowThePlayState)
     EXPECT_FALSE(state(C::Parameter).enabled);
 }
 
+TEST_F(PlaybackEngineTest, ParameterStopsAPausedRunFirst)
+{
+    Open(5.0, 0.5);
+    PlaybackDialogValues values;
+    StartPlayback(view, doc, host);
+    EXPECT_FALSE(BeginParameterEdit(view, doc, host, values)) << "not while playing";
+    TogglePause(view);
+    ASSERT_TRUE(BeginParameterEdit(view, doc, host, values));
+    EXPECT_EQ(view.m_nPlayState, kStopped);
+    EXPECT_EQ(host.killed, std::vector<int>{kPlaybackTimerId});
+    EXPECT_EQ(values.m_nIntervalMs, 500);
+    EXPECT_DOUBLE_EQ(values.m_dSpeedPercent, 100.0);
+}
+
 TEST(BeamLines, OnlyTheLastFifthOfAFrameGetsBeams)
 {
     std::vector<std::pair<int32_t, double>> beams;
