@@ -1,0 +1,32 @@
+#include "FovDlg.h"
+
+#include <wx/button.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include <cstdio>
+
+#include "PlaybackParameters.h"
+
+CFovDlg::CFovDlg(wxWindow* parent, double fov) : wxDialog(parent, wxID_ANY, "Auto Camera FOV Dialog"), m_dFov(fov)
+{
+    auto at = [this](int x, int y) { return ConvertDialogToPixels(wxPoint(x, y)); };
+    auto size = [this](int w, int h) { return ConvertDialogToPixels(wxSize(w, h)); };
+    new wxStaticText(this, wxID_ANY, "FOV", at(72, 54), size(14, 12));
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2lf", m_dFov);
+    m_fov = new wxTextCtrl(this, IDC_FOV, text, at(102, 54), size(40, 14));
+    new wxStaticText(this, wxID_ANY, "[deg]", at(150, 54), size(18, 12));
+    auto* ok = new wxButton(this, wxID_OK, "OK", at(205, 164), size(50, 14));
+    ok->SetDefault();
+    new wxButton(this, wxID_CANCEL, "Cancel", at(259, 164), size(50, 14));
+    SetClientSize(size(316, 185));
+    Bind(wxEVT_BUTTON, &CFovDlg::OnOk, this, wxID_OK);
+    CentreOnParent();
+}
+
+void CFovDlg::OnOk(wxCommandEvent&)
+{
+    m_dFov = oxv::ReadLeadingDouble(std::string(m_fov->GetValue().utf8_str()));
+    EndModal(wxID_OK);
+}
