@@ -130,11 +130,17 @@ int SurveyDocument::BuildScannerPath(int mode)
 
 int SurveyDocument::BuildTimeline(const PlaybackParams* params, double speed, double interval)
 {
-    FreeTimeline();
+    // Copied before the old copy goes: callers may pass the document's own.
+    std::unique_ptr<PlaybackParams> copy;
     if (params) {
-        m_pPlaybackParams.reset(new (std::nothrow) PlaybackParams(*params));
-        if (!m_pPlaybackParams) return 0;
+        copy.reset(new (std::nothrow) PlaybackParams(*params));
+        if (!copy) {
+            FreeTimeline();
+            return 0;
+        }
     }
+    FreeTimeline();
+    m_pPlaybackParams = std::move(copy);
     if (!m_pPoints) return 0;
     std::unique_ptr<PlaybackTimeline> timeline;
     switch (MakeTimeline(*m_pPoints, speed, interval, timeline)) {

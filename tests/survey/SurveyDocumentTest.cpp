@@ -142,6 +142,15 @@ TEST_F(SurveyDocumentTest, CancelledLoadIsEmptyAndSilent)
     ExpectEmpty();
 }
 
+TEST_F(SurveyDocumentTest, RebuildingFromTheDocumentsOwnParameters)
+{
+    ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
+    doc.m_pPlaybackParams->outputFolder = "/frames";
+    ASSERT_EQ(doc.BuildTimeline(doc.m_pPlaybackParams.get(), 2.0, 0.0333), 1);
+    EXPECT_EQ(doc.m_pPlaybackParams->outputFolder, "/frames");
+    EXPECT_EQ(doc.m_pTimeline->frames, 150);
+}
+
 TEST_F(SurveyDocumentTest, NewDocumentFreesEverything)
 {
     ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
