@@ -10,5 +10,7 @@ void AddInfoCommand(CLI::App& app, int& exitStatus);
 void AddCampathCommand(CLI::App& app, int& exitStatus);
 void AddDemoCommand(CLI::App& app, int& exitStatus);
 void AddRenderCommand(CLI::App& app, int& exitStatus);
+void AddObjCommand(CLI::App& app, int& exitStatus);
+void AddModelCommand(CLI::App& app, int& exitStatus);
 
 }  // namespace oxvtool

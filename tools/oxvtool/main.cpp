@@ -14,6 +14,8 @@ int main(int argc, char** argv)
     oxvtool::AddCampathCommand(app, exitStatus);
     oxvtool::AddDemoCommand(app, exitStatus);
     oxvtool::AddRenderCommand(app, exitStatus);
+    oxvtool::AddObjCommand(app, exitStatus);
+    oxvtool::AddModelCommand(app, exitStatus);
     CLI11_PARSE(app, argc, argv);
     return exitStatus;
 }

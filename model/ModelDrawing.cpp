@@ -1,0 +1,68 @@
+#include "ModelDrawing.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "PngTexture.h"
+
+namespace oxv {
+
+namespace {
+
+struct GlSink {
+    void BeginTriangles() { glBegin(GL_TRIANGLES); }
+    void Material(const ObjMaterial& m)
+    {
+        // Material changes are allowed between glBegin and glEnd.
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m.ambient);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m.diffuse);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.specular);
+        glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.shininess);
+    }
+    void Normal(const float* n) { glNormal3fv(n); }
+    void TexCoord(const float* t) { glTexCoord2fv(t); }
+    void Vertex(const float* v) { glVertex3fv(v); }
+    void EndTriangles() { glEnd(); }
+};
+
+}  // namespace
+
+uint32_t DrawObjGroup(const ObjModel& model, std::string_view name, unsigned mode)
+{
+    GlSink sink;
+    return EmitObjGroup(model, name, mode, sink);
+}
+
+void BuildPartList(unsigned list, const std::vector<std::string>& groupNames,
+                   const std::vector<std::string>& texturedNames, const double offset[3], const double angles[3],
+                   const ObjModel& model)
+{
+    glNewList(list, GL_COMPILE);
+    glPushMatrix();
+    glTranslated(offset[0], offset[1], offset[2]);
+    glRotated(angles[2], 0.0, 0.0, 1.0);
+    glRotated(angles[1], -1.0, 0.0, 0.0);
+    glRotated(angles[0], 0.0, 1.0, 0.0);
+    for (const std::string& name : groupNames) {
+        const bool textured = std::find(texturedNames.begin(), texturedNames.end(), name) != texturedNames.end();
+        const unsigned mode = OBJ_DRAW_MATERIAL | OBJ_DRAW_NORMALS | (textured ? OBJ_DRAW_TEXCOORDS : 0u);
+        DrawObjGroup(model, name, mode);
+    }
+    glPopMatrix();
+    glEndList();
+}
+
+unsigned LoadModelTexture(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return 0;
+    PngTextureInfo info;
+    const unsigned texture =
+        BindPngTextureFile(file, PNG_NOMIPMAP, PNG_SOLID, &info, GL_REPEAT, GL_NEAREST, GL_NEAREST);
+    std::fclose(file);
+    return texture;
+}
+
+}  // namespace oxv
