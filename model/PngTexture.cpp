@@ -31,9 +31,17 @@ bool Upload(const PngPixels& image, int mipmap, PngTextureSizing sizing)
     FitTextureSize(image.width, image.height, powerOfTwo, static_cast<unsigned>(maxSide), width, height);
     const GLenum format = image.components == 4 ? GL_RGBA : GL_RGB;
 
-    GLint unpackAlignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
+    // Tightly packed rows in and out (gluScaleImage writes under the pack
+    // settings); whatever the caller had is restored afterwards.
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
     bool ok = true;
     const uint8_t* pixels = image.pixels.data();
     std::vector<uint8_t> scaled;
@@ -53,7 +61,7 @@ bool Upload(const PngPixels& image, int mipmap, PngTextureSizing sizing)
             glTexImage2D(GL_TEXTURE_2D, 0, internal, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
                          format, GL_UNSIGNED_BYTE, pixels);
     }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
+    glPopClientAttrib();
     return ok;
 }
 

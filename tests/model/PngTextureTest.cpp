@@ -98,6 +98,18 @@ TEST_F(PngTexture, ScalesToPowersOfTwoWhenAskedAndBuildsMipmaps)
     ASSERT_NE(Bind("odd.png"), 0u);
     EXPECT_EQ(Level(0, GL_TEXTURE_WIDTH), 3) << "this implementation takes any size";
 
+    // Rows of 3 bytes: scaling writes them unpadded whatever the caller's
+    // pack alignment (padded rows would overrun the scaled image).
+    ASSERT_TRUE(test::WriteRgbPng(dir.File("thin.png"), 1, 300, Bytes(300 * 3, 90)));
+    glPixelStorei(GL_PACK_ALIGNMENT, 8);
+    ASSERT_NE(Bind("thin.png", PNG_NOMIPMAP, PngTextureSizing::PowerOfTwo), 0u);
+    EXPECT_EQ(Level(0, GL_TEXTURE_WIDTH), 1);
+    EXPECT_EQ(Level(0, GL_TEXTURE_HEIGHT), 256);
+    GLint pack = 0;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &pack);
+    EXPECT_EQ(pack, 8) << "restored";
+    EXPECT_EQ(Texels(1, 256), Bytes(256 * 3, 90));
+
     ASSERT_NE(Bind("odd.png", PNG_BUILDMIPMAP), 0u);
     EXPECT_GT(Level(1, GL_TEXTURE_WIDTH), 0) << "a level 1 exists";
     EXPECT_EQ(Bind("odd.png", 3), 0u) << "unknown mipmap mode";

@@ -95,7 +95,12 @@ int RunModel(const ModelOptions& options)
         std::cerr << "oxvtool: cannot open " << options.file << "\n";
         return 1;
     }
+    // Read once more for its size; the reader's messages were given by the load.
+    std::FILE* quiet = std::fopen("/dev/null", "w");
+    if (quiet) oxv::SetObjMessageStream(quiet);
     const oxv::ObjModelPtr model = oxv::ReadObjModel(options.file);
+    oxv::SetObjMessageStream(nullptr);
+    if (quiet) std::fclose(quiet);
     const double reach = std::max(model ? ReachOf(*model, heli) : 0.0, 0.1);
 
     // A fixed three-quarter view from the front right and above; the model's
