@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "ModelFiles.h"
 #include "PngTexture.h"
 
 namespace oxv {
@@ -56,6 +57,7 @@ void BuildPartList(unsigned list, const std::vector<std::string>& groupNames,
 
 unsigned LoadModelTexture(const std::string& path)
 {
+    if (!IsRegularFile(path)) return 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return 0;
     PngTextureInfo info;

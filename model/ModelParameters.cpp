@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "FileReading.h"
+#include "ModelFiles.h"
 #include "TextScan.h"
 
 namespace oxv {
@@ -38,7 +38,7 @@ bool ReadModelParameters(const std::string& path, ModelSections& sections, Model
 {
     sections.clear();
     ImageBlock block;
-    if (ReadWholeFile(path, block) != ReadOutcome::Ok) return false;
+    if (!ReadModelFile(path, block)) return false;
     std::string_view text(reinterpret_cast<const char*>(block.Data()), block.Size());
 
     std::string name;

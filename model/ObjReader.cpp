@@ -3,7 +3,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "FileReading.h"
+#include "ModelFiles.h"
 #include "ObjModel.h"
 #include "TextScan.h"
 
@@ -251,7 +251,7 @@ void SetObjMessageStream(std::FILE* stream) { g_messageStream = stream; }
 void ReadMaterialLibrary(ObjModel& model, const std::string& libraryName)
 {
     ImageBlock block;
-    if (ReadWholeFile(DirectoryOf(model.path) + libraryName, block) != ReadOutcome::Ok) return;
+    if (!ReadModelFile(DirectoryOf(model.path) + libraryName, block)) return;
     const std::string_view text(reinterpret_cast<const char*>(block.Data()), block.Size());
     const uint64_t count = ParseMaterialText<false>(text, nullptr);
     if (count > kMaxCount) return;
@@ -382,7 +382,7 @@ void FillObjModel(ObjModel& model, std::string_view text)
 ObjModelPtr ReadObjModel(const std::string& path)
 {
     ImageBlock block;
-    if (ReadWholeFile(path, block) != ReadOutcome::Ok) return nullptr;
+    if (!ReadModelFile(path, block)) return nullptr;
     const std::string_view text(reinterpret_cast<const char*>(block.Data()), block.Size());
     try {
         ObjModelPtr model(new ObjModel);

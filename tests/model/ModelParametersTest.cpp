@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "ModelParameters.h"
 #include "ModelTestSupport.h"
@@ -64,6 +65,8 @@ TEST_F(ModelParameterFile, MissingFileEmptiesTheSectionsAndKeepsTheParameters)
     sections["Body"] = {"x"};
     params.scale = 3;
     EXPECT_FALSE(ReadModelParameters(dir.File("none.par"), sections, params));
+    ASSERT_EQ(mkfifo(dir.File("pipe.par").c_str(), 0600), 0);
+    EXPECT_FALSE(ReadModelParameters(dir.File("pipe.par"), sections, params)) << "a pipe would block the open";
     EXPECT_TRUE(sections.empty());
     EXPECT_EQ(params.scale, 3.0);
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <random>
@@ -225,6 +226,8 @@ TEST_F(ObjReader, MissingModelFileGivesNull)
 {
     EXPECT_EQ(ReadObjModel(dir.File("nothing.obj")), nullptr);
     EXPECT_EQ(ReadObjModel(dir.Path().string()), nullptr) << "a folder is not a model";
+    ASSERT_EQ(mkfifo(dir.File("pipe.obj").c_str(), 0600), 0);
+    EXPECT_EQ(ReadObjModel(dir.File("pipe.obj")), nullptr) << "a pipe with no writer would block the open";
 }
 
 TEST_F(ObjReader, PathWithoutFolderFindsTheLibraryInTheCurrentFolder)

@@ -1,6 +1,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 #include "HeadlessGL.h"
@@ -140,6 +142,8 @@ TEST_F(PngTexture, FailuresGiveZeroAndLeaveNoTexture)
     EXPECT_EQ(LoadModelTexture(dir.File("missing.png")), 0u);
     EXPECT_EQ(LoadModelTexture(dir.File("bad.png")), 0u);
     EXPECT_EQ(LoadModelTexture(dir.Path().string()), 0u) << "a folder";
+    ASSERT_EQ(mkfifo(dir.File("pipe.png").c_str(), 0600), 0);
+    EXPECT_EQ(LoadModelTexture(dir.File("pipe.png")), 0u) << "a pipe with no writer would block the open";
 }
 
 TEST_F(PngTexture, ModelTextureRepeatsWithNearestFiltering)
