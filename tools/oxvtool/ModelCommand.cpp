@@ -2,6 +2,8 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <array>
+#include <vector>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -55,17 +57,44 @@ bool ParseTriple(std::string_view text, double* values)
     return p == end;
 }
 
-// How far the model reaches from the vehicle's position, in metres, after
-// scaling and placement (rotations keep distances).
-double ReachOf(const oxv::ObjModel& model, const oxv::gl_heli_model& heli)
+using Vec = std::array<double, 3>;
+
+// Roll about y, then pitch about -x, then heading about z: the drawing's
+// rotation order, for framing the picture.
+Vec Rotate(const Vec& v, const double* angles)
 {
-    double reach = 0.0;
+    const double r = angles[0] * M_PI / 180, p = angles[1] * M_PI / 180, h = angles[2] * M_PI / 180;
+    const Vec a{v[0] * std::cos(r) + v[2] * std::sin(r), v[1], -v[0] * std::sin(r) + v[2] * std::cos(r)};
+    const Vec b{a[0], a[1] * std::cos(p) + a[2] * std::sin(p), -a[1] * std::sin(p) + a[2] * std::cos(p)};
+    return {b[0] * std::cos(h) - b[1] * std::sin(h), b[0] * std::sin(h) + b[1] * std::cos(h), b[2]};
+}
+
+// The middle of the placed model and how far it reaches from there, in
+// metres, with room for the rotors to turn.
+void Frame(const oxv::ObjModel& model, const oxv::gl_heli_model& heli, Vec& centre, double& reach)
+{
+    std::vector<Vec> placed;
+    placed.reserve(model.vertexCount);
+    Vec lo{HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
     for (uint32_t i = 1; i <= model.vertexCount; ++i) {
         const float* v = &model.vertices[size_t{i} * 3];
-        reach = std::max(reach, std::sqrt(static_cast<double>(v[0] * v[0] + v[1] * v[1] + v[2] * v[2])));
+        Vec p = Rotate({v[0] * heli.scale, v[1] * heli.scale, v[2] * heli.scale}, heli.model_rotation);
+        for (int k = 0; k < 3; ++k) p[k] += heli.model_offset[k];
+        p = Rotate(p, heli.attitude);
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], p[k]);
+            hi[k] = std::max(hi[k], p[k]);
+        }
+        placed.push_back(p);
     }
-    const double* o = heli.model_offset;
-    return reach * std::abs(heli.scale) + std::sqrt(o[0] * o[0] + o[1] * o[1] + o[2] * o[2]);
+    centre = {0, 0, 0};
+    reach = 0.0;
+    if (placed.empty()) return;
+    for (int k = 0; k < 3; ++k) centre[k] = (lo[k] + hi[k]) / 2;
+    for (const Vec& p : placed)
+        reach = std::max(reach, std::hypot(p[0] - centre[0], p[1] - centre[1], p[2] - centre[2]));
+    reach *= 1.1;
 }
 
 int RunModel(const ModelOptions& options)
@@ -101,10 +130,14 @@ int RunModel(const ModelOptions& options)
     const oxv::ObjModelPtr model = oxv::ReadObjModel(options.file);
     oxv::SetObjMessageStream(nullptr);
     if (quiet) std::fclose(quiet);
-    const double reach = std::max(model ? ReachOf(*model, heli) : 0.0, 0.1);
+    std::copy_n(attitude, 3, heli.attitude);
+    Vec centre{0, 0, 0};
+    double reach = 0.0;
+    if (model) Frame(*model, heli, centre, reach);
+    reach = std::max(reach, 0.1);
 
-    // A fixed three-quarter view from the front right and above; the model's
-    // whole reach fits the narrower field of view.
+    // A fixed three-quarter view from one side, ahead and above, on the
+    // middle of the model; its whole reach fits the narrower field of view.
     constexpr double kFovY = 45.0;
     const double aspect = static_cast<double>(width) / height;
     const double halfFov = std::min(kFovY / 2, std::atan(std::tan(kFovY / 2 * M_PI / 180) * aspect) * 180 / M_PI);
@@ -117,11 +150,11 @@ int RunModel(const ModelOptions& options)
     gluPerspective(kFovY, aspect, distance * 0.05, distance + 4 * reach);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    gluLookAt(direction[0] * distance, direction[1] * distance, direction[2] * distance, 0, 0, 0, 0, 0, 1);
+    gluLookAt(centre[0] + direction[0] * distance, centre[1] + direction[1] * distance,
+              centre[2] + direction[2] * distance, centre[0], centre[1], centre[2], 0, 0, 1);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    std::copy_n(attitude, 3, heli.attitude);
     // The rotors stand after N draws as they stand after N mod 80: 80 × 45 is
     // the main rotor's full turn and three of the tail rotor's.
     heli.rotor_counter = static_cast<int32_t>(options.draws % 80) * 45;
