@@ -97,6 +97,8 @@ void SetObjMessageStream(std::FILE* stream);
 // and the filling pass over the file's text, and the material library.
 bool CountObjFile(ObjModel& model, std::string_view text);
 void FillObjModel(ObjModel& model, std::string_view text);
-void ReadMaterialLibrary(ObjModel& model, const std::string& libraryName);
+// Replaces the material table with the library's; false (table kept) when
+// the library cannot be read.
+bool ReadMaterialLibrary(ObjModel& model, const std::string& libraryName);
 
 }  // namespace oxv

@@ -248,18 +248,19 @@ void FreeObjModel(ObjModel* model) { delete model; }
 
 void SetObjMessageStream(std::FILE* stream) { g_messageStream = stream; }
 
-void ReadMaterialLibrary(ObjModel& model, const std::string& libraryName)
+bool ReadMaterialLibrary(ObjModel& model, const std::string& libraryName)
 {
     ImageBlock block;
-    if (!ReadModelFile(DirectoryOf(model.path) + libraryName, block)) return;
+    if (!ReadModelFile(DirectoryOf(model.path) + libraryName, block)) return false;
     const std::string_view text(reinterpret_cast<const char*>(block.Data()), block.Size());
     const uint64_t count = ParseMaterialText<false>(text, nullptr);
-    if (count > kMaxCount) return;
+    if (count > kMaxCount) return false;
     std::vector<ObjMaterial> table(static_cast<size_t>(count));
     table[0].name = "default";
     ParseMaterialText<true>(text, &table);
     model.materials = std::move(table);
     model.materialCount = static_cast<uint32_t>(count);
+    return true;
 }
 
 bool CountObjFile(ObjModel& model, std::string_view text)
@@ -268,6 +269,11 @@ bool CountObjFile(ObjModel& model, std::string_view text)
     ObjGroup* current = index.count("default") ? index["default"] : AddGroup(model, index, "default");
     uint64_t vertices = 0, normals = 0, texcoords = 0, triangles = 0;
     float scratch[3];
+    // Each library read replaces the table and nothing looks materials up
+    // before the filling pass, so the table is that of the last library
+    // that can be read: trying them from the last backwards gives the same
+    // table without reading a library once per `mtllib` line.
+    std::vector<std::string_view> libraries;
     Cursor c(text);
     for (;;) {
         const std::string_view word = c.Word();
@@ -286,7 +292,7 @@ bool CountObjFile(ObjModel& model, std::string_view text)
             break;
         }
         case 'm':
-            ReadMaterialLibrary(model, std::string(FirstWord(c.RestOfLine())));
+            libraries.push_back(FirstWord(c.RestOfLine()));
             break;
         case 'v':
             // Read like the filling pass reads them, so both passes stay in step.
@@ -308,6 +314,8 @@ bool CountObjFile(ObjModel& model, std::string_view text)
             break;
         }
     }
+    for (auto it = libraries.rbegin(); it != libraries.rend(); ++it)
+        if (ReadMaterialLibrary(model, std::string(*it))) break;
     if (vertices > kMaxCount || normals > kMaxCount || texcoords > kMaxCount || triangles > kMaxCount) return false;
     model.vertexCount = static_cast<uint32_t>(vertices);
     model.normalCount = static_cast<uint32_t>(normals);

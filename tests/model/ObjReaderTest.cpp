@@ -199,6 +199,12 @@ TEST_F(ObjReader, LaterLibraryReplacesTheTable)
     ASSERT_TRUE(m);
     ASSERT_EQ(m->materialCount, 2u);
     EXPECT_EQ(m->materials[1].name, "b1");
+
+    test::WriteText(dir.File("m.obj"), std::string("mtllib a.mtl\nmtllib missing.mtl\n") + kFourVertices);
+    m = ReadObjModel(dir.File("m.obj"));
+    ASSERT_TRUE(m);
+    ASSERT_EQ(m->materialCount, 3u) << "a library that cannot be read leaves the table as it was";
+    EXPECT_EQ(m->materials[2].name, "a2");
 }
 
 TEST_F(ObjReader, UnknownMaterialIsReportedAndGivesMaterialZero)
