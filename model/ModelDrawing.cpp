@@ -2,7 +2,8 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 #include <cstdio>
 
 #include "ModelFiles.h"
@@ -36,6 +37,19 @@ uint32_t DrawObjGroup(const ObjModel& model, std::string_view name, unsigned mod
     return EmitObjGroup(model, name, mode, sink);
 }
 
+namespace {
+
+// The first group of each name in list order, as FindObjGroup finds it,
+// without a walk along the list for every name of a long part list.
+std::unordered_map<std::string_view, const ObjGroup*> IndexGroups(const ObjModel& model)
+{
+    std::unordered_map<std::string_view, const ObjGroup*> index;
+    for (const ObjGroup* g = model.groups; g; g = g->next) index.emplace(g->name, g);
+    return index;
+}
+
+}  // namespace
+
 void BuildPartList(unsigned list, const std::vector<std::string>& groupNames,
                    const std::vector<std::string>& texturedNames, const double offset[3], const double angles[3],
                    const ObjModel& model)
@@ -46,10 +60,15 @@ void BuildPartList(unsigned list, const std::vector<std::string>& groupNames,
     glRotated(angles[2], 0.0, 0.0, 1.0);
     glRotated(angles[1], -1.0, 0.0, 0.0);
     glRotated(angles[0], 0.0, 1.0, 0.0);
+    const auto groups = IndexGroups(model);
+    const std::unordered_set<std::string_view> textured(texturedNames.begin(), texturedNames.end());
+    GlSink sink;
     for (const std::string& name : groupNames) {
-        const bool textured = std::find(texturedNames.begin(), texturedNames.end(), name) != texturedNames.end();
-        const unsigned mode = OBJ_DRAW_MATERIAL | OBJ_DRAW_NORMALS | (textured ? OBJ_DRAW_TEXCOORDS : 0u);
-        DrawObjGroup(model, name, mode);
+        const auto group = groups.find(name);
+        if (group == groups.end()) continue;  // no group, no call
+        const unsigned mode =
+            OBJ_DRAW_MATERIAL | OBJ_DRAW_NORMALS | (textured.count(name) ? OBJ_DRAW_TEXCOORDS : 0u);
+        EmitObjGroup(model, group->second, mode, sink);
     }
     glPopMatrix();
     glEndList();

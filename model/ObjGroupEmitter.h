@@ -27,9 +27,8 @@ enum ObjDrawMode : unsigned {
 // whose material is not in the table gets no material calls. Returns the
 // number of triangles left out.
 template <typename Sink>
-uint32_t EmitObjGroup(const ObjModel& model, std::string_view name, unsigned mode, Sink& sink)
+uint32_t EmitObjGroup(const ObjModel& model, const ObjGroup* group, unsigned mode, Sink& sink)
 {
-    const ObjGroup* group = FindObjGroup(model, name);
     if (!group) return 0;
     sink.BeginTriangles();
     if ((mode & OBJ_DRAW_MATERIAL) && group->material < model.materialCount &&
@@ -73,6 +72,12 @@ uint32_t EmitObjGroup(const ObjModel& model, std::string_view name, unsigned mod
     }
     sink.EndTriangles();
     return dropped;
+}
+
+template <typename Sink>
+uint32_t EmitObjGroup(const ObjModel& model, std::string_view name, unsigned mode, Sink& sink)
+{
+    return EmitObjGroup(model, FindObjGroup(model, name), mode, sink);
 }
 
 }  // namespace oxv
