@@ -152,6 +152,19 @@ TEST_F(ObjReader, FaceEndsAtTheFirstCornerThatDoesNotReadAndCornersCrossLineEnds
     EXPECT_EQ(Vertices(m->triangles[2]), (std::vector<int32_t>{1, 2, 3}));
 }
 
+// The filling pass reads a vertex's numbers across the line end; the
+// counting pass reads them the same way, so the face that follows on that
+// line is counted before it is stored.
+TEST_F(ObjReader, BothPassesReadNumbersAcrossLineEndsAlike)
+{
+    auto m = Read("v 0 0\n1 f 1 2 3\nv 2 2 2\nv 3 3 3 4 f 1 2 3\n");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->vertexCount, 3u);
+    EXPECT_EQ(m->vertices[5], 1.0f);
+    EXPECT_EQ(m->triangleCount, 1u);
+    ExpectExactLists(*m);
+}
+
 TEST_F(ObjReader, MaterialLibraryReadsColoursShininessAndAlpha)
 {
     const std::string mtl =
