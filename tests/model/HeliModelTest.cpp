@@ -268,6 +268,12 @@ TEST_F(HeliModel, DemoHelicopterRotorsDifferOnlyInRotorPixels)
 {
     const std::string obj = std::string(OXV_SOURCE_DIR) + "/resources/model/gray.obj";
     if (!std::filesystem::exists(obj)) GTEST_SKIP() << "no demo helicopter in resources/model";
+    {
+        gl_heli_model demo;
+        ASSERT_TRUE(demo.load(obj));
+        EXPECT_NE(demo.list_base, 0u);
+        EXPECT_NE(demo.texture_id, 0u) << "its Texture section names groups and gray.png decodes";
+    }
     ObjModelPtr model = ReadObjModel(obj);
     ASSERT_TRUE(model);
     ModelSections sections;
