@@ -89,6 +89,18 @@ TEST(OxvtoolObj, FullAddsTriangleListsAndTheTriangleArray)
         << "without --json the message is on standard output as in the viewer";
 }
 
+TEST(OxvtoolObj, NamesThatAreNotUtf8StillGiveOneJsonObject)
+{
+    test::ScratchDir dir;
+    test::WriteText(dir.File("l.mtl"), "newmtl Terrain\xE6k\n");
+    test::WriteText(dir.File("l.obj"), "mtllib l.mtl\ng h\xF8j\nusemtl Terrain\xE6k\n");
+    const RunResult r = RunOxvtool("obj --json " + dir.File("l.obj"));
+    ASSERT_EQ(r.status, 0);
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["materials"].size(), 2u);
+    EXPECT_EQ(j["groups"][0]["material"], 1);
+}
+
 TEST(OxvtoolObj, UnreadableModelExitsWithOne)
 {
     test::ScratchDir dir;
