@@ -1,0 +1,135 @@
+#include "AppSettings.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include <wx/fileconf.h>
+#include <wx/log.h>
+
+namespace oxv {
+
+std::string ExecutablePath()
+{
+    std::error_code ec;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : path.string();
+}
+
+std::string IniPathForExecutable(const std::string& exePath)
+{
+    std::filesystem::path path(exePath);
+    path.replace_extension(".ini");
+    return path.string();
+}
+
+std::string ModelPathForExecutable(const std::string& exePath)
+{
+    return (std::filesystem::path(exePath).parent_path() / "model" / "gray.obj").string();
+}
+
+void RecentFileList::Add(const std::string& path)
+{
+    if (path.empty() || m_capacity == 0) return;
+    std::erase(m_files, path);
+    m_files.insert(m_files.begin(), path);
+    if (m_files.size() > m_capacity) m_files.resize(m_capacity);
+}
+
+void RecentFileList::Remove(size_t index)
+{
+    if (index < m_files.size()) m_files.erase(m_files.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void RecentFileList::Load(Profile& profile)
+{
+    m_files.clear();
+    for (size_t i = 1; i <= m_capacity; ++i) {
+        const auto value = profile.ReadString(kRecentFileSection, "File" + std::to_string(i));
+        if (value && !value->empty() && std::find(m_files.begin(), m_files.end(), *value) == m_files.end())
+            m_files.push_back(*value);
+    }
+}
+
+std::string UnescapeSectionHeaders(const std::string& text)
+{
+    std::istringstream in(text);
+    std::string out;
+    out.reserve(text.size());
+    std::string line;
+    while (std::getline(in, line)) {
+        const size_t first = line.find_first_not_of(" \t");
+        if (first != std::string::npos && line[first] == '[') {
+            std::string plain;
+            for (size_t i = 0; i < line.size(); ++i) {
+                if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == ' ') continue;
+                plain += line[i];
+            }
+            line = std::move(plain);
+        }
+        out += line;
+        if (!in.eof()) out += '\n';
+    }
+    return out;
+}
+
+SettingsFile::SettingsFile(const std::string& path) : m_path(path), m_ini(path) {}
+
+std::optional<std::string> SettingsFile::ReadString(std::string_view section, std::string_view key)
+{
+    return m_ini.ReadString(section, key);
+}
+
+bool SettingsFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
+{
+    const bool written = m_ini.WriteString(section, key, value);
+    return Commit() && written;
+}
+
+bool SettingsFile::WriteRecentFiles(const RecentFileList& list)
+{
+    wxFileConfig& config = m_ini.Config();
+    const wxString group = wxString("/") + kRecentFileSection;
+    config.DeleteGroup(group);
+    for (size_t i = 0; i < list.Files().size(); ++i)
+        config.Write(group + wxString::Format("/File%zu", i + 1), wxString::FromUTF8(list.Files()[i].c_str()));
+    const bool flushed = m_ini.Flush();
+    return Commit() && flushed;
+}
+
+bool SettingsFile::Commit()
+{
+    std::string text;
+    {
+        std::ifstream in(m_path, std::ios::binary);
+        if (!in) return false;
+        std::ostringstream buffer;
+        buffer << in.rdbuf();
+        text = buffer.str();
+    }
+    const std::string plain = UnescapeSectionHeaders(text);
+    if (plain == text) return true;
+    // Whole or not at all: a temporary beside the file, then a rename.
+    const std::string temp = m_path + ".tmp" + std::to_string(::getpid());
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(plain.data(), static_cast<std::streamsize>(plain.size()));
+        out.flush();
+        if (!out) {
+            std::remove(temp.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temp.c_str(), m_path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace oxv

@@ -1,0 +1,75 @@
+#pragma once
+
+// Where the viewer keeps its settings and finds its files, and the recent-file
+// list it keeps there. Plain logic apart from SettingsFile, which writes the
+// INI file through wxFileConfig.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "IniProfile.h"
+#include "Profile.h"
+
+namespace oxv {
+
+// The program's own path, symbolic links resolved; empty if unknown.
+std::string ExecutablePath();
+
+// The INI file beside an executable, named after it: /opt/x/viewer ->
+// /opt/x/viewer.ini, /opt/x/viewer.bin -> /opt/x/viewer.ini.
+std::string IniPathForExecutable(const std::string& exePath);
+
+// "model/gray.obj" in the folder of the executable.
+std::string ModelPathForExecutable(const std::string& exePath);
+
+inline constexpr const char* kRecentFileSection = "Recent File List";
+
+// The most recently opened files, newest first, at most `capacity`, no
+// duplicates.
+class RecentFileList {
+public:
+    explicit RecentFileList(size_t capacity) : m_capacity(capacity) {}
+
+    void Add(const std::string& path);
+    void Remove(size_t index);
+    const std::vector<std::string>& Files() const { return m_files; }
+    size_t Capacity() const { return m_capacity; }
+
+    // Keys "File1" to "File<capacity>" of the "Recent File List" section;
+    // empty values are skipped.
+    void Load(Profile& profile);
+
+private:
+    size_t m_capacity;
+    std::vector<std::string> m_files;
+};
+
+// The INI file as the viewer uses it. Section names are written exactly as
+// given ("[Recent File List]"), which a plain INI reader expects; the
+// configuration library would otherwise escape their spaces.
+class SettingsFile final : public Profile {
+public:
+    explicit SettingsFile(const std::string& path);
+
+    const std::string& Path() const { return m_path; }
+
+    std::optional<std::string> ReadString(std::string_view section, std::string_view key) override;
+    bool WriteString(std::string_view section, std::string_view key, std::string_view value) override;
+
+    // Replaces the section with File1..FileN for the list's entries.
+    bool WriteRecentFiles(const RecentFileList& list);
+
+private:
+    bool Commit();
+
+    std::string m_path;
+    IniProfile m_ini;
+};
+
+// Rewrites escaped section headers ("[Recent\ File\ List]") of INI text into
+// plain ones; other lines stay as they are.
+std::string UnescapeSectionHeaders(const std::string& text);
+
+}  // namespace oxv

@@ -1,0 +1,222 @@
+#include "MainFrame.h"
+
+#include <wx/accel.h>
+#include <wx/dnd.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/utils.h>
+
+#include "AppSettings.h"
+#include "CommandIds.h"
+#include "OxvellApp.h"
+
+namespace {
+
+using namespace oxv::cmd;
+
+constexpr int kMessagePane = 0;
+const char* const kIndicators[] = {"CAP", "NUM", "SCRL"};
+
+class FrameDropTarget final : public wxFileDropTarget {
+public:
+    bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override
+    {
+        return CMainFrame::OpenDroppedFiles(files);
+    }
+};
+
+wxString RecentLabel(size_t index, const std::string& path)
+{
+    wxString text = wxString::FromUTF8(path.c_str());
+    text.Replace("&", "&&");
+    return wxString::Format("&%zu %s", index + 1, text);
+}
+
+}  // namespace
+
+wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
+    EVT_MENU(kViewStatusBar, CMainFrame::OnViewStatusBar)
+    EVT_UPDATE_UI(kViewStatusBar, CMainFrame::OnUpdateViewStatusBar)
+    EVT_UPDATE_UI(kFileMru1, CMainFrame::OnUpdateRecentFile)
+    EVT_MENU(kAppExit, CMainFrame::OnExit)
+    EVT_IDLE(CMainFrame::OnIdle)
+wxEND_EVENT_TABLE()
+
+CMainFrame::CMainFrame(wxDocManager* manager)
+    : wxDocParentFrame(manager, nullptr, wxID_ANY, "Oxvell", wxDefaultPosition, wxSize(800, 600))
+{
+    SetMenuBar(CreateMenuBar());
+
+    // Only the framework's accelerators: the program's own commands are
+    // reached through the menu's mnemonics. Undo, Cut, Copy, Paste and the
+    // pane keys have no handler and so do nothing.
+    wxAcceleratorEntry keys[] = {
+        {wxACCEL_CTRL, 'N', kFileNew},          {wxACCEL_CTRL, 'O', kFileOpen},
+        {wxACCEL_CTRL, 'S', kFileSave},         {wxACCEL_CTRL, 'Z', kEditUndo},
+        {wxACCEL_CTRL, 'X', kEditCut},          {wxACCEL_CTRL, 'C', kEditCopy},
+        {wxACCEL_CTRL, 'V', kEditPaste},        {wxACCEL_ALT, WXK_BACK, kEditUndo},
+        {wxACCEL_SHIFT, WXK_DELETE, kEditCut},  {wxACCEL_CTRL, WXK_INSERT, kEditCopy},
+        {wxACCEL_SHIFT, WXK_INSERT, kEditPaste}, {wxACCEL_NORMAL, WXK_F6, kNextPane},
+        {wxACCEL_SHIFT, WXK_F6, kPrevPane},
+    };
+    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
+
+    // The status bar: the message pane, then the lock indicators, each as
+    // wide as its text. It starts hidden on every run.
+    m_wndStatusBar = CreateStatusBar(4, wxSTB_DEFAULT_STYLE, kViewStatusBar);
+    int widths[4] = {-1, 0, 0, 0};
+    for (int i = 0; i < 3; ++i) widths[i + 1] = m_wndStatusBar->GetTextExtent(kIndicators[i]).x + 12;
+    m_wndStatusBar->SetStatusWidths(4, widths);
+    SetStatusBarPane(kMessagePane);
+    SetStatusText("Ready", kMessagePane);
+    m_wndStatusBar->Hide();
+
+    SetDropTarget(new FrameDropTarget);
+}
+
+wxMenuBar* CMainFrame::CreateMenuBar()
+{
+    auto* file = new wxMenu;
+    file->Append(kFileNew, "&New\tCtrl+N", "Create a new document");
+    file->Append(kFileOpen, "&Open...\tCtrl+O", "Open an existing document");
+    file->Append(kFileSave, "&Save\tCtrl+S", "Save the active document");
+    file->Append(kFileSaveAs, "Save &As...", "Save the active document with a new name");
+    file->Enable(kFileSave, false);
+    file->Enable(kFileSaveAs, false);
+    file->AppendSeparator();
+    file->Append(kFileMru1, "Recent File", "Open this document");
+    file->Enable(kFileMru1, false);
+    file->AppendSeparator();
+    file->Append(kAppExit, "E&xit", "Quit the application; prompts to save documents");
+    m_fileMenu = file;
+    m_recentCount = 0;
+
+    auto* colour = new wxMenu;
+    colour->AppendCheckItem(kColorHeight, "&Height");
+    colour->AppendCheckItem(kColorAmp, "&Amp");
+    colour->AppendCheckItem(kColorAmpBw, "Amp &BW");
+    colour->AppendCheckItem(kColorRange, "&Range");
+    colour->AppendCheckItem(kColorOriginal, "&Original");
+
+    auto* pointSize = new wxMenu;
+    for (int n = 1; n <= 5; ++n) pointSize->AppendCheckItem(kPointSize1 + n - 1, wxString::Format("%d", n));
+    pointSize->AppendSeparator();
+    pointSize->AppendCheckItem(kAntiAlias, "AntiAlias");
+
+    auto* playback = new wxMenu;
+    playback->AppendCheckItem(kPlayStart, "&Start");
+    playback->AppendCheckItem(kPlayPause, "Pause/Resume");
+    playback->AppendSeparator();
+    playback->AppendCheckItem(kPlayStop, "Sto&p");
+    playback->AppendSeparator();
+    playback->Append(kPlayParameter, "Parameter");
+
+    auto* displaySize = new wxMenu;
+    displaySize->Append(kSize640x480, "640x480");
+    displaySize->Append(kSize800x600, "800x600");
+    displaySize->Append(kSize1024x768, "1024x768");
+    displaySize->Append(kSize1280x720, "1280x720");
+
+    auto* fpv = new wxMenu;
+    fpv->AppendCheckItem(kFpvMode, "FPV Camera Mode");
+    fpv->Append(kFpvFov, "FOV");
+    fpv->Append(kImportCameraPath, "Import Camera Path");
+
+    auto* video = new wxMenu;
+    video->AppendSubMenu(playback, "&Playback");
+    video->AppendSubMenu(displaySize, "&Display size");
+    video->AppendSeparator();
+    video->AppendSubMenu(fpv, "FPV Camera");
+
+    auto* view = new wxMenu;
+    view->AppendCheckItem(kShowGrid, "Show &Grid (10m)");
+    view->AppendCheckItem(kShowScannerPath, "Show Scanner &Path");
+    view->AppendCheckItem(kShowCameraPath, "Show C&amera Path");
+    view->AppendSeparator();
+    view->AppendSubMenu(colour, "&Color Mode");
+    view->AppendSubMenu(pointSize, "Point &Size");
+    view->AppendSeparator();
+    view->AppendSubMenu(video, "Video");
+    view->AppendSeparator();
+    view->AppendCheckItem(kViewStatusBar, "&Status Bar", "Show or hide the status bar");
+
+    auto* help = new wxMenu;
+    help->Append(kAppAbout, "&About Oxvell...", "Display program information, version number and copyright");
+
+    auto* bar = new wxMenuBar;
+    bar->Append(file, "&File");
+    bar->Append(view, "&View");
+    bar->Append(help, "&Help");
+    return bar;
+}
+
+void CMainFrame::UpdateRecentFileMenu(const oxv::RecentFileList& list)
+{
+    if (!m_fileMenu) return;
+    // The recent entries sit where the "Recent File" placeholder stands.
+    const int placeholderPos = 5;
+    const int shown = m_recentCount == 0 ? 1 : m_recentCount;
+    for (int i = 0; i < shown; ++i) m_fileMenu->Destroy(m_fileMenu->FindItemByPosition(placeholderPos));
+    const auto& files = list.Files();
+    if (files.empty()) {
+        m_fileMenu->Insert(placeholderPos, kFileMru1, "Recent File", "Open this document");
+        m_fileMenu->Enable(kFileMru1, false);
+        m_recentCount = 0;
+        return;
+    }
+    for (size_t i = 0; i < files.size(); ++i)
+        m_fileMenu->Insert(placeholderPos + i, kFileMru1 + static_cast<int>(i), RecentLabel(i, files[i]),
+                           "Open this document");
+    m_recentCount = static_cast<int>(files.size());
+}
+
+bool CMainFrame::OpenDroppedFiles(const wxArrayString& files)
+{
+    auto* app = static_cast<COxvellApp*>(wxTheApp);
+    bool any = false;
+    for (const wxString& file : files) any = app->OpenDocumentFile(file) || any;
+    return any;
+}
+
+void CMainFrame::OnViewStatusBar(wxCommandEvent&)
+{
+    m_wndStatusBar->Show(!m_wndStatusBar->IsShown());
+    m_lockState = -1;
+    UpdateIndicators();
+    // The view keeps its client size only through a layout of the frame.
+    SendSizeEvent();
+}
+
+void CMainFrame::OnUpdateViewStatusBar(wxUpdateUIEvent& event)
+{
+    event.Check(m_wndStatusBar->IsShown());
+}
+
+void CMainFrame::OnUpdateRecentFile(wxUpdateUIEvent& event)
+{
+    event.Enable(m_recentCount > 0);
+}
+
+void CMainFrame::OnExit(wxCommandEvent&)
+{
+    Close();
+}
+
+void CMainFrame::OnIdle(wxIdleEvent& event)
+{
+    UpdateIndicators();
+    event.Skip();
+}
+
+void CMainFrame::UpdateIndicators()
+{
+    if (!m_wndStatusBar->IsShown()) return;
+    // Each indicator shows its text while its lock is on, and is blank otherwise.
+    const wxKeyCode locks[] = {WXK_CAPITAL, WXK_NUMLOCK, WXK_SCROLL};
+    int state = 0;
+    for (int i = 0; i < 3; ++i)
+        if (wxGetKeyState(locks[i])) state |= 1 << i;
+    if (state == m_lockState) return;
+    m_lockState = state;
+    for (int i = 0; i < 3; ++i) SetStatusText((state & (1 << i)) ? kIndicators[i] : "", i + 1);
+}

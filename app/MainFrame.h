@@ -1,0 +1,42 @@
+#pragma once
+
+#include <wx/docview.h>
+
+namespace oxv {
+class RecentFileList;
+}
+
+class wxStatusBar;
+
+// The main window: menu, accelerators, the status bar (hidden at start) and
+// the drop target for point files.
+class CMainFrame : public wxDocParentFrame {
+public:
+    explicit CMainFrame(wxDocManager* manager);
+
+    // The File menu's recent entries: "Recent File" (grayed) while the list
+    // is empty, otherwise one item per file.
+    void UpdateRecentFileMenu(const oxv::RecentFileList& list);
+
+    wxStatusBar* StatusBar() const { return m_wndStatusBar; }
+
+    // Opens dropped files as File > Open does; used by every drop target of
+    // the window (the frame and the view's canvas).
+    static bool OpenDroppedFiles(const wxArrayString& files);
+
+private:
+    wxMenuBar* CreateMenuBar();
+    void OnViewStatusBar(wxCommandEvent& event);
+    void OnUpdateViewStatusBar(wxUpdateUIEvent& event);
+    void OnUpdateRecentFile(wxUpdateUIEvent& event);
+    void OnExit(wxCommandEvent& event);
+    void OnIdle(wxIdleEvent& event);
+    void UpdateIndicators();
+
+    wxStatusBar* m_wndStatusBar = nullptr;
+    wxMenu* m_fileMenu = nullptr;
+    int m_recentCount = 0;  // recent-file items now in the File menu
+    int m_lockState = -1;   // caps, num and scroll lock bits shown last
+
+    wxDECLARE_EVENT_TABLE();
+};

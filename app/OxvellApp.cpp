@@ -1,0 +1,187 @@
+#include "OxvellApp.h"
+
+#include <cstdio>
+
+#include <wx/cmdline.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/image.h>
+#include <wx/msgdlg.h>
+
+#include "AboutDlg.h"
+#include "CommandIds.h"
+#include "MainFrame.h"
+#include "OxvellDoc.h"
+#include "OxvellView.h"
+
+bool COxvellDocManager::TryBefore(wxEvent& event)
+{
+    wxView* const view = GetAnyUsableView();
+    if (!view) return false;
+    if (view->ProcessEventLocally(event)) return true;
+    wxDocument* const doc = view->GetDocument();
+    return doc && doc->ProcessEventLocally(event);
+}
+
+wxBEGIN_EVENT_TABLE(COxvellApp, wxApp)
+    EVT_MENU(oxv::cmd::kFileNew, COxvellApp::OnFileNew)
+    EVT_MENU(oxv::cmd::kFileOpen, COxvellApp::OnFileOpen)
+    EVT_MENU_RANGE(oxv::cmd::kFileMru1, oxv::cmd::kFileMru1 + oxv::cmd::kRecentFileCount - 1,
+                   COxvellApp::OnRecentFile)
+    EVT_MENU(oxv::cmd::kAppAbout, COxvellApp::OnAppAbout)
+wxEND_EVENT_TABLE()
+
+void COxvellApp::OnInitCmdLine(wxCmdLineParser& parser)
+{
+    parser.AddParam("FILE", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
+    parser.SetSwitchChars("-");
+}
+
+bool COxvellApp::OnCmdLineParsed(wxCmdLineParser& parser)
+{
+    if (parser.GetParamCount() > 0) m_startFile = parser.GetParam(0);
+    return true;
+}
+
+void COxvellApp::OnAssertFailure(const wxChar* file, int line, const wxChar* func, const wxChar* cond,
+                                 const wxChar* msg)
+{
+    // A modal assertion dialog would stop the viewer (and any unattended run)
+    // dead; the report goes to standard error instead.
+    std::fprintf(stderr, "oxvell: assertion \"%s\" failed in %s (%s:%d)%s%s\n",
+                 static_cast<const char*>(wxString(cond).utf8_str()),
+                 static_cast<const char*>(wxString(func).utf8_str()),
+                 static_cast<const char*>(wxString(file).utf8_str()), line, msg && *msg ? ": " : "",
+                 msg ? static_cast<const char*>(wxString(msg).utf8_str()) : "");
+}
+
+bool COxvellApp::OnInit()
+{
+    SetAppName("Oxvell");
+    SetAppDisplayName("Oxvell");
+    if (!wxApp::OnInit()) return false;  // parses the command line
+    wxInitAllImageHandlers();
+
+    // Every setting lives in the INI file beside the executable, named after it.
+    m_settings = std::make_unique<oxv::SettingsFile>(oxv::IniPathForExecutable(oxv::ExecutablePath()));
+    COxvellDoc::SetProfile(m_settings.get());
+    m_recent.Load(*m_settings);
+
+    m_docManager = new COxvellDocManager;
+    new wxDocTemplate(m_docManager, "Oxvell Files", "*.oxv", wxEmptyString, "oxv", "Oxvell.Document",
+                      "COxvellView", CLASSINFO(COxvellDoc), CLASSINFO(COxvellView));
+    m_docManager->SetMaxDocsOpen(1);
+
+    m_frame = new CMainFrame(m_docManager);
+    SetTopWindow(m_frame);
+    m_frame->UpdateRecentFileMenu(m_recent);
+
+    // The one document and its view, empty ("Untitled").
+    if (!m_docManager->CreateDocument(wxEmptyString, wxDOC_NEW | wxDOC_SILENT) || !Document()) return false;
+
+    m_frame->Show(true);
+    m_frame->Update();
+    InitialUpdate();
+    if (!m_startFile.empty() && !OpenDocumentFile(m_startFile)) {
+        // A file named on the command line that cannot be opened ends the
+        // program once its message has been seen.
+        m_frame->Destroy();
+        return false;
+    }
+    return true;
+}
+
+int COxvellApp::OnExit()
+{
+    if (m_settings) m_settings->WriteRecentFiles(m_recent);
+    COxvellDoc::SetProfile(nullptr);
+    delete m_docManager;
+    m_docManager = nullptr;
+    return wxApp::OnExit();
+}
+
+COxvellDoc* COxvellApp::Document() const
+{
+    if (!m_docManager || m_docManager->GetDocuments().empty()) return nullptr;
+    return wxDynamicCast(m_docManager->GetDocuments().front(), COxvellDoc);
+}
+
+void COxvellApp::InitialUpdate()
+{
+    COxvellDoc* doc = Document();
+    if (!doc) return;
+    if (auto* view = wxDynamicCast(doc->GetFirstView(), COxvellView)) view->OnInitialUpdate();
+}
+
+bool COxvellApp::NewDocument()
+{
+    COxvellDoc* doc = Document();
+    if (!doc || !doc->OnNewDocument()) return false;
+    InitialUpdate();
+    return true;
+}
+
+bool COxvellApp::OpenDocumentFile(const wxString& path)
+{
+    COxvellDoc* doc = Document();
+    if (!doc) return false;
+    wxFileName name(path);
+    name.MakeAbsolute();
+    const wxString full = name.GetFullPath();
+    if (!doc->OnOpenDocument(full)) return false;
+    // Opened, even when the load itself failed: the file's name becomes the
+    // title and heads the recent-file list.
+    doc->SetTitle(name.GetFullName());
+    doc->SetFilename(full, true);
+    RememberFile(full);
+    InitialUpdate();
+    return true;
+}
+
+void COxvellApp::RememberFile(const wxString& path)
+{
+    m_recent.Add(std::string(path.utf8_str()));
+    m_settings->WriteRecentFiles(m_recent);
+    if (m_frame) m_frame->UpdateRecentFileMenu(m_recent);
+}
+
+void COxvellApp::PromptOpen()
+{
+    wxFileDialog dialog(m_frame, "Open", wxEmptyString, wxEmptyString,
+                        "Oxvell Files (*.oxv)|*.oxv|All Files (*.*)|*", wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK) return;
+    OpenDocumentFile(dialog.GetPath());
+}
+
+void COxvellApp::OpenRecentFile(size_t index)
+{
+    if (index >= m_recent.Files().size()) return;
+    const wxString path = wxString::FromUTF8(m_recent.Files()[index].c_str());
+    if (!OpenDocumentFile(path)) {
+        // A recent file that cannot be opened any more leaves the list.
+        m_recent.Remove(index);
+        m_settings->WriteRecentFiles(m_recent);
+        if (m_frame) m_frame->UpdateRecentFileMenu(m_recent);
+    }
+}
+
+void COxvellApp::OnFileNew(wxCommandEvent&)
+{
+    NewDocument();
+}
+
+void COxvellApp::OnFileOpen(wxCommandEvent&)
+{
+    PromptOpen();
+}
+
+void COxvellApp::OnRecentFile(wxCommandEvent& event)
+{
+    OpenRecentFile(static_cast<size_t>(event.GetId() - oxv::cmd::kFileMru1));
+}
+
+void COxvellApp::OnAppAbout(wxCommandEvent&)
+{
+    CAboutDlg dialog(m_frame);
+    dialog.ShowModal();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <wx/app.h>
+#include <wx/docview.h>
+
+#include "AppSettings.h"
+
+class CMainFrame;
+class COxvellDoc;
+
+// Single-document management: one document and one view live from start-up
+// to exit. New and Open reuse them, as the viewer's camera, toggles and lists
+// belong to the view and carry over from one survey to the next.
+class COxvellDocManager : public wxDocManager {
+public:
+    COxvellDocManager() : wxDocManager(wxDEFAULT_DOCMAN_FLAGS, true) {}
+
+    wxString MakeNewDocumentName() override { return "Untitled"; }
+
+protected:
+    // Commands go to the view first, then to its document, then to the
+    // manager's own handlers and the frame.
+    bool TryBefore(wxEvent& event) override;
+};
+
+class COxvellApp : public wxApp {
+public:
+    bool OnInit() override;
+    int OnExit() override;
+    void OnInitCmdLine(wxCmdLineParser& parser) override;
+    bool OnCmdLineParsed(wxCmdLineParser& parser) override;
+    void OnAssertFailure(const wxChar* file, int line, const wxChar* func, const wxChar* cond,
+                         const wxChar* msg) override;
+
+    // File > New.
+    bool NewDocument();
+    // File > Open, a recent file, the command line or a dropped file. False
+    // when the file could not be opened; the document is then unchanged.
+    bool OpenDocumentFile(const wxString& path);
+    // File > Open's dialog, then OpenDocumentFile.
+    void PromptOpen();
+    void OpenRecentFile(size_t index);
+
+    COxvellDoc* Document() const;
+    CMainFrame* MainFrame() const { return m_frame; }
+    oxv::SettingsFile& Settings() { return *m_settings; }
+    const oxv::RecentFileList& RecentFiles() const { return m_recent; }
+
+private:
+    void OnFileNew(wxCommandEvent& event);
+    void OnFileOpen(wxCommandEvent& event);
+    void OnRecentFile(wxCommandEvent& event);
+    void OnAppAbout(wxCommandEvent& event);
+    void InitialUpdate();
+    void RememberFile(const wxString& path);
+
+    std::unique_ptr<oxv::SettingsFile> m_settings;
+    oxv::RecentFileList m_recent{4};
+    COxvellDocManager* m_docManager = nullptr;
+    CMainFrame* m_frame = nullptr;
+    wxString m_startFile;
+
+    wxDECLARE_EVENT_TABLE();
+};
+
+wxDECLARE_APP(COxvellApp);

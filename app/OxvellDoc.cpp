@@ -1,0 +1,94 @@
+#include "OxvellDoc.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <wx/msgdlg.h>
+#include <wx/utils.h>
+
+#include "CommandIds.h"
+#include "Profile.h"
+
+namespace {
+
+oxv::Profile* g_profile = nullptr;
+
+// The load's conversation with the user: plain message boxes and a busy
+// cursor for the duration of the load.
+class MessageBoxObserver final : public oxv::LoadObserver {
+public:
+    void BeginWait() override { m_busy = std::make_unique<wxBusyCursor>(); }
+    void EndWait() override { m_busy.reset(); }
+    void ShowMessage(std::string_view text) override
+    {
+        // The busy cursor would otherwise stay over the message box.
+        std::unique_ptr<wxBusyCursor> busy = std::move(m_busy);
+        busy.reset();
+        wxMessageBox(wxString::FromUTF8(text.data(), text.size()), wxTheApp->GetAppDisplayName(), wxOK);
+    }
+
+private:
+    std::unique_ptr<wxBusyCursor> m_busy;
+};
+
+bool CanOpenForReading(const wxString& path)
+{
+    const int fd = ::open(path.fn_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+}  // namespace
+
+wxIMPLEMENT_DYNAMIC_CLASS(COxvellDoc, wxDocument);
+
+wxBEGIN_EVENT_TABLE(COxvellDoc, wxDocument)
+    EVT_UPDATE_UI(oxv::cmd::kFileSave, COxvellDoc::OnUpdateFileSave)
+    EVT_UPDATE_UI(oxv::cmd::kFileSaveAs, COxvellDoc::OnUpdateFileSave)
+    EVT_MENU(oxv::cmd::kImportCameraPath, COxvellDoc::OnImportCameraPath)
+    EVT_UPDATE_UI(oxv::cmd::kImportCameraPath, COxvellDoc::OnUpdateImportCameraPath)
+wxEND_EVENT_TABLE()
+
+void COxvellDoc::SetProfile(oxv::Profile* profile)
+{
+    g_profile = profile;
+}
+
+bool COxvellDoc::OnNewDocument()
+{
+    if (!wxDocument::OnNewDocument()) return false;
+    m_survey.NewDocument();
+    return true;
+}
+
+bool COxvellDoc::OnOpenDocument(const wxString& path)
+{
+    if (!CanOpenForReading(path)) {
+        wxMessageBox(wxString::Format("Cannot open file \"%s\".", path), wxTheApp->GetAppDisplayName(),
+                     wxOK | wxICON_EXCLAMATION);
+        return false;
+    }
+    oxv::MemoryProfile noSettings;
+    oxv::Profile& profile = g_profile ? *g_profile : static_cast<oxv::Profile&>(noSettings);
+    MessageBoxObserver observer;
+    // A file that vanished between the two opens keeps what the document held.
+    (void)m_survey.LoadPointFile(std::string(path.utf8_str()), profile, observer);
+    return true;
+}
+
+void COxvellDoc::OnUpdateFileSave(wxUpdateUIEvent& event)
+{
+    event.Enable(false);
+}
+
+void COxvellDoc::OnImportCameraPath(wxCommandEvent&)
+{
+    // Building a camera path from navigation files comes with the camera
+    // path import; until then the command leaves the document as it is.
+}
+
+void COxvellDoc::OnUpdateImportCameraPath(wxUpdateUIEvent& event)
+{
+    event.Enable(m_survey.IsLoaded());
+}

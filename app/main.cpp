@@ -1,0 +1,3 @@
+#include "OxvellApp.h"
+
+wxIMPLEMENT_APP(COxvellApp);
