@@ -77,7 +77,7 @@ bool COxvellApp::OnInit()
     m_frame->UpdateRecentFileMenu(m_recent);
 
     // The one document and its view, empty ("Untitled").
-    if (!m_docManager->CreateDocument(wxEmptyString, wxDOC_NEW | wxDOC_SILENT) || !Document()) return false;
+    if (!m_docManager->CreateDocument(wxEmptyString, wxDOC_NEW) || !Document()) return false;
 
     m_frame->Show(true);
     m_frame->Update();

@@ -16,7 +16,7 @@ class COxvellDoc;
 // belong to the view and carry over from one survey to the next.
 class COxvellDocManager : public wxDocManager {
 public:
-    COxvellDocManager() : wxDocManager(wxDEFAULT_DOCMAN_FLAGS, true) {}
+    COxvellDocManager() : wxDocManager(0, true) {}
 
     wxString MakeNewDocumentName() override { return "Untitled"; }
 

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <wx/app.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
