@@ -1,58 +1,66 @@
 #pragma once
 
-// Command ids of the menu, the accelerators and the update rules. The
-// framework commands keep the numbers they have always had, so the settings
-// file, scripts and the documentation all speak of the same ids.
+// Command ids of the menu, the accelerators and the update rules.
 namespace oxv::cmd {
+
+// Every command has its classic number (New 57600, Start 32772, ...), but
+// the toolkit takes ids below 0x7fff only. The id is the number with its top
+// bit dropped: order and spacing stay, and the results (4 to 34 for the
+// program's own commands, 24832 to 26625 for the framework's) lie clear of
+// the toolkit's stock ids, so no built-in handler takes them.
+constexpr int CommandId(int number)
+{
+    return number & 0x7fff;
+}
 
 enum : int {
     // Framework commands.
-    kFileNew = 57600,
-    kFileOpen = 57601,
-    kFileSave = 57603,
-    kFileSaveAs = 57604,
-    kFileMru1 = 57616,  // to kFileMru1 + kRecentFileCount - 1
-    kEditCopy = 57634,
-    kEditCut = 57635,
-    kEditPaste = 57637,
-    kEditUndo = 57643,
-    kAppAbout = 57664,
-    kAppExit = 57665,
-    kNextPane = 57680,
-    kPrevPane = 57681,
-    kViewStatusBar = 59393,
+    kFileNew = CommandId(57600),
+    kFileOpen = CommandId(57601),
+    kFileSave = CommandId(57603),
+    kFileSaveAs = CommandId(57604),
+    kFileMru1 = CommandId(57616),  // to kFileMru1 + kRecentFileCount - 1
+    kEditCopy = CommandId(57634),
+    kEditCut = CommandId(57635),
+    kEditPaste = CommandId(57637),
+    kEditUndo = CommandId(57643),
+    kAppAbout = CommandId(57664),
+    kAppExit = CommandId(57665),
+    kNextPane = CommandId(57680),
+    kPrevPane = CommandId(57681),
+    kViewStatusBar = CommandId(59393),
 
     // Playback.
-    kPlayStart = 32772,
-    kPlayStop = 32773,
-    kPlayPause = 32774,
-    kPlayParameter = 32775,
+    kPlayStart = CommandId(32772),
+    kPlayStop = CommandId(32773),
+    kPlayPause = CommandId(32774),
+    kPlayParameter = CommandId(32775),
 
     // Colour modes, in ColorMode order (Height, Amp, Amp BW, Range, Original).
-    kColorHeight = 32777,
-    kColorAmp = 32778,
-    kColorAmpBw = 32779,
-    kColorRange = 32780,
-    kColorOriginal = 32781,
+    kColorHeight = CommandId(32777),
+    kColorAmp = CommandId(32778),
+    kColorAmpBw = CommandId(32779),
+    kColorRange = CommandId(32780),
+    kColorOriginal = CommandId(32781),
 
     // Display sizes.
-    kSize640x480 = 32783,
-    kSize800x600 = 32784,
-    kSize1024x768 = 32785,
-    kSize1280x720 = 32786,
+    kSize640x480 = CommandId(32783),
+    kSize800x600 = CommandId(32784),
+    kSize1024x768 = CommandId(32785),
+    kSize1280x720 = CommandId(32786),
 
-    kShowScannerPath = 32787,
+    kShowScannerPath = CommandId(32787),
 
     // Point sizes 1 to 5.
-    kPointSize1 = 32789,
-    kPointSize5 = 32793,
-    kAntiAlias = 32794,
+    kPointSize1 = CommandId(32789),
+    kPointSize5 = CommandId(32793),
+    kAntiAlias = CommandId(32794),
 
-    kShowGrid = 32795,
-    kImportCameraPath = 32796,
-    kShowCameraPath = 32798,
-    kFpvMode = 32799,
-    kFpvFov = 32802,
+    kShowGrid = CommandId(32795),
+    kImportCameraPath = CommandId(32796),
+    kShowCameraPath = CommandId(32798),
+    kFpvMode = CommandId(32799),
+    kFpvFov = CommandId(32802),
 };
 
 inline constexpr int kRecentFileCount = 4;

@@ -40,6 +40,7 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_UPDATE_UI(kFileMru1, CMainFrame::OnUpdateRecentFile)
     EVT_MENU(kAppExit, CMainFrame::OnExit)
     EVT_IDLE(CMainFrame::OnIdle)
+    EVT_SIZE(CMainFrame::OnSize)
 wxEND_EVENT_TABLE()
 
 CMainFrame::CMainFrame(wxDocManager* manager)
@@ -70,6 +71,7 @@ CMainFrame::CMainFrame(wxDocManager* manager)
     SetStatusBarPane(kMessagePane);
     SetStatusText("Ready", kMessagePane);
     m_wndStatusBar->Hide();
+    SetStatusBar(nullptr);
 
     SetDropTarget(new FrameDropTarget);
 }
@@ -180,10 +182,16 @@ bool CMainFrame::OpenDroppedFiles(const wxArrayString& files)
 
 void CMainFrame::OnViewStatusBar(wxCommandEvent&)
 {
-    m_wndStatusBar->Show(!m_wndStatusBar->IsShown());
+    // The window keeps its size: the view gives the bar its room, and takes
+    // it back when the bar goes.
+    // Detaching the hidden bar makes the toolkit recompute the client area.
+    const wxSize size = GetSize();
+    const bool show = !m_wndStatusBar->IsShown();
+    m_wndStatusBar->Show(show);
+    SetStatusBar(show ? m_wndStatusBar : nullptr);
     m_lockState = -1;
     UpdateIndicators();
-    // The view keeps its client size only through a layout of the frame.
+    SetSize(size);
     SendSizeEvent();
 }
 
@@ -195,6 +203,15 @@ void CMainFrame::OnUpdateViewStatusBar(wxUpdateUIEvent& event)
 void CMainFrame::OnUpdateRecentFile(wxUpdateUIEvent& event)
 {
     event.Enable(m_recentCount > 0);
+}
+
+void CMainFrame::OnSize(wxSizeEvent&)
+{
+    // The view fills the client area. The hidden status bar is detached from
+    // the frame, so the toolkit's own one-child layout does not apply.
+    const wxRect area(GetClientAreaOrigin(), GetClientSize());
+    for (wxWindow* child : GetChildren())
+        if (child != m_wndStatusBar && !child->IsTopLevel()) child->SetSize(area);
 }
 
 void CMainFrame::OnExit(wxCommandEvent&)

@@ -31,6 +31,7 @@ private:
     void OnUpdateRecentFile(wxUpdateUIEvent& event);
     void OnExit(wxCommandEvent& event);
     void OnIdle(wxIdleEvent& event);
+    void OnSize(wxSizeEvent& event);
     void UpdateIndicators();
 
     wxStatusBar* m_wndStatusBar = nullptr;

@@ -63,7 +63,7 @@ bool COxvellApp::OnInit()
     wxInitAllImageHandlers();
 
     // Every setting lives in the INI file beside the executable, named after it.
-    m_settings = std::make_unique<oxv::SettingsFile>(oxv::IniPathForExecutable(oxv::ExecutablePath()));
+    m_settings = std::make_unique<oxv::SettingsFile>(SettingsPath());
     COxvellDoc::SetProfile(m_settings.get());
     m_recent.Load(*m_settings);
 
@@ -98,6 +98,11 @@ int COxvellApp::OnExit()
     delete m_docManager;
     m_docManager = nullptr;
     return wxApp::OnExit();
+}
+
+std::string COxvellApp::SettingsPath() const
+{
+    return oxv::IniPathForExecutable(oxv::ExecutablePath());
 }
 
 COxvellDoc* COxvellApp::Document() const

@@ -49,6 +49,10 @@ public:
     oxv::SettingsFile& Settings() { return *m_settings; }
     const oxv::RecentFileList& RecentFiles() const { return m_recent; }
 
+protected:
+    // The INI file: beside the executable, named after it.
+    virtual std::string SettingsPath() const;
+
 private:
     void OnFileNew(wxCommandEvent& event);
     void OnFileOpen(wxCommandEvent& event);

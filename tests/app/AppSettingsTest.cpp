@@ -1,0 +1,97 @@
+// Where the viewer keeps its settings, and the recent-file list in them.
+
+#include <gtest/gtest.h>
+
+#include "AppSettings.h"
+#include "PlaybackSettings.h"
+#include "SurveyFixture.h"
+
+namespace oxv {
+namespace {
+
+std::string Text(const std::string& path)
+{
+    const auto bytes = test::ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(AppSettingsTest, IniFileIsBesideTheExecutableAndNamedAfterIt)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/opt/oxvell/bin/oxvell", "/opt/oxvell/bin/oxvell.ini"},
+        {"/tmp/x/survey", "/tmp/x/survey.ini"},
+        {"/tmp/x/viewer.bin", "/tmp/x/viewer.ini"},
+        {"/tmp/my tools/a.b.c", "/tmp/my tools/a.b.ini"},
+    };
+    for (const auto& [exe, ini] : cases) EXPECT_EQ(IniPathForExecutable(exe), ini) << exe;
+    EXPECT_EQ(ModelPathForExecutable("/opt/oxvell/bin/oxvell"), "/opt/oxvell/bin/model/gray.obj");
+    // The running program finds itself.
+    EXPECT_NE(ExecutablePath().find("app_settings_tests"), std::string::npos);
+}
+
+TEST(AppSettingsTest, RecentListIsNewestFirstWithoutDuplicatesAndBounded)
+{
+    RecentFileList list(4);
+    for (const char* f : {"/a", "/b", "/c", "/d", "/e"}) list.Add(f);
+    EXPECT_EQ(list.Files(), (std::vector<std::string>{"/e", "/d", "/c", "/b"}));
+    list.Add("/c");
+    EXPECT_EQ(list.Files(), (std::vector<std::string>{"/c", "/e", "/d", "/b"}));
+    list.Add("");
+    list.Remove(1);
+    list.Remove(9);
+    EXPECT_EQ(list.Files(), (std::vector<std::string>{"/c", "/d", "/b"}));
+}
+
+TEST(AppSettingsTest, RecentListLoadsFromKeysFile1ToFile4)
+{
+    MemoryProfile profile;
+    profile.WriteString("Recent File List", "File1", "/one.oxv");
+    profile.WriteString("Recent File List", "File2", "");
+    profile.WriteString("Recent File List", "File3", "/three.oxv");
+    profile.WriteString("Recent File List", "File4", "/one.oxv");
+    profile.WriteString("Recent File List", "File5", "/five.oxv");
+    RecentFileList list(4);
+    list.Load(profile);
+    EXPECT_EQ(list.Files(), (std::vector<std::string>{"/one.oxv", "/three.oxv"}));
+}
+
+TEST(AppSettingsTest, SectionHeadersAreWrittenPlain)
+{
+    EXPECT_EQ(UnescapeSectionHeaders("[Recent\\ File\\ List]\nFile1=/a\\ b\n[PBV]\nPath=c:\\ x\n"),
+              "[Recent File List]\nFile1=/a\\ b\n[PBV]\nPath=c:\\ x\n");
+    EXPECT_EQ(UnescapeSectionHeaders("no newline"), "no newline");
+}
+
+TEST(AppSettingsTest, SettingsFileKeepsThePlainRecentSectionBesidePlaybackSettings)
+{
+    test::ScratchDir dir;
+    const std::string path = dir.File("viewer.ini");
+    {
+        SettingsFile settings(path);
+        RecentFileList list(4);
+        list.Add("/surveys/old.oxv");
+        list.Add("/surveys/with space.oxv");
+        ASSERT_TRUE(settings.WriteRecentFiles(list));
+        PlaybackParams params;
+        params.outputFolder = "/video out";
+        ASSERT_TRUE(SavePlaybackParams(settings, params));
+        list.Remove(1);
+        ASSERT_TRUE(settings.WriteRecentFiles(list));
+    }
+    const std::string text = Text(path);
+    EXPECT_NE(text.find("[Recent File List]\nFile1=/surveys/with space.oxv\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("File2"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Recent\\"), std::string::npos) << text;
+    EXPECT_NE(text.find("Path=/video out"), std::string::npos) << text;
+
+    SettingsFile reopened(path);
+    RecentFileList list(4);
+    list.Load(reopened);
+    EXPECT_EQ(list.Files(), std::vector<std::string>{"/surveys/with space.oxv"});
+    PlaybackParams params;
+    ASSERT_TRUE(LoadPlaybackParams(reopened, params));
+    EXPECT_EQ(params.outputFolder, "/video out");
+}
+
+}  // namespace
+}  // namespace oxv
