@@ -1,0 +1,256 @@
+// The real viewer executable under a private X server, driven from outside
+// with xdotool (keys, menus by their mnemonics) and watched with screenshots.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+#include "SurveyFixture.h"
+#include "XServer.h"
+
+namespace oxv {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Shell(const std::string& command)
+{
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+std::string Text(const std::string& path)
+{
+    const auto bytes = test::ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// A 120 m x 60 m field of points with every channel.
+void WriteField(const std::string& path)
+{
+    PointFileLayout layout;
+    test::WriteSurvey(path, layout, 120 * 60, [](int32_t i, PointRecord& r) {
+        const int32_t x = (i % 120) * 1000 - 60000, y = (i / 120) * 1000 - 30000;
+        r.SetXyz(x, y, (i % 120) * 100);
+        r.SetOrigin(x, y, 100000);
+        r.SetColour(static_cast<uint8_t>(i % 256), 200, 30);
+        r.SetAmplitude(static_cast<uint8_t>((i * 7) % 256));
+        r.SetTime(static_cast<double>(i));
+        r.SetPose(Pose{{0, 0, 0, x, y, 100000}});
+    });
+}
+
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+
+    // Pixels of rows [top, bottom) that are lit (not black).
+    int Lit(int top = 0, int bottom = -1) const { return Count(top, bottom, [](int r, int g, int b) { return r > 20 || g > 20 || b > 20; }); }
+    int Grey(int top = 0, int bottom = -1) const
+    {
+        return Count(top, bottom, [](int r, int g, int b) {
+            return (r > 20 || g > 20 || b > 20) && std::abs(r - g) <= 2 && std::abs(g - b) <= 2;
+        });
+    }
+    template <typename F>
+    int Count(int top, int bottom, F f) const
+    {
+        if (bottom < 0) bottom = height;
+        int n = 0;
+        for (int y = std::max(top, 0); y < std::min(bottom, height); ++y)
+            for (int x = 0; x < width; ++x) {
+                const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+                if (f(rgb[i], rgb[i + 1], rgb[i + 2])) ++n;
+            }
+        return n;
+    }
+};
+
+class ExecutableTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_server.Start()) << "Xvfb could not be started";
+        m_server.Export();
+        const char* bin = std::getenv("OXV_BIN_DIR");
+        ASSERT_NE(bin, nullptr);
+        m_original = std::string(bin) + "/oxvell";
+        ASSERT_TRUE(std::filesystem::exists(m_original));
+    }
+
+    void TearDown() override
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            int status = 0;
+            ::waitpid(m_pid, &status, 0);
+        }
+        m_server.Stop();
+    }
+
+    // Starts a copy of the viewer named `name` in the scratch folder, so its
+    // INI file lands there.
+    std::string Launch(const std::string& name, const std::vector<std::string>& args)
+    {
+        const std::string exe = m_dir.File(name);
+        std::filesystem::copy_file(m_original, exe, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::permissions(exe, std::filesystem::perms::owner_all);
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(exe.c_str(), argv.data());
+            ::_exit(127);
+        }
+        return exe;
+    }
+
+    // The id of the window with exactly this title, waiting up to 20 s.
+    std::string WaitForWindow(const std::string& title)
+    {
+        const auto end = std::chrono::steady_clock::now() + 20s;
+        while (std::chrono::steady_clock::now() < end) {
+            std::string id = Shell("xdotool search --name '^" + title + "$' 2>/dev/null | head -1");
+            while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+            if (!id.empty()) return id;
+            std::this_thread::sleep_for(100ms);
+        }
+        ADD_FAILURE() << "no window titled \"" << title << "\"";
+        return {};
+    }
+
+    void Keys(const std::string& window, const std::string& keys)
+    {
+        Shell("xdotool windowfocus --sync " + window + " 2>/dev/null");
+        for (size_t start = 0; start < keys.size();) {
+            size_t end = keys.find(' ', start);
+            if (end == std::string::npos) end = keys.size();
+            Shell("xdotool key " + keys.substr(start, end - start));
+            std::this_thread::sleep_for(250ms);
+            start = end + 1;
+        }
+    }
+
+    static std::optional<Screenshot> Shot(const std::string& window)
+    {
+        std::this_thread::sleep_for(500ms);  // let the paint land
+        const std::string ppm = Shell("import -window " + window + " -depth 8 ppm:- 2>/dev/null");
+        Screenshot s;
+        int maxval = 0, consumed = 0;
+        if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &s.width, &s.height, &maxval, &consumed) != 3 || maxval != 255)
+            return std::nullopt;
+        const size_t offset = static_cast<size_t>(consumed) + 1;
+        const size_t bytes = static_cast<size_t>(s.width) * static_cast<size_t>(s.height) * 3;
+        if (ppm.size() < offset + bytes) return std::nullopt;
+        s.rgb.assign(ppm.begin() + static_cast<std::ptrdiff_t>(offset),
+                     ppm.begin() + static_cast<std::ptrdiff_t>(offset + bytes));
+        return s;
+    }
+
+    test::XServer m_server;
+    test::ScratchDir m_dir;
+    std::string m_original;
+    pid_t m_pid = -1;
+};
+
+// Below the menu bar and above the bottom edge: the canvas.
+constexpr int kMenuHeight = 40;
+
+TEST_F(ExecutableTest, RenamedCopyOpensItsFileShowsPointsAndKeepsItsOwnIni)
+{
+    const std::string file = m_dir.File("field.oxv");
+    WriteField(file);
+    const std::string exe = Launch("survey", {file});
+    const std::string window = WaitForWindow("field.oxv - Oxvell");
+    ASSERT_FALSE(window.empty());
+    const auto shot = Shot(window);
+    ASSERT_TRUE(shot);
+    EXPECT_GT(shot->Lit(kMenuHeight), 4000);
+
+    const std::string ini = Text(m_dir.File("survey.ini"));
+    EXPECT_NE(ini.find("[Recent File List]\nFile1=" + file + "\n"), std::string::npos) << ini;
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("oxvell.ini")));
+}
+
+TEST_F(ExecutableTest, MenuMnemonicsSwitchColourModeAndGrid)
+{
+    const std::string file = m_dir.File("field.oxv");
+    WriteField(file);
+    Launch("oxvell", {file});
+    const std::string window = WaitForWindow("field.oxv - Oxvell");
+    ASSERT_FALSE(window.empty());
+    const auto original = Shot(window);
+    ASSERT_TRUE(original);
+    ASSERT_GT(original->Lit(kMenuHeight), 4000);
+    EXPECT_LT(original->Grey(kMenuHeight), original->Lit(kMenuHeight) / 5);
+
+    Keys(window, "alt+v c b");  // View > Color Mode > Amp BW
+    const auto bw = Shot(window);
+    ASSERT_TRUE(bw);
+    EXPECT_GT(bw->Grey(kMenuHeight), bw->Lit(kMenuHeight) * 8 / 10);
+
+    Keys(window, "alt+v g");  // View > Show Grid (10m)
+    const auto grid = Shot(window);
+    ASSERT_TRUE(grid);
+    EXPECT_GT(grid->Lit(kMenuHeight), bw->Lit(kMenuHeight) + 500);
+}
+
+TEST_F(ExecutableTest, StatusBarAppearsAndGoesByTheViewMenu)
+{
+    Launch("oxvell", {});
+    const std::string window = WaitForWindow("Untitled - Oxvell");
+    ASSERT_FALSE(window.empty());
+    // The bottom rows are the canvas (black) until the status bar shows there.
+    auto bottomLight = [](const Screenshot& s) {
+        return s.Count(s.height - 10, s.height, [](int r, int g, int b) { return r > 150 && g > 150 && b > 150; });
+    };
+    const auto before = Shot(window);
+    ASSERT_TRUE(before);
+    EXPECT_LT(bottomLight(*before), before->width);
+    // "Point &Size" comes first with the same mnemonic; the second s reaches
+    // "&Status Bar".
+    Keys(window, "alt+v s s Return");
+    const auto shown = Shot(window);
+    ASSERT_TRUE(shown);
+    EXPECT_GT(bottomLight(*shown), shown->width * 5);
+    Keys(window, "alt+v s s Return");
+    const auto hidden = Shot(window);
+    ASSERT_TRUE(hidden);
+    EXPECT_LT(bottomLight(*hidden), hidden->width);
+}
+
+TEST_F(ExecutableTest, BadMagicShowsAMessageAndLeavesAnEmptyView)
+{
+    const std::string file = m_dir.File("bad.oxv");
+    WriteField(file);
+    auto bytes = test::ReadBytes(file);
+    bytes[3] = 0;
+    test::WriteBytes(file, bytes);
+    Launch("oxvell", {file});
+    // The message box comes first, titled with the program's name.
+    const std::string box = WaitForWindow("Oxvell");
+    ASSERT_FALSE(box.empty());
+    Keys(box, "Return");
+    const std::string window = WaitForWindow("bad.oxv - Oxvell");
+    ASSERT_FALSE(window.empty());
+    const auto shot = Shot(window);
+    ASSERT_TRUE(shot);
+    EXPECT_LT(shot->Lit(kMenuHeight), 1000);  // the axis indicator alone
+}
+
+}  // namespace
+}  // namespace oxv
