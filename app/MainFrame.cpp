@@ -9,6 +9,7 @@
 #include "AppSettings.h"
 #include "CommandIds.h"
 #include "OxvellApp.h"
+#include "oxvell.xpm"
 
 namespace {
 
@@ -46,6 +47,7 @@ wxEND_EVENT_TABLE()
 CMainFrame::CMainFrame(wxDocManager* manager)
     : wxDocParentFrame(manager, nullptr, wxID_ANY, "Oxvell", wxDefaultPosition, wxSize(800, 600))
 {
+    SetIcon(wxIcon(oxvell_xpm));
     SetMenuBar(CreateMenuBar());
 
     // Only the framework's accelerators: the program's own commands are
