@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 
 #include <wx/accel.h>
+#include <wx/app.h>
 #include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -22,7 +23,10 @@ class FrameDropTarget final : public wxFileDropTarget {
 public:
     bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override
     {
-        return CMainFrame::OpenDroppedFiles(files);
+        // Opened once the drop is over: a load may show a message box, which
+        // must not run inside the drag-and-drop exchange.
+        wxTheApp->CallAfter([files] { CMainFrame::OpenDroppedFiles(files); });
+        return true;
     }
 };
 

@@ -1,6 +1,8 @@
 #include "OxvellDoc.h"
 
 #include <fcntl.h>
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 #include <wx/app.h>
@@ -32,12 +34,13 @@ private:
     std::unique_ptr<wxBusyCursor> m_busy;
 };
 
-bool CanOpenForReading(const wxString& path)
+// The error number when the file cannot be opened for reading, else 0.
+int OpenForReadingError(const wxString& path)
 {
     const int fd = ::open(path.fn_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return errno;
     ::close(fd);
-    return true;
+    return 0;
 }
 
 }  // namespace
@@ -65,9 +68,9 @@ bool COxvellDoc::OnNewDocument()
 
 bool COxvellDoc::OnOpenDocument(const wxString& path)
 {
-    if (!CanOpenForReading(path)) {
-        wxMessageBox(wxString::Format("Cannot open file \"%s\".", path), wxTheApp->GetAppDisplayName(),
-                     wxOK | wxICON_EXCLAMATION);
+    if (const int error = OpenForReadingError(path)) {
+        wxMessageBox(wxString::Format("Cannot open file \"%s\".\n%s", path, wxString(std::strerror(error))),
+                     wxTheApp->GetAppDisplayName(), wxOK | wxICON_EXCLAMATION);
         return false;
     }
     oxv::MemoryProfile noSettings;
@@ -76,6 +79,11 @@ bool COxvellDoc::OnOpenDocument(const wxString& path)
     // A file that vanished between the two opens keeps what the document held.
     (void)m_survey.LoadPointFile(std::string(path.utf8_str()), profile, observer);
     return true;
+}
+
+void COxvellDoc::UpdateAllViewsWithHint(int hint)
+{
+    UpdateAllViews(nullptr, HintObject(hint));
 }
 
 void COxvellDoc::OnUpdateFileSave(wxUpdateUIEvent& event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include <wx/docview.h>
 
 #include "SurveyDocument.h"
@@ -28,6 +30,12 @@ public:
     bool IsModified() const override { return false; }
     void Modify(bool) override {}
     bool OnSaveModified() override { return true; }
+
+    // Tells the views about a change; hint 100 (a camera path was imported)
+    // makes the view rebuild its lists.
+    void UpdateAllViewsWithHint(int hint);
+    static wxObject* HintObject(int hint) { return reinterpret_cast<wxObject*>(static_cast<intptr_t>(hint)); }
+    static int HintCode(const wxObject* hint) { return static_cast<int>(reinterpret_cast<intptr_t>(hint)); }
 
     // The settings the load reads its playback parameters from; the
     // application sets it before any document is opened.

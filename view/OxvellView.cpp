@@ -152,7 +152,10 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
     public:
         bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override
         {
-            return CMainFrame::OpenDroppedFiles(files);
+            // Opened once the drop is over: a load may show a message box,
+            // which must not run inside the drag-and-drop exchange.
+            wxTheApp->CallAfter([files] { CMainFrame::OpenDroppedFiles(files); });
+            return true;
         }
     };
     m_pCanvas->SetDropTarget(new CanvasDropTarget);
@@ -183,16 +186,16 @@ std::string COxvellView::GetModelPath()
 bool COxvellView::MakeCurrent()
 {
     if (!m_target.MakeCurrent()) return false;
-    if (!m_bGlReady) SetUpGl();
+    if (!m_bGlReady) {
+        oxv::SetupViewGl();
+        m_bGlReady = true;
+    }
+    // An initial update that came before the window could draw.
+    if (m_bInitialUpdatePending) {
+        m_bInitialUpdatePending = false;
+        oxv::OnInitialUpdate(m_state, Survey());
+    }
     return true;
-}
-
-void COxvellView::SetUpGl()
-{
-    oxv::SetupViewGl();
-    m_bGlReady = true;
-    // Lists built before the context could be made current were skipped.
-    oxv::BuildDisplayLists(m_state, Survey());
 }
 
 void COxvellView::OnDraw(wxDC*)
@@ -225,17 +228,17 @@ void COxvellView::OnSize(wxSizeEvent& event)
 
 void COxvellView::OnInitialUpdate()
 {
-    if (MakeCurrent())
-        oxv::OnInitialUpdate(m_state, Survey());
-    else
-        m_bGlReady = false;  // built at the first frame the window can draw
+    // Lists and target need the context: they follow at the first moment
+    // the window can draw (at once, normally).
+    m_bInitialUpdatePending = true;
+    MakeCurrent();
     RepaintNow();
 }
 
 void COxvellView::OnUpdate(wxView*, wxObject* hint)
 {
     // Only the rebuild hint (a camera path was imported) does anything.
-    const int code = static_cast<int>(reinterpret_cast<intptr_t>(hint));
+    const int code = COxvellDoc::HintCode(hint);
     if (code != oxv::kUpdateHintRebuild) return;
     if (!MakeCurrent()) return;
     if (oxv::OnUpdate(m_state, Survey(), code)) RepaintNow();

@@ -74,7 +74,6 @@ protected:
 
 private:
     bool MakeCurrent();
-    void SetUpGl();
 
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
@@ -115,6 +114,7 @@ private:
     std::unique_ptr<wxGLContext> m_pGLContext;
     CanvasGlTarget m_target;
     bool m_bGlReady = false;
+    bool m_bInitialUpdatePending = false;
 
     wxDECLARE_DYNAMIC_CLASS(COxvellView);
     wxDECLARE_EVENT_TABLE();
