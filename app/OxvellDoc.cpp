@@ -6,11 +6,14 @@
 #include <unistd.h>
 
 #include <wx/app.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
 #include "CommandIds.h"
 #include "Profile.h"
+#include "ViewState.h"
 
 namespace {
 
@@ -93,8 +96,14 @@ void COxvellDoc::OnUpdateFileSave(wxUpdateUIEvent& event)
 
 void COxvellDoc::OnImportCameraPath(wxCommandEvent&)
 {
-    // Building a camera path from navigation files comes with the camera
-    // path import; until then the command leaves the document as it is.
+    // The user picks any file of the navigation folder; only its folder counts.
+    wxFileDialog dialog(GetDocumentWindow(), "Open", wxEmptyString, "gps_tw.txt;navx.txt;geo.txt",
+                        "gps_tw.txt,navx.txt and geo.txt(*.txt)|*.txt", wxFD_OPEN);
+    if (dialog.ShowModal() != wxID_OK) return;
+    wxBusyCursor wait;
+    const wxString folder = wxFileName(dialog.GetPath()).GetPath();
+    if (m_survey.ImportCameraPath(std::string(folder.utf8_str())) != oxv::CameraPathSource::None)
+        UpdateAllViewsWithHint(oxv::kUpdateHintRebuild);
 }
 
 void COxvellDoc::OnUpdateImportCameraPath(wxUpdateUIEvent& event)

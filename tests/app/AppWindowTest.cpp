@@ -131,6 +131,7 @@ protected:
         // Every test starts from the view as a fresh start leaves it.
         ViewState& state = View()->State();
         state.m_bShowGrid = state.m_bShowScannerPath = state.m_bShowCameraPath = 0;
+        state.m_bFpvMode = 0;
         state.m_nPointSize = 1;
         state.m_bAntiAlias = 0;
         InitViewState(state);
@@ -490,6 +491,32 @@ TEST_F(AppWindowTest, LeftDragTurnsTheCameraWithTheMouseCaptured)
     send(wxEVT_LEFT_UP, size.x + 50, size.y / 2);
     EXPECT_FALSE(canvas->HasCapture());
     EXPECT_EQ(View()->State().m_camera.leftDrag, 0);
+}
+
+TEST_F(AppWindowTest, ACameraPathUpdateEnablesShowCameraPathAndDrawsIt)
+{
+    const std::string file = s_dir->File("campath.oxv");
+    WriteField(file, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    EXPECT_FALSE(Item(cmd::kShowCameraPath).enabled);
+    // What a camera path import leaves: a path in the document, then the
+    // update with the rebuild hint.
+    auto path = std::make_unique<PathNode[]>(3);
+    path[0] = {3, 0, 0, 0, -50000, -20000, 30000};
+    path[1] = {100, 0, 0, 0, 0, 0, 30000};
+    path[2] = {200, 0, 0, 0, 50000, 20000, 30000};
+    s_app->Document()->Survey().m_pCameraPath = std::move(path);
+    s_app->Document()->UpdateAllViewsWithHint(kUpdateHintRebuild);
+    EXPECT_TRUE(Item(cmd::kShowCameraPath).enabled);
+    EXPECT_FALSE(Item(cmd::kShowCameraPath).checked);
+    const int without = Screen().Lit();
+    Command(cmd::kShowCameraPath);
+    EXPECT_TRUE(Item(cmd::kShowCameraPath).checked);
+    EXPECT_GT(Screen().Lit(), without + 50);
+    // Any other hint does nothing.
+    s_app->Document()->Survey().m_pCameraPath.reset();
+    s_app->Document()->UpdateAllViewsWithHint(0);
+    EXPECT_TRUE(Item(cmd::kShowCameraPath).enabled);
 }
 
 TEST_F(AppWindowTest, AboutShowsTheProgramNameAndVersionModally)
