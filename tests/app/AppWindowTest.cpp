@@ -519,6 +519,40 @@ TEST_F(AppWindowTest, ACameraPathUpdateEnablesShowCameraPathAndDrawsIt)
     EXPECT_TRUE(Item(cmd::kShowCameraPath).enabled);
 }
 
+TEST_F(AppWindowTest, DoubleClickRecentresTheOrbitOnAPointAndIgnoresBackground)
+{
+    const std::string file = s_dir->File("pick.oxv");
+    WriteField(file, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    wxGLCanvas* canvas = View()->Canvas();
+    const wxSize size = canvas->GetClientSize();
+    auto doubleClick = [&](int x, int y) {
+        wxMouseEvent event(wxEVT_LEFT_DCLICK);
+        event.SetPosition({x, y});
+        event.SetEventObject(canvas);
+        canvas->GetEventHandler()->ProcessEvent(event);
+    };
+    // Points of 5 pixels leave no gaps for the 5x5 square to fall into.
+    Command(cmd::kPointSize5);
+    const OrbitCamera before = View()->State().m_camera;
+    doubleClick(2, 2);  // the corner: sky
+    EXPECT_EQ(View()->State().m_camera.target[0], before.target[0]);
+    EXPECT_EQ(View()->State().m_camera.target[1], before.target[1]);
+
+    // The camera looks east: left of the centre lies the north of the field.
+    doubleClick(size.x * 3 / 8, size.y / 2);
+    const OrbitCamera& after = View()->State().m_camera;
+    EXPECT_GT(after.target[1], before.target[1] + 5.0);
+    EXPECT_EQ(after.distance, before.distance);
+
+    // In first-person mode the mouse leaves the camera alone.
+    View()->State().m_bFpvMode = 1;
+    const double y = after.target[1];
+    doubleClick(size.x * 5 / 8, size.y / 2);
+    EXPECT_EQ(View()->State().m_camera.target[1], y);
+    View()->State().m_bFpvMode = 0;
+}
+
 TEST_F(AppWindowTest, AboutShowsTheProgramNameAndVersionModally)
 {
     Command(cmd::kAppAbout);
