@@ -263,5 +263,70 @@ TEST_F(ExecutableTest, BadMagicShowsAMessageAndLeavesAnEmptyView)
     EXPECT_LT(shot->Lit(kMenuHeight), 1000);  // the axis indicator alone
 }
 
+TEST_F(ExecutableTest, LevelKeysBrightenTheOriginalColours)
+{
+    const std::string file = m_dir.File("field.oxv");
+    WriteField(file);
+    Launch("oxvell", {file});
+    const std::string window = WaitForWindow("field.oxv - Oxvell");
+    ASSERT_FALSE(window.empty());
+    const auto before = Shot(window);
+    ASSERT_TRUE(before);
+    // Page Down lowers the white level, End the black level: brighter points.
+    Keys(window, "Next Next Next End End End");
+    const auto after = Shot(window);
+    ASSERT_TRUE(after);
+    auto brightness = [](const Screenshot& s) {  // of the canvas, below the menu
+        long sum = 0;
+        for (size_t i = static_cast<size_t>(kMenuHeight) * static_cast<size_t>(s.width) * 3; i < s.rgb.size(); ++i)
+            sum += s.rgb[i];
+        return sum;
+    };
+    EXPECT_GT(brightness(*after), brightness(*before) * 12 / 10);
+}
+
+TEST_F(ExecutableTest, FileOpenThroughTheDialogTypedPath)
+{
+    const std::string file = m_dir.File("typed.oxv");
+    WriteField(file);
+    Launch("oxvell", {});
+    const std::string window = WaitForWindow("Untitled - Oxvell");
+    ASSERT_FALSE(window.empty());
+    Keys(window, "ctrl+o");
+    const std::string dialog = WaitForWindow("Open");
+    ASSERT_FALSE(dialog.empty());
+    Shell("xdotool windowfocus --sync " + dialog + " 2>/dev/null");
+    Keys(dialog, "ctrl+l");
+    Shell("xdotool type --delay 20 '" + file + "'");
+    std::string opened;
+    for (int attempt = 0; attempt < 10 && opened.empty(); ++attempt) {
+        Keys(dialog, "Return");
+        opened = FindWindow("typed.oxv - Oxvell", 1s);
+    }
+    ASSERT_FALSE(opened.empty());
+    const auto shot = Shot(opened);
+    ASSERT_TRUE(shot);
+    EXPECT_GT(shot->Lit(kMenuHeight), 4000);
+}
+
+TEST_F(ExecutableTest, AFileOnTheCommandLineThatCannotBeOpenedEndsTheProgramAfterItsMessage)
+{
+    Launch("oxvell", {m_dir.File("missing.oxv")});
+    const std::string box = WaitForWindow("Oxvell");
+    ASSERT_FALSE(box.empty());
+    int status = -1;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        Keys(box, "Return");
+        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            break;
+        }
+        std::this_thread::sleep_for(500ms);
+    }
+    ASSERT_EQ(m_pid, -1) << "the program did not end";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 0);
+}
+
 }  // namespace
 }  // namespace oxv
