@@ -7,40 +7,15 @@
 
 #include "HeliFixture.h"
 #include "ScratchDir.h"
+#include "OxvtoolRun.h"
+#include "PngRead.h"
 
 namespace oxv {
 namespace {
 
-struct RunResult {
-    int status;
-    std::string out;
-};
-
-RunResult RunOxvtool(const std::string& args)
-{
-    const char* bin = std::getenv("OXV_BIN_DIR");
-    const std::string cmd = std::string(bin ? bin : ".") + "/oxvtool " + args + " 2>/dev/null";
-    FILE* pipe = popen(cmd.c_str(), "r");
-    std::string out;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) out.append(buf.data(), n);
-    const int status = pclose(pipe);
-    return {WEXITSTATUS(status), out};
-}
-
-std::vector<uint8_t> DecodePng(const std::string& path, int& width, int& height)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
-    width = static_cast<int>(image.width);
-    height = static_cast<int>(image.height);
-    return rgb;
-}
+using test::RunOxvtool;
+using test::RunResult;
+using test::DecodePng;
 
 TEST(OxvtoolObj, JsonListsCountsMaterialsAndGroups)
 {

@@ -7,22 +7,12 @@
 #include "FrameRecording.h"
 #include "HeadlessGL.h"
 #include "PlaybackTestSupport.h"
+#include "PngRead.h"
 
 namespace oxv {
 namespace {
 
-std::vector<uint8_t> DecodePng(const std::string& path, int& width, int& height)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
-    width = static_cast<int>(image.width);
-    height = static_cast<int>(image.height);
-    return rgb;
-}
+using test::DecodePng;
 
 TEST(FrameRecording, FileNamesAndWhenTheyAreWritten)
 {

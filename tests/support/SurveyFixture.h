@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -42,6 +43,15 @@ inline std::vector<uint8_t> SurveyBytes(const PointFileLayout& layout, int32_t c
         bytes.insert(bytes.end(), record.Bytes(), record.Bytes() + record.ByteSize());
     }
     return bytes;
+}
+
+// An in-memory image of such bytes, as a load would hold it (unchecked).
+inline PointImage ImageOf(const std::vector<uint8_t>& bytes)
+{
+    ImageBlock block;
+    if (!ImageBlock::Allocate(bytes.size(), block)) std::abort();
+    if (!bytes.empty()) std::memcpy(block.Data(), bytes.data(), bytes.size());
+    return PointImage(std::move(block));
 }
 
 // Records 1/400 s apart with the sensor at x = i * drift mm and the point

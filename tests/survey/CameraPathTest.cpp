@@ -36,10 +36,7 @@ PointImage ImageAt(double latDeg, double lonDeg, double h)
 {
     const auto bytes = test::SurveyBytes(LayoutAt(latDeg, lonDeg, h), 4,
                                          [](int32_t i, PointRecord& r) { test::SteadyFlight(i, r); });
-    ImageBlock block;
-    if (!ImageBlock::Allocate(bytes.size(), block)) std::abort();
-    std::memcpy(block.Data(), bytes.data(), bytes.size());
-    return PointImage(std::move(block));
+    return test::ImageOf(bytes);
 }
 
 std::vector<PathNode> Nodes(const PathNode* path)

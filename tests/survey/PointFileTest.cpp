@@ -83,11 +83,8 @@ TEST(PointImage, ReadsChannelsInPlaceIncludingUnalignedDoubles)
         r.SetAmplitude(200);
         r.SetTime(1234.5678 + i);
     });
-    ImageBlock block;
-    ASSERT_TRUE(ImageBlock::Allocate(bytes.size(), block));
-    std::memcpy(block.Data(), bytes.data(), bytes.size());
-    ASSERT_TRUE(IsWellFormedPointImage(block.Data(), block.Size()));
-    PointImage image(std::move(block));
+    ASSERT_TRUE(IsWellFormedPointImage(bytes.data(), bytes.size()));
+    const PointImage image = test::ImageOf(bytes);
 
     EXPECT_EQ(image.Records(), 3);
     EXPECT_FALSE(image.HasOrigin());

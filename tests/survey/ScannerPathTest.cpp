@@ -8,13 +8,7 @@
 namespace oxv {
 namespace {
 
-PointImage ImageOf(const std::vector<uint8_t>& bytes)
-{
-    ImageBlock block;
-    if (!ImageBlock::Allocate(bytes.size(), block)) std::abort();
-    std::memcpy(block.Data(), bytes.data(), bytes.size());
-    return PointImage(std::move(block));
-}
+using test::ImageOf;
 
 PointImage TrackImage(const std::vector<int32_t>& xs)
 {

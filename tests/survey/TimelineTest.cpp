@@ -10,13 +10,7 @@
 namespace oxv {
 namespace {
 
-PointImage ImageOf(const std::vector<uint8_t>& bytes)
-{
-    ImageBlock block;
-    if (!ImageBlock::Allocate(bytes.size(), block)) std::abort();
-    std::memcpy(block.Data(), bytes.data(), bytes.size());
-    return PointImage(std::move(block));
-}
+using test::ImageOf;
 
 // Records with the given time stamps (1/400 s) and the sensor at x = time mm.
 PointImage TimedImage(const std::vector<double>& times)
