@@ -118,10 +118,21 @@ void COxvellApp::InitialUpdate()
     if (auto* view = wxDynamicCast(doc->GetFirstView(), COxvellView)) view->OnInitialUpdate();
 }
 
+void COxvellApp::EndViewRuns()
+{
+    COxvellDoc* doc = Document();
+    if (!doc) return;
+    if (auto* view = wxDynamicCast(doc->GetFirstView(), COxvellView)) view->EndRunsForNewDocument();
+}
+
 bool COxvellApp::NewDocument()
 {
     COxvellDoc* doc = Document();
-    if (!doc || !doc->OnNewDocument()) return false;
+    if (!doc) return false;
+    // Playback and the first-person flight belong to the document being
+    // replaced; they end before it changes.
+    EndViewRuns();
+    if (!doc->OnNewDocument()) return false;
     InitialUpdate();
     return true;
 }
@@ -133,6 +144,7 @@ bool COxvellApp::OpenDocumentFile(const wxString& path)
     wxFileName name(path);
     name.MakeAbsolute();
     const wxString full = name.GetFullPath();
+    EndViewRuns();
     if (!doc->OnOpenDocument(full)) return false;
     // Opened, even when the load itself failed: the file's name becomes the
     // title and heads the recent-file list.

@@ -59,6 +59,8 @@ private:
     void OnRecentFile(wxCommandEvent& event);
     void OnAppAbout(wxCommandEvent& event);
     void InitialUpdate();
+    // Stops playback and the first-person flight before the document changes.
+    void EndViewRuns();
     void RememberFile(const wxString& path);
 
     std::unique_ptr<oxv::SettingsFile> m_settings;

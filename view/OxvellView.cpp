@@ -11,9 +11,14 @@
 #include <GL/gl.h>
 
 #include "AppSettings.h"
+#include "BeamLines.h"
 #include "CommandIds.h"
+#include "FovDlg.h"
+#include "FpvCamera.h"
 #include "MainFrame.h"
+#include "OxvellApp.h"
 #include "OxvellDoc.h"
+#include "PBDlg.h"
 
 namespace cmd = oxv::cmd;
 
@@ -96,13 +101,25 @@ wxBEGIN_EVENT_TABLE(COxvellView, wxView)
     EVT_MENU(cmd::kFpvMode, COxvellView::OnFpvMode)
     EVT_UPDATE_UI(cmd::kFpvMode, COxvellView::OnUpdateFpvMode)
     EVT_MENU(cmd::kFpvFov, COxvellView::OnFpvFov)
+    EVT_TIMER(oxv::kPlaybackTimerId, COxvellView::OnTimerEvent)
+    EVT_TIMER(oxv::kFpvTimerId, COxvellView::OnTimerEvent)
 wxEND_EVENT_TABLE()
 
-COxvellView::COxvellView() = default;
+COxvellView::COxvellView() : m_playTimer(this, oxv::kPlaybackTimerId), m_fpvTimer(this, oxv::kFpvTimerId) {}
 
 COxvellView::~COxvellView()
 {
-    // The display lists go with the context.
+    m_playTimer.Stop();
+    m_fpvTimer.Stop();
+    // The vehicle's lists and texture are released in their own context;
+    // the view's lists go with the context.
+    // (A window that was never realised has no drawable to make it current on.)
+    if (m_pCanvas && m_pGLContext && m_pCanvas->GetXWindow() && m_pCanvas->SetCurrent(*m_pGLContext)) {
+        m_heliModel.release();
+    } else {
+        m_heliModel.list_base = 0;
+        m_heliModel.texture_id = 0;
+    }
     m_pGLContext.reset();
     if (m_pCanvas) {
         m_pCanvas->Unbind(wxEVT_PAINT, &COxvellView::OnPaint, this);
@@ -162,8 +179,14 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
 
     // Window creation: the camera and the Original colour mode.
     oxv::InitViewState(m_state);
-    // The helicopter is loaded from GetModelPath() once the model drawing
-    // exists; until then playback draws no vehicle.
+    // The parts drawn by playback, the first-person camera and recording.
+    // The helicopter itself is loaded with the context (MakeCurrent).
+    m_state.hooks.drawVehicle = [this](oxv::ViewState&) { m_heliModel.draw(); };
+    m_state.hooks.computeFpvLookAt = [this](oxv::ViewState& view, const oxv::SurveyDocument& survey) {
+        oxv::ComputeFpvLookAt(view, survey, *this);
+    };
+    m_state.hooks.captureFrame = [this](oxv::ViewState&, oxv::GlTarget& target, int left, int top, int right,
+                                        int bottom) { CaptureFrame(target, left, top, right, bottom); };
 
     frame->SendSizeEvent();
     m_pCanvas->SetFocus();
@@ -189,6 +212,8 @@ bool COxvellView::MakeCurrent()
     if (!m_bGlReady) {
         oxv::SetupViewGl();
         m_bGlReady = true;
+        // Without the model playback simply draws no vehicle.
+        (void)m_heliModel.load(GetModelPath());
     }
     // An initial update that came before the window could draw.
     if (m_bInitialUpdatePending) {
@@ -228,6 +253,9 @@ void COxvellView::OnSize(wxSizeEvent& event)
 
 void COxvellView::OnInitialUpdate()
 {
+    // Normally done before the document changed; a document replaced by
+    // any other way still never keeps a run of the previous one.
+    EndRunsForNewDocument();
     // Lists and target need the context: they follow at the first moment
     // the window can draw (at once, normally).
     m_bInitialUpdatePending = true;
@@ -240,6 +268,9 @@ void COxvellView::OnUpdate(wxView*, wxObject* hint)
     // Only the rebuild hint (a camera path was imported) does anything.
     const int code = COxvellDoc::HintCode(hint);
     if (code != oxv::kUpdateHintRebuild) return;
+    // The camera path was replaced: a first-person flight along the old one
+    // ends rather than jumping into the new one midway.
+    oxv::EndFpvMode(m_state, *this);
     if (!MakeCurrent()) return;
     if (oxv::OnUpdate(m_state, Survey(), code)) RepaintNow();
 }
@@ -428,63 +459,166 @@ void COxvellView::OnUpdateAntiAlias(wxUpdateUIEvent& event)
     event.Check(m_state.m_bAntiAlias != 0);
 }
 
-// ---- Playback and first-person commands ----
-// The menu states follow the playback state already; running a playback
-// and the first-person camera come with their own subsystems.
+// ---- Playback and first-person camera ----
+
+void COxvellView::EndRunsForNewDocument()
+{
+    if (m_state.m_nPlayState != oxv::kStopped) oxv::StopPlayback(m_state, *this);
+    oxv::EndFpvMode(m_state, *this);
+}
+
+void COxvellView::StartTimer(int id, int periodMs)
+{
+    if (id == oxv::kPlaybackTimerId)
+        m_playTimer.Start(periodMs);
+    else if (id == oxv::kFpvTimerId)
+        m_fpvTimer.Start(periodMs);
+}
+
+void COxvellView::KillTimer(int id)
+{
+    if (id == oxv::kPlaybackTimerId)
+        m_playTimer.Stop();
+    else if (id == oxv::kFpvTimerId)
+        m_fpvTimer.Stop();
+}
+
+bool COxvellView::IsTimerRunning(int id) const
+{
+    if (id == oxv::kPlaybackTimerId) return m_playTimer.IsRunning();
+    if (id == oxv::kFpvTimerId) return m_fpvTimer.IsRunning();
+    return false;
+}
+
+void COxvellView::OnTimerEvent(wxTimerEvent& event)
+{
+    event.Skip();
+    const oxv::SurveyDocument* doc = Survey();
+    if (doc) oxv::OnTimer(m_state, *doc, *this, event.GetId());
+}
+
+void COxvellView::SetVehiclePose(const double attitude[3], const double position[3])
+{
+    for (int i = 0; i < 3; ++i) {
+        m_heliModel.attitude[i] = attitude[i];
+        m_heliModel.position[i] = position[i];
+    }
+}
+
+// The beam list calls only make the context current: a full MakeCurrent may
+// run a pending initial update, which would delete the list being filled.
+unsigned COxvellView::NewBeamList()
+{
+    return m_target.MakeCurrent() ? glGenLists(1) : 0;
+}
+
+void COxvellView::CompileBeamList(unsigned list, const oxv::SurveyDocument& doc, const oxv::FrameSpan& span)
+{
+    if (list != 0 && m_target.MakeCurrent()) oxv::CompileBeamList(list, doc, span);
+}
+
+void COxvellView::DeleteBeamList(unsigned list)
+{
+    if (list != 0 && m_target.MakeCurrent()) glDeleteLists(list, 1);
+}
+
+void COxvellView::CaptureFrame(oxv::GlTarget& target, int left, int top, int right, int bottom)
+{
+    const oxv::SurveyDocument* doc = Survey();
+    if (!doc) return;
+    const std::optional<std::string> path = oxv::FrameCapturePath(m_state, *doc, oxv::FpvVideoFolder());
+    if (!path) return;
+    // A frame that cannot be written (folder missing, no access, disk full)
+    // is lost; the next one is tried again and the run goes on.
+    (void)m_frameCapturer.Capture(target, right - left, bottom - top, *path);
+}
 
 namespace {
-bool HasTimeline(const oxv::SurveyDocument* doc)
+
+void ApplyCommandState(wxUpdateUIEvent& event, const oxv::PlaybackCommandState& s)
 {
-    return doc && doc->m_pTimeline;
+    event.Enable(s.enabled);
+    if (s.setCheck) event.Check(s.checked);
+    if (!s.text.empty()) event.SetText(wxString::FromUTF8(s.text.c_str()));
 }
+
+void UpdatePlaybackCommand(wxUpdateUIEvent& event, const oxv::ViewState& view, const oxv::SurveyDocument* doc,
+                           oxv::PlaybackCommand command)
+{
+    static const oxv::SurveyDocument kNoDocument;
+    ApplyCommandState(event, oxv::GetPlaybackCommandState(view, doc ? *doc : kNoDocument, command));
+}
+
 }  // namespace
 
-void COxvellView::OnPlayStart(wxCommandEvent&) {}
+void COxvellView::OnPlayStart(wxCommandEvent&)
+{
+    if (const oxv::SurveyDocument* doc = Survey()) oxv::StartPlayback(m_state, *doc, *this);
+}
 
 void COxvellView::OnUpdatePlayStart(wxUpdateUIEvent& event)
 {
-    const bool timeline = HasTimeline(Survey());
-    event.Enable(timeline && m_state.m_nPlayState == oxv::kStopped);
-    // Without a timeline the item keeps its last check mark.
-    if (timeline) event.Check(m_state.m_nPlayState != oxv::kStopped);
+    UpdatePlaybackCommand(event, m_state, Survey(), oxv::PlaybackCommand::Start);
 }
 
-void COxvellView::OnPlayPause(wxCommandEvent&) {}
+void COxvellView::OnPlayPause(wxCommandEvent&)
+{
+    oxv::TogglePause(m_state);
+}
 
 void COxvellView::OnUpdatePlayPause(wxUpdateUIEvent& event)
 {
-    const bool timeline = HasTimeline(Survey());
-    const int32_t state = m_state.m_nPlayState;
-    event.Enable(timeline && state != oxv::kStopped);
-    event.Check(state == oxv::kPaused);
-    if (!timeline || state == oxv::kStopped)
-        event.SetText("Pause/Resume");
-    else
-        event.SetText(state == oxv::kPaused ? "&Resume" : "P&ause");
+    UpdatePlaybackCommand(event, m_state, Survey(), oxv::PlaybackCommand::PauseResume);
 }
 
-void COxvellView::OnPlayStop(wxCommandEvent&) {}
+void COxvellView::OnPlayStop(wxCommandEvent&)
+{
+    oxv::StopPlayback(m_state, *this);
+}
 
 void COxvellView::OnUpdatePlayStop(wxUpdateUIEvent& event)
 {
-    const bool timeline = HasTimeline(Survey());
-    event.Enable(timeline && m_state.m_nPlayState != oxv::kStopped);
-    if (timeline) event.Check(m_state.m_nPlayState == oxv::kStopped);
+    UpdatePlaybackCommand(event, m_state, Survey(), oxv::PlaybackCommand::Stop);
 }
 
-void COxvellView::OnPlayParameter(wxCommandEvent&) {}
+void COxvellView::OnPlayParameter(wxCommandEvent&)
+{
+    COxvellDoc* doc = Doc();
+    if (!doc) return;
+    oxv::SurveyDocument& survey = doc->Survey();
+    oxv::PlaybackDialogValues values;
+    if (!oxv::BeginParameterEdit(m_state, survey, *this, values)) return;
+    CPBDlg dialog(GetFrame(), values, [&survey](double speedPercent, long intervalMs) {
+        return oxv::RefuseReason(survey, speedPercent, intervalMs);
+    });
+    if (dialog.ShowModal() != wxID_OK) return;
+    // Playback stays stopped; the new timeline shows with the next Start.
+    auto* app = dynamic_cast<COxvellApp*>(wxTheApp);
+    oxv::MemoryProfile unsaved;
+    (void)oxv::ApplyPlaybackDialog(survey, app ? static_cast<oxv::Profile&>(app->Settings()) : unsaved, values);
+}
 
 void COxvellView::OnUpdatePlayParameter(wxUpdateUIEvent& event)
 {
-    event.Enable(HasTimeline(Survey()) && m_state.m_nPlayState != oxv::kPlaying);
+    UpdatePlaybackCommand(event, m_state, Survey(), oxv::PlaybackCommand::Parameter);
 }
 
-void COxvellView::OnFpvMode(wxCommandEvent&) {}
+void COxvellView::OnFpvMode(wxCommandEvent&)
+{
+    oxv::ToggleFpvMode(m_state, *this);
+}
 
 void COxvellView::OnUpdateFpvMode(wxUpdateUIEvent& event)
 {
-    event.Enable(m_state.m_nCameraPathList != 0);
-    event.Check(m_state.m_bFpvMode != 0);
+    const oxv::FpvCommandState s = oxv::GetFpvCommandState(m_state);
+    event.Enable(s.enabled);
+    event.Check(s.checked);
 }
 
-void COxvellView::OnFpvFov(wxCommandEvent&) {}
+void COxvellView::OnFpvFov(wxCommandEvent&)
+{
+    oxv::BeginFovEdit(m_state, *this);
+    CFovDlg dialog(GetFrame(), m_state.m_dFpvFov);
+    const bool ok = dialog.ShowModal() == wxID_OK;
+    oxv::EndFovEdit(m_state, *this, ok, dialog.m_dFov);
+}

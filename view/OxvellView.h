@@ -4,8 +4,12 @@
 #include <string>
 
 #include <wx/docview.h>
+#include <wx/timer.h>
 
+#include "FrameRecording.h"
 #include "GlTarget.h"
+#include "HeliModel.h"
+#include "PlaybackEngine.h"
 #include "ViewState.h"
 
 class wxGLCanvas;
@@ -38,8 +42,10 @@ private:
 };
 
 // The 3D view: an OpenGL canvas filling the main window's client area, the
-// orbit camera, the display lists and the view commands.
-class COxvellView : public wxView {
+// orbit camera, the display lists and the view commands. It hosts playback
+// and the first-person camera: their timers, repaints, the vehicle and the
+// beam lists live here.
+class COxvellView : public wxView, public oxv::PlaybackHost {
 public:
     COxvellView();
     ~COxvellView() override;
@@ -55,7 +61,25 @@ public:
 
     // Draws a frame and has it on screen before returning; when the window
     // cannot be drawn yet, a paint is requested instead.
-    void RepaintNow();
+    void RepaintNow() override;
+
+    // The document is about to be replaced (File > New or Open): a run
+    // stops and the first-person flight ends, so neither reads the document
+    // while it changes nor goes on with data it was not started on.
+    void EndRunsForNewDocument();
+
+    // Playback host: the window's timers, the vehicle and the beam lists in
+    // the view's context.
+    void StartTimer(int id, int periodMs) override;
+    void KillTimer(int id) override;
+    void SetVehiclePose(const double attitude[3], const double position[3]) override;
+    unsigned NewBeamList() override;
+    void CompileBeamList(unsigned list, const oxv::SurveyDocument& doc, const oxv::FrameSpan& span) override;
+    void DeleteBeamList(unsigned list) override;
+
+    // The end of every drawn frame (context current, before the swap): while
+    // recording is active the picture becomes the numbered PNG file.
+    void CaptureFrame(oxv::GlTarget& target, int left, int top, int right, int bottom);
     // The canvas's client area becomes exactly w x h; the frame keeps its
     // top-left corner.
     void SetDisplaySize(int width, int height);
@@ -65,6 +89,8 @@ public:
     oxv::ViewState& State() { return m_state; }
     const oxv::ViewState& State() const { return m_state; }
     wxGLCanvas* Canvas() const { return m_pCanvas; }
+    const oxv::gl_heli_model& HeliModel() const { return m_heliModel; }
+    bool IsTimerRunning(int id) const;
     COxvellDoc* Doc() const;
     const oxv::SurveyDocument* Survey() const;
 
@@ -108,6 +134,7 @@ private:
     void OnFpvMode(wxCommandEvent& event);
     void OnUpdateFpvMode(wxUpdateUIEvent& event);
     void OnFpvFov(wxCommandEvent& event);
+    void OnTimerEvent(wxTimerEvent& event);
 
     oxv::ViewState m_state;
     wxGLCanvas* m_pCanvas = nullptr;
@@ -115,6 +142,10 @@ private:
     CanvasGlTarget m_target;
     bool m_bGlReady = false;
     bool m_bInitialUpdatePending = false;
+    oxv::gl_heli_model m_heliModel;
+    oxv::FrameCapturer m_frameCapturer;
+    wxTimer m_playTimer;
+    wxTimer m_fpvTimer;
 
     wxDECLARE_DYNAMIC_CLASS(COxvellView);
     wxDECLARE_EVENT_TABLE();
