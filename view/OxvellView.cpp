@@ -111,9 +111,9 @@ COxvellView::~COxvellView()
 {
     m_playTimer.Stop();
     m_fpvTimer.Stop();
-    // The vehicle's lists and texture are released in their own context;
-    // the view's lists go with the context.
-    // (A window that was never realised has no drawable to make it current on.)
+    // The vehicle's lists and texture are released in their own context (a
+    // window never realised has no drawable to make it current on); the
+    // view's own lists go with the context.
     if (m_pCanvas && m_pGLContext && m_pCanvas->GetXWindow() && m_pCanvas->SetCurrent(*m_pGLContext)) {
         m_heliModel.release();
     } else {
