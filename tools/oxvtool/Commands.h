@@ -12,5 +12,6 @@ void AddDemoCommand(CLI::App& app, int& exitStatus);
 void AddRenderCommand(CLI::App& app, int& exitStatus);
 void AddObjCommand(CLI::App& app, int& exitStatus);
 void AddModelCommand(CLI::App& app, int& exitStatus);
+void AddRecordCommand(CLI::App& app, int& exitStatus);
 
 }  // namespace oxvtool

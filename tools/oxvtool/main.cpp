@@ -16,6 +16,7 @@ int main(int argc, char** argv)
     oxvtool::AddRenderCommand(app, exitStatus);
     oxvtool::AddObjCommand(app, exitStatus);
     oxvtool::AddModelCommand(app, exitStatus);
+    oxvtool::AddRecordCommand(app, exitStatus);
     CLI11_PARSE(app, argc, argv);
     return exitStatus;
 }

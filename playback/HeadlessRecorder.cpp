@@ -1,0 +1,254 @@
+#include "HeadlessRecorder.h"
+
+#include <GL/gl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "BeamLines.h"
+#include "FpvCamera.h"
+#include "GlTarget.h"
+#include "PngImageWriter.h"
+
+namespace oxv {
+
+namespace {
+
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
+double FileBytes(const std::string& path)
+{
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0 ? static_cast<double>(st.st_size) : 0.0;
+}
+
+// The draw the viewer would have made, for the rotor angle of later frames:
+// a loaded helicopter turns its rotors one step per drawn frame.
+void AdvanceRotors(gl_heli_model& heli)
+{
+    if (heli.list_base != 0) heli.rotor_counter = (heli.rotor_counter + 45) % 3600;
+}
+
+}  // namespace
+
+HeadlessRecorder::HeadlessRecorder(const SurveyDocument& doc, GlTarget& target, const RecordViewOptions& options)
+    : m_doc(doc), m_target(target), m_options(options), m_fpvFolder(FpvVideoFolder())
+{
+    InitViewState(m_view);
+    SetupViewGl();
+    m_view.m_nColorMode = options.colorMode;
+    m_view.m_nPointSize = options.pointSize;
+    m_view.m_bShowGrid = options.grid;
+    m_view.m_bShowScannerPath = options.scannerPath;
+    // The window loads its helicopter when its context is made, before any
+    // survey is shown.
+    if (!options.modelPath.empty()) m_heli.load(options.modelPath);
+    OnInitialUpdate(m_view, &m_doc);
+    m_view.hooks.drawVehicle = [this](ViewState&) { m_heli.draw(); };
+    m_view.hooks.computeFpvLookAt = [this](ViewState& view, const SurveyDocument& d) { ComputeFpvLookAt(view, d, *this); };
+    m_view.hooks.captureFrame = [this](ViewState&, GlTarget& t, int left, int top, int right, int bottom) {
+        CaptureFrame(t, left, top, right, bottom);
+    };
+}
+
+HeadlessRecorder::~HeadlessRecorder()
+{
+    m_target.MakeCurrent();
+    if (m_view.m_nBeamList) {
+        glDeleteLists(m_view.m_nBeamList, 1);
+        m_view.m_nBeamList = 0;
+    }
+    DeleteDisplayLists(m_view);
+    m_heli.release();
+}
+
+void HeadlessRecorder::StartTimer(int id, int periodMs) { m_timers[id] = periodMs; }
+
+void HeadlessRecorder::KillTimer(int id) { m_timers.erase(id); }
+
+void HeadlessRecorder::RepaintNow()
+{
+    if (m_skipPaint) {
+        AdvanceRotors(m_heli);
+        return;
+    }
+    // A stopped orbit view records nothing: no need to draw it.
+    if (m_view.m_nPlayState == kStopped && !m_view.m_bFpvMode) return;
+    m_paintStart = Now();
+    OnDrawFrame(m_view, &m_doc, m_target, FrameKind::Paint);
+}
+
+void HeadlessRecorder::SetVehiclePose(const double attitude[3], const double position[3])
+{
+    for (int i = 0; i < 3; ++i) {
+        m_heli.attitude[i] = attitude[i];
+        m_heli.position[i] = position[i];
+    }
+}
+
+unsigned HeadlessRecorder::NewBeamList() { return glGenLists(1); }
+
+void HeadlessRecorder::CompileBeamList(unsigned list, const SurveyDocument& doc, const FrameSpan& span)
+{
+    oxv::CompileBeamList(list, doc, span);
+}
+
+void HeadlessRecorder::DeleteBeamList(unsigned list) { glDeleteLists(list, 1); }
+
+void HeadlessRecorder::CaptureFrame(GlTarget& target, int left, int top, int right, int bottom)
+{
+    const std::optional<std::string> path = FrameCapturePath(m_view, m_doc, m_fpvFolder);
+    if (!path) return;
+    const int w = right - left, h = bottom - top;
+    RecordTimings& t = m_outcome.timings;
+    double readBack = 0.0, drawn = 0.0;
+    if (m_options.timings) {
+        glFinish();
+        drawn = Now();
+        t.drawSeconds += drawn - m_paintStart;
+        // The frame read once more on its own, to tell read-back from encoding.
+        const size_t rowBytes = (static_cast<size_t>(w) * 3 + 3) / 4 * 4;
+        m_timingPixels.resize(rowBytes * static_cast<size_t>(h));
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glReadBuffer(static_cast<GLenum>(target.ReadBuffer()));
+        glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, m_timingPixels.data());
+        readBack = Now() - drawn;
+        t.readBackSeconds += readBack;
+    }
+    const double c0 = Now();
+    const bool written = m_capturer.Capture(target, w, h, *path);
+    const double captured = Now() - c0;
+    if (!written) {
+        // The viewer loses such a frame silently; a recording tool stops.
+        if (m_writeError.empty()) m_writeError = "cannot write " + *path;
+        return;
+    }
+    ++m_framesDrawn;
+    if (m_outcome.files.empty() || m_outcome.files.back() != *path) m_outcome.files.push_back(*path);
+    if (m_options.timings) {
+        t.frames += 1;
+        t.encodeSeconds += std::max(captured - readBack, 0.0);
+        t.frameBytes += FileBytes(*path);
+        const std::string probe = *path + ".libpng-default.png";
+        const double d0 = Now();
+        WritePngRgbBottomUp(probe, w, h, m_timingPixels.data(), (static_cast<size_t>(w) * 3 + 3) / 4 * 4, PngEncoding{});
+        t.defaultEncodeSeconds += Now() - d0;
+        t.defaultBytes += FileBytes(probe);
+        unlink(probe.c_str());
+    }
+    Report();
+}
+
+void HeadlessRecorder::Report()
+{
+    if (!m_progress) return;
+    RecordProgress p;
+    p.framesDrawn = m_framesDrawn;
+    p.framesExpected = std::max(m_framesExpected, m_framesDrawn);
+    p.elapsedSeconds = Now() - m_runStart;
+    m_progress(p);
+}
+
+RecordOutcome HeadlessRecorder::Finish()
+{
+    m_outcome.seconds = Now() - m_runStart;
+    if (!m_writeError.empty()) {
+        m_outcome.ok = false;
+        m_outcome.error = m_writeError;
+    }
+    m_progress = {};
+    m_skipPaint = false;
+    return std::move(m_outcome);
+}
+
+RecordOutcome HeadlessRecorder::RecordPlayback(const RecordProgressFn& progress)
+{
+    m_outcome = {};
+    m_writeError.clear();
+    m_framesDrawn = 0;
+    m_runStart = Now();
+    if (!m_doc.m_pPoints || !m_doc.m_pTimeline) {
+        m_outcome.error = "the survey has no timeline to play (no time channel)";
+        return Finish();
+    }
+    const PlaybackParams* params = m_doc.m_pPlaybackParams.get();
+    if (!params || !params->recordVideo || !params->outputFolder) {
+        m_outcome.error = "Video Recording is off or has no output folder";
+        return Finish();
+    }
+    m_progress = progress;
+
+    StartPlayback(m_view, m_doc, *this);
+    const int32_t frames = m_view.m_nFrameCount;
+    const int32_t hold = m_view.m_nHoldTicks;
+    // A hold shorter than one tick never counts down to its end.
+    const bool endless = hold <= 0;
+    // Pictures drawn: one per stepped frame before the hold, and the hold's last.
+    m_framesExpected = std::max(frames - 2, 0) + (hold == 1 ? 0 : 1);
+    const int64_t tickLimit = int64_t{frames} + std::max(hold, 1) + 4;
+
+    m_outcome.ok = true;
+    while (m_timers.count(kPlaybackTimerId) && m_writeError.empty()) {
+        if (m_outcome.ticks >= tickLimit) {
+            StopPlayback(m_view, *this);
+            m_outcome.ok = false;
+            m_outcome.error = "playback did not come to its end";
+            break;
+        }
+        // Predict the tick from the engine's rules: a hold tick, and whether
+        // its picture is the one the hold ends with.
+        const bool holdTick = m_view.m_nPlayState == kPlaying && m_view.m_nFrame + 1 >= m_view.m_nFrameCount - 1;
+        const int32_t holdLeft = m_view.m_nHoldTicks - 1;
+        const bool lastPicture = endless || holdLeft == 1;
+        m_skipPaint = !m_options.everyHoldTick && holdTick && !lastPicture && holdLeft != 0;
+        OnTimer(m_view, m_doc, *this, kPlaybackTimerId);
+        m_skipPaint = false;
+        ++m_outcome.ticks;
+        if (endless && holdTick) StopPlayback(m_view, *this);
+    }
+    if (m_timers.count(kPlaybackTimerId)) StopPlayback(m_view, *this);
+    return Finish();
+}
+
+RecordOutcome HeadlessRecorder::RecordFpv(const std::string& folder, const RecordProgressFn& progress)
+{
+    m_outcome = {};
+    m_writeError.clear();
+    m_framesDrawn = 0;
+    m_runStart = Now();
+    const int32_t nodes = PathNodeCount(m_doc.m_pCameraPath.get());
+    if (!m_doc.m_pPoints || nodes <= 0) {
+        m_outcome.error = "the survey has no camera path";
+        return Finish();
+    }
+    // What the view does when told of the imported path: its list is built,
+    // which enables the command.
+    OnUpdate(m_view, &m_doc, kUpdateHintRebuild);
+    if (!GetFpvCommandState(m_view).enabled) {
+        m_outcome.error = "the camera path could not be drawn";
+        return Finish();
+    }
+    m_fpvFolder = folder;
+    m_progress = progress;
+    m_framesExpected = nodes - 1;
+    ToggleFpvMode(m_view, *this);
+    m_outcome.ok = true;
+    const int64_t tickLimit = int64_t{nodes} + 4;
+    while (m_timers.count(kFpvTimerId) && m_writeError.empty()) {
+        if (m_outcome.ticks >= tickLimit) {
+            m_outcome.ok = false;
+            m_outcome.error = "the first-person flight did not come to its end";
+            break;
+        }
+        OnTimer(m_view, m_doc, *this, kFpvTimerId);
+        ++m_outcome.ticks;
+    }
+    if (m_view.m_bFpvMode) ToggleFpvMode(m_view, *this);
+    m_fpvFolder = FpvVideoFolder();
+    return Finish();
+}
+
+}  // namespace oxv

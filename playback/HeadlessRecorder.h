@@ -1,0 +1,130 @@
+#pragma once
+
+// A whole recorded run without a window: the view's playback (or its
+// first-person flight) driven tick by tick through the same engine, scene
+// drawing and frame capture the viewer uses, into an offscreen target.
+// Timers are only remembered; the run loop delivers their ticks back to
+// back, so a run takes as long as its drawing and encoding, not its frame
+// period.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "FrameRecording.h"
+#include "HeliModel.h"
+#include "PlaybackEngine.h"
+#include "SurveyDocument.h"
+#include "ViewState.h"
+
+namespace oxv {
+
+class GlTarget;
+
+struct RecordViewOptions {
+    int32_t colorMode = kColorOriginal;
+    int32_t pointSize = 1;
+    bool grid = false;
+    bool scannerPath = false;
+    // The helicopter's OBJ file ("<exe dir>/model/gray.obj"); empty flies none.
+    std::string modelPath;
+    // Split each frame's time into drawing, read-back and encoding, and
+    // encode every frame a second time with libpng's defaults to compare.
+    bool timings = false;
+    // Draw and write every tick of the end hold, as the viewer does, instead
+    // of only the last one; the files end the same, only slower.
+    bool everyHoldTick = false;
+};
+
+// Sums over the frames written.
+struct RecordTimings {
+    int64_t frames = 0;
+    double drawSeconds = 0.0;      // scene drawing until the GL work is finished
+    double readBackSeconds = 0.0;  // glReadPixels of the finished frame
+    double encodeSeconds = 0.0;    // PNG encoding and writing with the frames' settings
+    double frameBytes = 0.0;       // bytes of the files written
+    double defaultEncodeSeconds = 0.0;  // the same frames with libpng's defaults
+    double defaultBytes = 0.0;
+};
+
+struct RecordProgress {
+    int64_t framesDrawn = 0;
+    int64_t framesExpected = 0;  // an estimate; framesDrawn may reach it early
+    double elapsedSeconds = 0.0;
+};
+using RecordProgressFn = std::function<void(const RecordProgress&)>;
+
+struct RecordOutcome {
+    bool ok = false;
+    std::string error;                // why not ok
+    std::vector<std::string> files;   // every file written, in the order first written
+    int64_t ticks = 0;                // timer ticks delivered
+    double seconds = 0.0;             // wall time of the run
+    RecordTimings timings;            // filled with RecordViewOptions::timings
+};
+
+class HeadlessRecorder final : public PlaybackHost {
+public:
+    // The target's context must be current; it stays in use until the
+    // recorder is gone. The document must outlive the recorder.
+    HeadlessRecorder(const SurveyDocument& doc, GlTarget& target, const RecordViewOptions& options);
+    ~HeadlessRecorder() override;
+    HeadlessRecorder(const HeadlessRecorder&) = delete;
+    HeadlessRecorder& operator=(const HeadlessRecorder&) = delete;
+
+    // False when a model path was given and could not be read.
+    bool HelicopterLoaded() const { return m_heli.list_base != 0; }
+
+    // Start, then playback ticks until the run stops itself. Needs the
+    // document's timeline with Video Recording on and an output folder.
+    // The end hold rewrites the last file on every tick in the viewer; here
+    // it is drawn and written once, on the hold's last recording tick, with
+    // the same picture. A frame period above the hold's length (the viewer
+    // then holds until Stop) ends after the first hold tick.
+    RecordOutcome RecordPlayback(const RecordProgressFn& progress = {});
+
+    // FPV Camera Mode along the document's camera path, one paint per tick
+    // until the mode ends itself, written into `folder` as the viewer
+    // numbers it: a path of n nodes gives img000001 .. img(n-1).
+    RecordOutcome RecordFpv(const std::string& folder, const RecordProgressFn& progress = {});
+
+    ViewState& View() { return m_view; }
+
+    // PlaybackHost
+    void StartTimer(int id, int periodMs) override;
+    void KillTimer(int id) override;
+    void RepaintNow() override;
+    void SetVehiclePose(const double attitude[3], const double position[3]) override;
+    unsigned NewBeamList() override;
+    void CompileBeamList(unsigned list, const SurveyDocument& doc, const FrameSpan& span) override;
+    void DeleteBeamList(unsigned list) override;
+
+private:
+    void CaptureFrame(GlTarget& target, int left, int top, int right, int bottom);
+    void Report();
+    RecordOutcome Finish();
+
+    const SurveyDocument& m_doc;
+    GlTarget& m_target;
+    RecordViewOptions m_options;
+    ViewState m_view;
+    gl_heli_model m_heli;
+    FrameCapturer m_capturer;
+    std::map<int, int> m_timers;  // id -> period in ms
+    std::string m_fpvFolder;
+
+    // The current run.
+    bool m_skipPaint = false;  // a hold tick whose picture a later tick writes again
+    double m_paintStart = 0.0;
+    int64_t m_framesDrawn = 0;
+    int64_t m_framesExpected = 0;
+    double m_runStart = 0.0;
+    std::string m_writeError;
+    RecordOutcome m_outcome;
+    RecordProgressFn m_progress;
+    std::vector<uint8_t> m_timingPixels;
+};
+
+}  // namespace oxv
