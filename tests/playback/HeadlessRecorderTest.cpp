@@ -144,6 +144,22 @@ TEST_F(HeadlessRecorderTest, TheHoldWrittenOnceEndsAsTheViewersRewrites)
         EXPECT_EQ(test::ReadBytes(out.File(name)), test::ReadBytes(every.File(name))) << name;
 }
 
+// A frame period above the hold's 3 s: the viewer holds until Stop; the
+// recording ends after the first hold tick, the last file written once.
+TEST_F(HeadlessRecorderTest, AHoldThatNeverEndsStopsAfterItsFirstTick)
+{
+    PlaybackParams params;
+    params.recordVideo = 1;
+    params.outputFolder = out.Path().string();
+    params.autoCamera = 0;
+    ASSERT_EQ(doc.BuildTimeline(&params, 0.25, 4.0), 1);
+    ASSERT_EQ(doc.m_pTimeline->frames, 3);
+    const RecordOutcome outcome = Run();
+    ASSERT_TRUE(outcome.ok) << outcome.error;
+    EXPECT_EQ(FilesIn(out.Path()), (std::set<std::string>{Name(0), Name(2)}));
+    EXPECT_EQ(outcome.ticks, 2);
+}
+
 int LitPixels(const PngPixels& png)
 {
     int lit = 0;
