@@ -13,28 +13,14 @@
 #include <vector>
 
 #include "NavFixture.h"
+#include "OxvtoolRun.h"
 #include "SurveyFixture.h"
 
 namespace oxv {
 namespace {
 
-struct RunResult {
-    int status;
-    std::string out;
-};
-
-RunResult RunOxvtool(const std::string& args)
-{
-    const char* bin = std::getenv("OXV_BIN_DIR");
-    const std::string cmd = std::string(bin ? bin : ".") + "/oxvtool " + args + " 2>/dev/null";
-    FILE* pipe = popen(cmd.c_str(), "r");
-    std::string out;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) out.append(buf.data(), n);
-    const int status = pclose(pipe);
-    return {WEXITSTATUS(status), out};
-}
+using test::RunOxvtool;
+using test::RunResult;
 
 // Frame numbers of the img*.png files in `folder`; -1 marks any other file.
 std::set<int> FrameNumbers(const std::filesystem::path& folder)
