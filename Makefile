@@ -7,8 +7,10 @@ CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc)
 DEMO_DIR   := $(BUILD)/demo
 BENCH_ARGS ?=
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: deps build run test test-asan bench clean
+.PHONY: deps build run test test-asan soak bench fuzz clean
 
 deps:
 	./scripts/install-deps
@@ -24,15 +26,25 @@ run: deps build $(DEMO_DIR)/survey.oxv
 	./scripts/run-viewer $(BUILD) $(DEMO_DIR)/survey.oxv
 
 test: deps build
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -LE soak
 
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOXV_SANITIZE=ON -DOXV_BUILD_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE soak
+
+# Thousands of frames of playback with recording (OXV_SOAK_FRAMES, default 3000).
+soak: deps build
+	ctest --test-dir $(BUILD) --output-on-failure -L soak -V
 
 bench: deps build
 	./scripts/bench $(BUILD) $(BENCH_ARGS)
 
+# Every libFuzzer harness for FUZZ_SECONDS on its seed corpus; fails on a find.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOXV_FUZZ=ON -DOXV_SANITIZE=ON -DOXV_BUILD_TESTS=OFF -DOXV_BUILD_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target oxv_fuzzers
+	./scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -36,7 +36,9 @@ private:
 ReadOutcome ReadWholeFile(const std::string& path, ImageBlock& block, const ReadProgress& progress)
 {
     ImageBlock::Allocate(0, block);
-    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without O_NONBLOCK, opening a named pipe waits for a writer that may
+    // never come; on a regular file the flag changes nothing.
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0) return ReadOutcome::CannotOpen;
     // Folders, pipes and devices have no size to read in one block.
     struct stat info;

@@ -22,7 +22,13 @@ IniProfile::IniProfile(const std::string& path)
                                               wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_NO_ESCAPE_CHARACTERS);
 }
 
-IniProfile::~IniProfile() = default;
+IniProfile::~IniProfile()
+{
+    // The configuration object writes itself once more on destruction and
+    // logs an error when it cannot; a failing settings write reports nothing.
+    wxLogNull quiet;
+    m_config.reset();
+}
 
 std::optional<std::string> IniProfile::ReadString(std::string_view section, std::string_view key)
 {
