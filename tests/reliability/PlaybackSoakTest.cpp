@@ -133,11 +133,13 @@ TEST(PlaybackSoak, LongRecordingKeepsMemoryFlatAndEveryFrameWhole)
     long rssWarm = 0, rssPeakAfterWarm = 0;
     long ticks = 0;
     const long warmTicks = 200;
+    std::vector<long> rssQuarters;  // RSS at every quarter of the frames
     while (view.m_nPlayState != kStopped && ticks < frames + 1000) {
         OnTimer(view, doc, host, kPlaybackTimerId);
         ++ticks;
         if (ticks == warmTicks) rssWarm = ResidentKiB();
         if (ticks > warmTicks && ticks % 100 == 0) rssPeakAfterWarm = std::max(rssPeakAfterWarm, ResidentKiB());
+        if (ticks % (frames / 4) == 0) rssQuarters.push_back(ResidentKiB());
     }
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long rssEnd = ResidentKiB();
@@ -166,6 +168,9 @@ TEST(PlaybackSoak, LongRecordingKeepsMemoryFlatAndEveryFrameWhole)
                 "growth %ld KiB\n",
                 timelineFrames, ticks, host.paints, written, lost, files, elapsed, 1000.0 * elapsed / static_cast<double>(ticks),
                 warmTicks, rssWarm, rssPeakAfterWarm, rssEnd, rssPeakAfterWarm - rssWarm);
+    std::printf("soak: RSS at each quarter of the run (KiB):");
+    for (long kib : rssQuarters) std::printf(" %ld", kib);
+    std::printf("\n");
     EXPECT_EQ(lost, 0);
     EXPECT_EQ(complete, timelineFrames - 1) << "first incomplete frames: " << ::testing::PrintToString(bad);
     EXPECT_EQ(files, timelineFrames - 1);
