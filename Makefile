@@ -33,7 +33,7 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE soak
 
-# Thousands of frames of playback with recording (OXV_SOAK_FRAMES, default 3000).
+# Thousands of frames of playback with recording (OXV_SOAK_FRAMES, default 10000).
 soak: deps build
 	ctest --test-dir $(BUILD) --output-on-failure -L soak -V
 
