@@ -1,6 +1,7 @@
 #include "OxvellDoc.h"
 
 #include <fcntl.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -9,6 +10,8 @@
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
+#include <wx/progdlg.h>
+#include <wx/stopwatch.h>
 #include <wx/utils.h>
 
 #include "CommandIds.h"
@@ -19,22 +22,63 @@ namespace {
 
 oxv::Profile* g_profile = nullptr;
 
-// The load's conversation with the user: plain message boxes and a busy
-// cursor for the duration of the load.
+const char* StageText(oxv::LoadStage stage)
+{
+    switch (stage) {
+    case oxv::LoadStage::Read: return "Reading the survey...";
+    case oxv::LoadStage::ValueRanges: return "Computing the value ranges...";
+    case oxv::LoadStage::Timeline: return "Building the playback timeline...";
+    case oxv::LoadStage::ScannerPath: return "Building the scanner path...";
+    }
+    return "";
+}
+
+// The load's conversation with the user: plain message boxes, a busy cursor
+// for the duration of the load, and for a load that is still going after
+// about a second a progress dialog whose Cancel stops it.
 class MessageBoxObserver final : public oxv::LoadObserver {
 public:
-    void BeginWait() override { m_busy = std::make_unique<wxBusyCursor>(); }
-    void EndWait() override { m_busy.reset(); }
+    void BeginWait() override
+    {
+        m_busy = std::make_unique<wxBusyCursor>();
+        m_clock.Start();
+    }
+    void EndWait() override
+    {
+        m_dialog.reset();
+        m_busy.reset();
+    }
     void ShowMessage(std::string_view text) override
     {
-        // The busy cursor would otherwise stay over the message box.
+        // The busy cursor and the progress dialog would otherwise stay over
+        // the message box.
+        m_dialog.reset();
         std::unique_ptr<wxBusyCursor> busy = std::move(m_busy);
         busy.reset();
         wxMessageBox(wxString::FromUTF8(text.data(), text.size()), wxTheApp->GetAppDisplayName(), wxOK);
     }
+    void Stage(oxv::LoadStage stage) override { m_stage = stage; }
+    bool Progress(double fraction) override
+    {
+        constexpr int kSteps = 1000;
+        const int value = std::clamp(static_cast<int>(fraction * kSteps), 0, kSteps);
+        if (!m_dialog) {
+            // Short loads finish before anyone could read a dialog; only one
+            // that is not nearly done after a second gets one.
+            if (m_clock.Time() < 1000 || value >= kSteps) return true;
+            m_dialog = std::make_unique<wxProgressDialog>(
+                "Opening", StageText(m_stage), kSteps, wxTheApp->GetTopWindow(),
+                wxPD_APP_MODAL | wxPD_CAN_ABORT | wxPD_ELAPSED_TIME | wxPD_REMAINING_TIME | wxPD_SMOOTH);
+        }
+        // Reaching the maximum would close the dialog before the load ends.
+        return m_dialog->Update(std::min(value, kSteps - 1), StageText(m_stage));
+    }
 
 private:
     std::unique_ptr<wxBusyCursor> m_busy;
+    std::unique_ptr<wxProgressDialog> m_dialog;
+    wxStopWatch m_clock;
+    oxv::LoadStage m_stage = oxv::LoadStage::Read;
 };
 
 // The error number when the file cannot be opened for reading, else 0.

@@ -16,6 +16,8 @@ int32_t CountScannerPathNodes(const PointImage& image);
 
 // The path in one exact-size array, node 0's key holding the count; null
 // where CountScannerPathNodes gives 0.
-std::unique_ptr<PathNode[]> MakeScannerPath(const PointImage& image);
+// With `progress` (count pass the first half, fill pass the second), a
+// stopped build also gives null.
+std::unique_ptr<PathNode[]> MakeScannerPath(const PointImage& image, const StageProgress& progress = {});
 
 }  // namespace oxv

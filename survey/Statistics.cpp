@@ -1,5 +1,6 @@
 #include "Statistics.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace oxv {
@@ -12,14 +13,14 @@ int32_t PointRangeMm(const int32_t* xyz, const int32_t* origin)
     return TruncToInt32(1000.0 * std::sqrt(dx * dx + dy * dy + dz * dz));
 }
 
-SurveyStatistics ComputeStatistics(const PointImage& image)
+namespace {
+
+void TakeInRecords(const PointImage& image, size_t first, size_t end, SurveyStatistics& s)
 {
-    SurveyStatistics s;
-    const size_t n = static_cast<size_t>(image.Records());
     const bool hasTime = image.HasTime();
     const bool hasAmplitude = image.HasAmplitude();
     const bool hasOrigin = image.HasOrigin();
-    for (size_t i = 0; i < n; ++i) {
+    for (size_t i = first; i < end; ++i) {
         const int32_t* p = image.Xyz(i);
         s.x.TakeIn(p[0]);
         s.y.TakeIn(p[1]);
@@ -28,7 +29,27 @@ SurveyStatistics ComputeStatistics(const PointImage& image)
         if (hasAmplitude) s.amplitude.TakeIn(image.Amplitude(i));
         if (hasOrigin) s.range.TakeIn(PointRangeMm(p, image.OriginXyz(i)));
     }
+}
+
+}  // namespace
+
+SurveyStatistics ComputeStatistics(const PointImage& image)
+{
+    SurveyStatistics s;
+    TakeInRecords(image, 0, static_cast<size_t>(image.Records()), s);
     return s;
+}
+
+bool ComputeStatistics(const PointImage& image, SurveyStatistics& out, const StageProgress& progress)
+{
+    out = SurveyStatistics{};
+    const size_t n = static_cast<size_t>(image.Records());
+    for (size_t first = 0; first < n; first += kProgressChunk) {
+        const size_t end = std::min(n, first + kProgressChunk);
+        TakeInRecords(image, first, end, out);
+        if (progress && !progress(static_cast<double>(end) / static_cast<double>(n))) return false;
+    }
+    return true;
 }
 
 }  // namespace oxv

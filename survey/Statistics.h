@@ -22,7 +22,9 @@ int32_t PointRangeMm(const int32_t* xyz, const int32_t* origin);
 // Time stamp (1/400 s) as whole milliseconds.
 inline int32_t TimeStampToMs(double t) { return TruncToInt32(t * 1000.0 / 400.0); }
 
-// One pass over all records.
+// One pass over all records. With `progress`, a pass it stops returns
+// false and leaves `out` partly filled.
 SurveyStatistics ComputeStatistics(const PointImage& image);
+bool ComputeStatistics(const PointImage& image, SurveyStatistics& out, const StageProgress& progress);
 
 }  // namespace oxv

@@ -1,5 +1,6 @@
 #include "SurveyDocument.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -35,6 +36,36 @@ public:
 
 private:
     LoadObserver& m_observer;
+};
+
+// Maps each stage's own 0..1 onto the whole load and remembers a cancel.
+class StageReporter {
+public:
+    explicit StageReporter(LoadObserver& observer) : m_observer(observer) {}
+
+    StageProgress Enter(LoadStage stage)
+    {
+        const size_t index = static_cast<size_t>(stage);
+        double base = 0.0;
+        for (size_t i = 0; i < index; ++i) base += kLoadStageShare[i];
+        m_base = base;
+        m_share = kLoadStageShare[index];
+        m_observer.Stage(stage);
+        return [this](double f) { return Report(f); };
+    }
+    bool Report(double fraction)
+    {
+        if (!m_cancelled && !m_observer.Progress(m_base + m_share * std::clamp(fraction, 0.0, 1.0)))
+            m_cancelled = true;
+        return !m_cancelled;
+    }
+    bool Cancelled() const { return m_cancelled; }
+
+private:
+    LoadObserver& m_observer;
+    double m_base = 0.0;
+    double m_share = 0.0;
+    bool m_cancelled = false;
 };
 
 LoadStatus FromReadOutcome(ReadOutcome outcome)
@@ -74,9 +105,9 @@ void SurveyDocument::FreeTimeline()
 LoadStatus SurveyDocument::LoadPointFile(const std::string& path, Profile& profile, LoadObserver& observer)
 {
     WaitCursor wait(observer);
+    StageReporter stages(observer);
     ImageBlock block;
-    const LoadStatus read =
-        FromReadOutcome(ReadWholeFile(path, block, [&](double f) { return observer.Progress(f); }));
+    const LoadStatus read = FromReadOutcome(ReadWholeFile(path, block, stages.Enter(LoadStage::Read)));
     if (read == LoadStatus::CannotOpen) return read;
 
     // From here on the previous survey is gone whatever happens; a timeline
@@ -96,13 +127,35 @@ LoadStatus SurveyDocument::LoadPointFile(const std::string& path, Profile& profi
         return status;
     }
 
-    ComputeStatistics();
-    PlaybackParams params;
-    TimelineRecord header;
-    LoadTimelineSettings(profile, header);
-    LoadPlaybackParams(profile, params);
-    BuildTimeline(&params, header.step / header.interval, header.interval);
-    BuildScannerPath(0);
+    // Each pass reports at least once, so a cancel is seen at every stage
+    // even for a small file; a cancelled load ends Empty like a failed one.
+    SurveyStatistics statistics;
+    const StageProgress ranges = stages.Enter(LoadStage::ValueRanges);
+    if (oxv::ComputeStatistics(*m_pPoints, statistics, ranges) && ranges(1.0)) {
+        m_rangeStat = statistics.range;
+        m_ampStat = statistics.amplitude;
+        m_xStat = statistics.x;
+        m_yStat = statistics.y;
+        m_zStat = statistics.z;
+        m_timeStat = statistics.time;
+        PlaybackParams params;
+        TimelineRecord header;
+        LoadTimelineSettings(profile, header);
+        LoadPlaybackParams(profile, params);
+        const StageProgress timeline = stages.Enter(LoadStage::Timeline);
+        BuildTimeline(&params, header.step / header.interval, header.interval, timeline);
+        if (!stages.Cancelled() && timeline(1.0)) {
+            const StageProgress track = stages.Enter(LoadStage::ScannerPath);
+            m_pScannerPath = MakeScannerPath(*m_pPoints, track);
+            track(1.0);
+        }
+    }
+    if (stages.Cancelled()) {
+        FreePointData();
+        FreeTimeline();
+        return LoadStatus::Cancelled;
+    }
+    observer.Progress(1.0);
     return LoadStatus::Ok;
 }
 
@@ -128,7 +181,8 @@ int SurveyDocument::BuildScannerPath(int mode)
     return 1;
 }
 
-int SurveyDocument::BuildTimeline(const PlaybackParams* params, double speed, double interval)
+int SurveyDocument::BuildTimeline(const PlaybackParams* params, double speed, double interval,
+                                  const StageProgress& progress)
 {
     // Copied before the old copy goes: callers may pass the document's own.
     std::unique_ptr<PlaybackParams> copy;
@@ -143,10 +197,11 @@ int SurveyDocument::BuildTimeline(const PlaybackParams* params, double speed, do
     m_pPlaybackParams = std::move(copy);
     if (!m_pPoints) return 0;
     std::unique_ptr<PlaybackTimeline> timeline;
-    switch (MakeTimeline(*m_pPoints, speed, interval, timeline)) {
+    switch (MakeTimeline(*m_pPoints, speed, interval, timeline, progress)) {
     case TimelineOutcome::Built: m_pTimeline = std::move(timeline); return 1;
     case TimelineOutcome::NoTime: return 0;
-    case TimelineOutcome::Failed: FreeTimeline(); return 0;
+    case TimelineOutcome::Failed:
+    case TimelineOutcome::Stopped: FreeTimeline(); return 0;
     }
     return 0;
 }

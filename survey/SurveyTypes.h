@@ -4,8 +4,16 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <functional>
 
 namespace oxv {
+
+// Reports a long pass's fraction done (0 to 1) every so many records; a
+// false answer stops the pass early, and its result is then to be dropped.
+using StageProgress = std::function<bool(double)>;
+
+// Records between two progress reports of a pass: a few milliseconds of work.
+inline constexpr int32_t kProgressChunk = int32_t{1} << 20;
 
 // A node of a scanner or camera path. Node 0 of a path array carries the
 // node count in `key` instead of its own key (which would be 0 anyway).

@@ -31,7 +31,7 @@ bool FrameCountFromSpan(double t0, double t1, double speed, double interval, int
 }  // namespace
 
 TimelineOutcome MakeTimeline(const PointImage& image, double speed, double interval,
-                             std::unique_ptr<PlaybackTimeline>& result)
+                             std::unique_ptr<PlaybackTimeline>& result, const StageProgress& progress)
 {
     const int32_t n = image.Records();
     if (!image.HasTime() || n <= 0) return TimelineOutcome::NoTime;
@@ -48,7 +48,12 @@ TimelineOutcome MakeTimeline(const PointImage& image, double speed, double inter
     timeline->interval = interval;
 
     int32_t s = 0;
+    int32_t reported = 0;
     for (int32_t j = 0; j < frames; ++j) {
+        if (progress && s - reported >= kProgressChunk) {
+            reported = s;
+            if (!progress(static_cast<double>(s) / n)) return TimelineOutcome::Stopped;
+        }
         const double T = j * timeline->step + timeline->t0;
         FrameSpan& span = timeline->spans[static_cast<size_t>(j)];
         span.first = LastRecordAtOrBefore(image, s, T);

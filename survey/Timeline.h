@@ -15,12 +15,14 @@ enum class TimelineOutcome {
     Built,
     NoTime,  // no time channel, or no records to take times from
     Failed,  // frame count negative, not finite or above kMaxTimelineFrames, or out of memory
+    Stopped,  // `progress` answered false
 };
 
 // Divides the survey's time span into frames of speed x interval measurement
 // seconds and finds each frame's records; `timeline` is set only when Built.
+// `progress` hears the fraction of records passed.
 TimelineOutcome MakeTimeline(const PointImage& image, double speed, double interval,
-                             std::unique_ptr<PlaybackTimeline>& timeline);
+                             std::unique_ptr<PlaybackTimeline>& timeline, const StageProgress& progress = {});
 
 // Pose at time t between poses a (at ta) and b (at tb); false, pose untouched,
 // unless ta <= t <= tb. Heading crosses the +-180 degree seam the short way.

@@ -121,9 +121,8 @@ void CompilePointLists(ViewState& view, const PointImage& image)
     const int32_t lists = n / kPointsPerList + 1;  // the last one may be empty
     const GLuint base = glGenLists(lists);
     if (base == 0) return;
-    view.m_nPointListBase = base;
-    view.m_nPointListCount = lists;
     for (int32_t j = 0; j < lists; ++j) {
+        if (j > 0 && j % kListsBetweenYields == 0 && view.hooks.betweenListChunks) view.hooks.betweenListChunks();
         const int32_t first = j * kPointsPerList;
         const int32_t end = static_cast<int32_t>(std::min<int64_t>(n, int64_t{first} + kPointsPerList));
         glNewList(base + static_cast<GLuint>(j), GL_COMPILE);
@@ -132,6 +131,8 @@ void CompilePointLists(ViewState& view, const PointImage& image)
         glEnd();
         glEndList();
     }
+    view.m_nPointListBase = base;
+    view.m_nPointListCount = lists;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <wx/dcclient.h>
 #include <wx/dnd.h>
+#include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/glcanvas.h>
 #include <wx/log.h>
@@ -187,6 +188,11 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
     };
     m_state.hooks.captureFrame = [this](oxv::ViewState&, oxv::GlTarget& target, int left, int top, int right,
                                         int bottom) { CaptureFrame(target, left, top, right, bottom); };
+    // A large survey's lists take seconds to compile: meanwhile the window
+    // still repaints and resizes (input and timers wait until the end).
+    m_state.hooks.betweenListChunks = [] {
+        if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->YieldFor(wxEVT_CATEGORY_UI);
+    };
 
     frame->SendSizeEvent();
     m_pCanvas->SetFocus();

@@ -47,7 +47,16 @@ struct ViewHooks {
     // Runs at the end of every frame, before any swap, with the client
     // rectangle; reads the drawn frame through target.ReadBuffer().
     std::function<void(ViewState&, GlTarget&, int left, int top, int right, int bottom)> captureFrame;
+    // Called every kListsBetweenYields point lists while they compile, with
+    // no list open, so that a window can answer its paint and size events
+    // during a long compile. The point lists reach the view only when all
+    // are compiled: a frame drawn from here shows no points.
+    std::function<void()> betweenListChunks;
 };
+
+// Point lists compiled between two calls of ViewHooks::betweenListChunks
+// (160000 records, some 30 ms here).
+inline constexpr int32_t kListsBetweenYields = 16;
 
 // The view's members, with their initial values as the view is constructed.
 // InitViewState then does what window creation does (camera, Original mode).

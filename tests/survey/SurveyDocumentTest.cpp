@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <optional>
+
 #include "PlaybackSettings.h"
 #include "SurveyDocument.h"
 #include "SurveyFixture.h"
@@ -140,6 +143,63 @@ TEST_F(SurveyDocumentTest, CancelledLoadIsEmptyAndSilent)
     ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
     EXPECT_EQ(doc.LoadPointFile(dir.File("good.oxv"), profile, canceller), LoadStatus::Cancelled);
     ExpectEmpty();
+}
+
+// Answers Progress with false once the load has entered `stop`, and keeps
+// what it heard.
+class StageObserver final : public LoadObserver {
+public:
+    explicit StageObserver(std::optional<LoadStage> stop = std::nullopt) : m_stop(stop) {}
+    void Stage(LoadStage stage) override
+    {
+        stages.push_back(stage);
+        m_current = stage;
+    }
+    bool Progress(double fraction) override
+    {
+        fractions.push_back(fraction);
+        return !(m_stop && m_current == *m_stop);
+    }
+    std::vector<LoadStage> stages;
+    std::vector<double> fractions;
+
+private:
+    std::optional<LoadStage> m_stop;
+    LoadStage m_current = LoadStage::Read;
+};
+
+TEST_F(SurveyDocumentTest, ProgressRisesThroughEveryStageToOne)
+{
+    // More records than one progress chunk, so the passes report on the way.
+    test::WriteSurvey(dir.File("big.oxv"), PointFileLayout{}, kProgressChunk + 5000,
+                      [](int32_t i, PointRecord& r) { test::SteadyFlight(i, r); });
+    StageObserver heard;
+    ASSERT_EQ(doc.LoadPointFile(dir.File("big.oxv"), profile, heard), LoadStatus::Ok);
+    EXPECT_EQ(heard.stages, (std::vector<LoadStage>{LoadStage::Read, LoadStage::ValueRanges, LoadStage::Timeline,
+                                                    LoadStage::ScannerPath}));
+    ASSERT_FALSE(heard.fractions.empty());
+    EXPECT_TRUE(std::is_sorted(heard.fractions.begin(), heard.fractions.end()));
+    EXPECT_GE(heard.fractions.front(), 0.0);
+    EXPECT_DOUBLE_EQ(heard.fractions.back(), 1.0);
+    EXPECT_GT(heard.fractions.size(), 8u) << "reports inside the passes, not only at their ends";
+    EXPECT_NE(doc.m_pScannerPath, nullptr);
+    EXPECT_NE(doc.m_pTimeline, nullptr);
+}
+
+TEST_F(SurveyDocumentTest, CancelAtEachStageLeavesTheDocumentEmpty)
+{
+    for (LoadStage stop : {LoadStage::Read, LoadStage::ValueRanges, LoadStage::Timeline, LoadStage::ScannerPath}) {
+        SCOPED_TRACE(static_cast<int>(stop));
+        ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
+        StageObserver canceller(stop);
+        EXPECT_EQ(doc.LoadPointFile(dir.File("good.oxv"), profile, canceller), LoadStatus::Cancelled);
+        ExpectEmpty();
+        EXPECT_EQ(doc.m_pPlaybackParams, nullptr);
+        EXPECT_EQ(canceller.stages.back(), stop) << "no stage runs after the cancel";
+        // The document opens again as if nothing happened.
+        EXPECT_EQ(Open("good.oxv"), LoadStatus::Ok);
+        EXPECT_NE(doc.m_pScannerPath, nullptr);
+    }
 }
 
 TEST_F(SurveyDocumentTest, RebuildingFromTheDocumentsOwnParameters)

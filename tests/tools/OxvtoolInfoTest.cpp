@@ -25,6 +25,20 @@ protected:
     PointFileLayout layout;
 };
 
+TEST_F(OxvtoolInfo, ProgressGoesToStandardErrorOnly)
+{
+    const std::string quiet = RunOxvtool("info --json " + dir.File("s.oxv")).out;
+    const std::string errFile = dir.File("err.txt");
+    // Standard error into a file (the helper above discards it).
+    const RunResult r = RunOxvtool("info --json --progress " + dir.File("s.oxv") + " 2>" + errFile + "; exit $?");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, quiet) << "the JSON on standard output is unchanged";
+    EXPECT_TRUE(nlohmann::json::accept(r.out));
+    const std::vector<uint8_t> err = test::ReadBytes(errFile);
+    const std::string text(err.begin(), err.end());
+    EXPECT_NE(text.find("info: 100%"), std::string::npos) << text;
+}
+
 TEST_F(OxvtoolInfo, JsonDescribesTheOpenedSurvey)
 {
     const RunResult r = RunOxvtool("info --json " + dir.File("s.oxv"));

@@ -316,6 +316,31 @@ TEST_F(ViewGlTest, PointChunksHoldTenThousandRecordsEach)
     }
 }
 
+TEST_F(ViewGlTest, LongCompilesLetTheWindowPaintBetweenChunksWithTheSameLists)
+{
+    // Two and a half rounds of chunks: two breaks, and the lists as always.
+    const int32_t records = 2 * kListsBetweenYields * kPointsPerList + 5 * kPointsPerList + 1234;
+    int calls = 0;
+    view.hooks.betweenListChunks = [&] {
+        ++calls;
+        GLint open = -1;
+        glGetIntegerv(GL_LIST_INDEX, &open);
+        EXPECT_EQ(open, 0) << "no list is being compiled";
+        EXPECT_EQ(view.m_nPointListBase, 0u) << "a frame drawn now must not call half-made lists";
+        // What a window does meanwhile: a frame.
+        Paint();
+    };
+    OpenGrid(records);
+    EXPECT_EQ(calls, 2);
+    ASSERT_EQ(view.m_nPointListCount, records / kPointsPerList + 1);
+    ASSERT_NE(view.m_nPointListBase, 0u);
+    const auto last = static_cast<unsigned>(view.m_nPointListCount - 1);
+    EXPECT_EQ(CaptureList(view.m_nPointListBase + last, 0.001).points, 1234);
+    EXPECT_EQ(CaptureList(view.m_nPointListBase + kListsBetweenYields, 0.001).points, kPointsPerList);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    view.hooks.betweenListChunks = nullptr;
+}
+
 TEST_F(ViewGlTest, PlaybackShowsExactlyTheReachedRecords)
 {
     OpenGrid(25000);
