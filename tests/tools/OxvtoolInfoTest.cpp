@@ -29,7 +29,7 @@ TEST_F(OxvtoolInfo, ProgressGoesToStandardErrorOnly)
 {
     const std::string quiet = RunOxvtool("info --json " + dir.File("s.oxv")).out;
     const std::string errFile = dir.File("err.txt");
-    // Standard error into a file (the helper above discards it).
+    // Standard error into a file (RunOxvtool discards it).
     const RunResult r = RunOxvtool("info --json --progress " + dir.File("s.oxv") + " 2>" + errFile + "; exit $?");
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(r.out, quiet) << "the JSON on standard output is unchanged";
