@@ -22,7 +22,7 @@ protected:
         std::fclose(f);
         return ok;
     }
-    void Write(const std::string& name, const test::PngSpec& spec) { ASSERT_TRUE(test::WritePng(dir.File(name), spec)); }
+    void Write(const std::string& name, const test::PngPicture& picture) { ASSERT_TRUE(test::WritePng(dir.File(name), picture)); }
 
     test::ScratchDir dir;
     PngPixels image;
@@ -32,18 +32,18 @@ TEST_F(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgb)
 {
     struct Case {
         const char* what;
-        test::PngSpec spec;
+        test::PngPicture picture;
         Bytes rgb;
     };
     std::vector<Case> cases;
     {
-        test::PngSpec s;
+        test::PngPicture s;
         s.width = 2;
         s.rows = {10, 20, 30, 200, 210, 220};
         cases.push_back({"rgb 8", s, {10, 20, 30, 200, 210, 220}});
     }
     {
-        test::PngSpec s;
+        test::PngPicture s;
         s.width = 3;
         s.colourType = PNG_COLOR_TYPE_PALETTE;
         s.palette = {{255, 0, 0}, {0, 255, 0}, {1, 2, 3}};
@@ -51,7 +51,7 @@ TEST_F(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgb)
         cases.push_back({"palette 8", s, {1, 2, 3, 255, 0, 0, 0, 255, 0}});
     }
     {
-        test::PngSpec s;
+        test::PngPicture s;
         s.width = 3;
         s.colourType = PNG_COLOR_TYPE_PALETTE;
         s.bitDepth = 4;
@@ -60,14 +60,14 @@ TEST_F(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgb)
         cases.push_back({"palette 4", s, {40, 50, 60, 9, 9, 9, 40, 50, 60}});
     }
     {
-        test::PngSpec s;
+        test::PngPicture s;
         s.width = 2;
         s.colourType = PNG_COLOR_TYPE_GRAY;
         s.rows = {0, 77};
         cases.push_back({"grey 8", s, {0, 0, 0, 77, 77, 77}});
     }
     {
-        test::PngSpec s;
+        test::PngPicture s;
         s.width = 3;
         s.colourType = PNG_COLOR_TYPE_GRAY;
         s.bitDepth = 1;
@@ -75,7 +75,7 @@ TEST_F(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgb)
         cases.push_back({"grey 1", s, {255, 255, 255, 0, 0, 0, 255, 255, 255}});
     }
     {
-        test::PngSpec s;
+        test::PngPicture s;
         s.width = 1;
         s.colourType = PNG_COLOR_TYPE_GRAY;
         s.bitDepth = 16;
@@ -83,21 +83,21 @@ TEST_F(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgb)
         cases.push_back({"grey 16", s, {128, 128, 128}});
     }
     {
-        test::PngSpec s;
+        test::PngPicture s;
         s.width = 1;
         s.bitDepth = 16;
         s.rows = {0xFF, 0xFF, 0x00, 0x00, 0xAB, 0xCD};
         cases.push_back({"rgb 16", s, {255, 0, 171}});
     }
     {
-        test::PngSpec s;
+        test::PngPicture s;
         s.width = 1;
         s.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
         s.rows = {1, 2, 3, 0};
         cases.push_back({"rgba, alpha dropped", s, {1, 2, 3}});
     }
     {
-        test::PngSpec s;
+        test::PngPicture s;
         s.width = 2;
         s.height = 2;
         s.interlaced = true;
@@ -105,18 +105,18 @@ TEST_F(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgb)
         cases.push_back({"interlaced", s, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}});
     }
     for (const Case& c : cases) {
-        Write("c.png", c.spec);
+        Write("c.png", c.picture);
         ASSERT_TRUE(Decode("c.png")) << c.what;
         EXPECT_EQ(image.pixels, c.rgb) << c.what;
         EXPECT_EQ(image.components, 3u) << c.what;
-        EXPECT_EQ(image.width, static_cast<unsigned>(c.spec.width)) << c.what;
-        EXPECT_EQ(image.fileDepth, static_cast<unsigned>(c.spec.bitDepth)) << c.what;
+        EXPECT_EQ(image.width, static_cast<unsigned>(c.picture.width)) << c.what;
+        EXPECT_EQ(image.fileDepth, static_cast<unsigned>(c.picture.bitDepth)) << c.what;
     }
 }
 
 TEST_F(PngDecoding, AlphaModeKeepsAlphaAndTransparentColours)
 {
-    test::PngSpec s;
+    test::PngPicture s;
     s.width = 2;
     s.colourType = PNG_COLOR_TYPE_PALETTE;
     s.palette = {{10, 20, 30}, {40, 50, 60}};
@@ -129,7 +129,7 @@ TEST_F(PngDecoding, AlphaModeKeepsAlphaAndTransparentColours)
     ASSERT_TRUE(Decode("p.png", PNG_SOLID));
     EXPECT_EQ(image.pixels, (Bytes{10, 20, 30, 40, 50, 60})) << "solid ignores the transparent entry";
 
-    test::PngSpec rgb;
+    test::PngPicture rgb;
     rgb.rows = {7, 8, 9};
     Write("o.png", rgb);
     ASSERT_TRUE(Decode("o.png", PNG_ALPHA));
@@ -143,7 +143,7 @@ TEST_F(PngDecoding, GammaMapsTheFileGammaToTheScreen)
     const auto expected = [](double value, double fileGamma, double screenGamma) {
         return std::lround(255.0 * std::pow(value / 255.0, 1.0 / (fileGamma * screenGamma)));
     };
-    test::PngSpec s;
+    test::PngPicture s;
     s.rows = {128, 64, 255};
     Write("plain.png", s);
     ASSERT_TRUE(Decode("plain.png", PNG_SOLID, 2.2));
@@ -181,7 +181,7 @@ TEST(PngScreenGamma, ComesFromViewingGammaWhenItIsAPositiveNumber)
 
 TEST_F(PngDecoding, BadFilesFailCleanly)
 {
-    test::PngSpec good;
+    test::PngPicture good;
     good.width = 16;
     good.height = 16;
     good.rows.assign(16 * 16 * 3, 99);

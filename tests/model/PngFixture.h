@@ -14,7 +14,7 @@
 
 namespace oxv::test {
 
-struct PngSpec {
+struct PngPicture {
     int width = 1;
     int height = 1;
     int colourType = PNG_COLOR_TYPE_RGB;
@@ -27,7 +27,7 @@ struct PngSpec {
     bool interlaced = false;
 };
 
-inline bool WritePng(const std::string& path, const PngSpec& spec)
+inline bool WritePng(const std::string& path, const PngPicture& picture)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
@@ -39,24 +39,24 @@ inline bool WritePng(const std::string& path, const PngSpec& spec)
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width), static_cast<png_uint_32>(spec.height), spec.bitDepth,
-                 spec.colourType, spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), picture.bitDepth,
+                 picture.colourType, picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
-    if (!spec.transparentIndices.empty())
-        png_set_tRNS(png, info, spec.transparentIndices.data(), static_cast<int>(spec.transparentIndices.size()),
+    if (!picture.palette.empty())
+        png_set_PLTE(png, info, picture.palette.data(), static_cast<int>(picture.palette.size()));
+    if (!picture.transparentIndices.empty())
+        png_set_tRNS(png, info, picture.transparentIndices.data(), static_cast<int>(picture.transparentIndices.size()),
                      nullptr);
-    if (spec.transparentColour) {
-        png_color_16 colour = *spec.transparentColour;
+    if (picture.transparentColour) {
+        png_color_16 colour = *picture.transparentColour;
         png_set_tRNS(png, info, nullptr, 0, &colour);
     }
-    if (spec.gamma) png_set_gAMA(png, info, *spec.gamma);
+    if (picture.gamma) png_set_gAMA(png, info, *picture.gamma);
     png_write_info(png, info);
-    const size_t rowBytes = spec.rows.size() / static_cast<size_t>(spec.height);
-    std::vector<png_bytep> rows(static_cast<size_t>(spec.height));
-    for (int y = 0; y < spec.height; ++y)
-        rows[static_cast<size_t>(y)] = const_cast<png_bytep>(spec.rows.data()) + rowBytes * static_cast<size_t>(y);
+    const size_t rowBytes = picture.rows.size() / static_cast<size_t>(picture.height);
+    std::vector<png_bytep> rows(static_cast<size_t>(picture.height));
+    for (int y = 0; y < picture.height; ++y)
+        rows[static_cast<size_t>(y)] = const_cast<png_bytep>(picture.rows.data()) + rowBytes * static_cast<size_t>(y);
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -67,12 +67,12 @@ inline bool WritePng(const std::string& path, const PngSpec& spec)
 inline bool WriteRgbPng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb,
                         std::optional<double> gamma = std::nullopt)
 {
-    PngSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.rows = rgb;
-    spec.gamma = gamma;
-    return WritePng(path, spec);
+    PngPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.rows = rgb;
+    picture.gamma = gamma;
+    return WritePng(path, picture);
 }
 
 }  // namespace oxv::test
