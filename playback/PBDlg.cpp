@@ -15,6 +15,8 @@ std::string Text(const wxTextCtrl* control) { return std::string(control->GetVal
 
 wxString FromUtf8(const std::string& text) { return wxString::FromUTF8(text.c_str()); }
 
+int ClampToInt(long v) { return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v); }
+
 }  // namespace
 
 wxString BrowseForFolder(wxWindow* parent, const wxString& initial)
@@ -102,7 +104,7 @@ void CPBDlg::OnSpeedChanged(wxCommandEvent&)
 void CPBDlg::OnIntervalChanged(wxCommandEvent&)
 {
     const long ms = oxv::ReadLeadingLong(Text(m_interval));
-    m_nIntervalMs = ms > INT_MAX ? INT_MAX : ms < INT_MIN ? INT_MIN : static_cast<int>(ms);
+    m_nIntervalMs = ClampToInt(ms);
     m_ok->Enable(oxv::IntervalAllowsOk(ms));
 }
 
@@ -126,7 +128,7 @@ void CPBDlg::OnOk(wxCommandEvent&)
         return;
     }
     m_values.m_dSpeedPercent = speed;
-    m_values.m_nIntervalMs = interval > INT_MAX ? INT_MAX : interval < INT_MIN ? INT_MIN : static_cast<int>(interval);
+    m_values.m_nIntervalMs = ClampToInt(interval);
     m_values.params.nearDistance = oxv::ReadLeadingDouble(Text(m_near));
     m_values.params.farDistance = oxv::ReadLeadingDouble(Text(m_far));
     m_values.params.cameraSpeed = oxv::ReadLeadingDouble(Text(m_cameraSpeed));

@@ -132,12 +132,7 @@ LoadStatus SurveyDocument::LoadPointFile(const std::string& path, Profile& profi
     SurveyStatistics statistics;
     const StageProgress ranges = stages.Enter(LoadStage::ValueRanges);
     if (oxv::ComputeStatistics(*m_pPoints, statistics, ranges) && ranges(1.0)) {
-        m_rangeStat = statistics.range;
-        m_ampStat = statistics.amplitude;
-        m_xStat = statistics.x;
-        m_yStat = statistics.y;
-        m_zStat = statistics.z;
-        m_timeStat = statistics.time;
+        SetStatistics(statistics);
         PlaybackParams params;
         TimelineRecord header;
         LoadTimelineSettings(profile, header);
@@ -162,7 +157,11 @@ LoadStatus SurveyDocument::LoadPointFile(const std::string& path, Profile& profi
 void SurveyDocument::ComputeStatistics()
 {
     if (!m_pPoints) return;
-    const SurveyStatistics s = oxv::ComputeStatistics(*m_pPoints);
+    SetStatistics(oxv::ComputeStatistics(*m_pPoints));
+}
+
+void SurveyDocument::SetStatistics(const SurveyStatistics& s)
+{
     m_rangeStat = s.range;
     m_ampStat = s.amplitude;
     m_xStat = s.x;

@@ -7,6 +7,7 @@
 #include "CameraPath.h"
 #include "PointFile.h"
 #include "Profile.h"
+#include "Statistics.h"
 #include "SurveyTypes.h"
 
 namespace oxv {
@@ -88,6 +89,9 @@ public:
     // on success replaces the camera path (the views then want hint 100),
     // otherwise returns None and keeps the path it had.
     CameraPathSource ImportCameraPath(const std::string& folder);
+
+private:
+    void SetStatistics(const SurveyStatistics& statistics);
 };
 
 }  // namespace oxv

@@ -406,40 +406,39 @@ void COxvellView::OnUpdateColorMode(wxUpdateUIEvent& event)
     event.Enable(s.enabled);
 }
 
-void COxvellView::OnShowGrid(wxCommandEvent&)
+// A show command flips its flag; its item is checked with the flag and
+// enabled only while there is a list to show.
+void COxvellView::ToggleAndRepaint(int32_t& flag)
 {
-    m_state.m_bShowGrid = m_state.m_bShowGrid ? 0 : 1;
+    flag = flag ? 0 : 1;
     RepaintNow();
 }
+
+void COxvellView::UpdateShowToggle(wxUpdateUIEvent& event, int32_t flag, unsigned list)
+{
+    event.Check(flag != 0);
+    event.Enable(list != 0);
+}
+
+void COxvellView::OnShowGrid(wxCommandEvent&) { ToggleAndRepaint(m_state.m_bShowGrid); }
 
 void COxvellView::OnUpdateShowGrid(wxUpdateUIEvent& event)
 {
-    event.Check(m_state.m_bShowGrid != 0);
-    event.Enable(m_state.m_nGridList != 0);
+    UpdateShowToggle(event, m_state.m_bShowGrid, m_state.m_nGridList);
 }
 
-void COxvellView::OnShowScannerPath(wxCommandEvent&)
-{
-    m_state.m_bShowScannerPath = m_state.m_bShowScannerPath ? 0 : 1;
-    RepaintNow();
-}
+void COxvellView::OnShowScannerPath(wxCommandEvent&) { ToggleAndRepaint(m_state.m_bShowScannerPath); }
 
 void COxvellView::OnUpdateShowScannerPath(wxUpdateUIEvent& event)
 {
-    event.Check(m_state.m_bShowScannerPath != 0);
-    event.Enable(m_state.m_nScannerPathList != 0);
+    UpdateShowToggle(event, m_state.m_bShowScannerPath, m_state.m_nScannerPathList);
 }
 
-void COxvellView::OnShowCameraPath(wxCommandEvent&)
-{
-    m_state.m_bShowCameraPath = m_state.m_bShowCameraPath ? 0 : 1;
-    RepaintNow();
-}
+void COxvellView::OnShowCameraPath(wxCommandEvent&) { ToggleAndRepaint(m_state.m_bShowCameraPath); }
 
 void COxvellView::OnUpdateShowCameraPath(wxUpdateUIEvent& event)
 {
-    event.Check(m_state.m_bShowCameraPath != 0);
-    event.Enable(m_state.m_nCameraPathList != 0);
+    UpdateShowToggle(event, m_state.m_bShowCameraPath, m_state.m_nCameraPathList);
 }
 
 void COxvellView::OnPointSize(wxCommandEvent& event)

@@ -111,6 +111,8 @@ private:
 
     void OnColorMode(wxCommandEvent& event);
     void OnUpdateColorMode(wxUpdateUIEvent& event);
+    void ToggleAndRepaint(int32_t& flag);
+    static void UpdateShowToggle(wxUpdateUIEvent& event, int32_t flag, unsigned list);
     void OnShowGrid(wxCommandEvent& event);
     void OnUpdateShowGrid(wxUpdateUIEvent& event);
     void OnShowScannerPath(wxCommandEvent& event);

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "Commands.h"
+#include "SizeOption.h"
 #include "HeadlessGL.h"
 #include "HeliModel.h"
 #include "ObjModel.h"
@@ -22,6 +23,8 @@ namespace oxvtool {
 
 namespace {
 
+constexpr int kMaxSide = 8192;
+
 struct ModelOptions {
     std::string file;
     std::string out;
@@ -29,17 +32,6 @@ struct ModelOptions {
     std::string attitude = "0,0,0";
     int64_t draws = 0;
 };
-
-bool ParseSize(std::string_view text, int& width, int& height)
-{
-    const size_t x = text.find('x');
-    if (x == std::string_view::npos) return false;
-    const char* end = text.data() + text.size();
-    const auto w = std::from_chars(text.data(), text.data() + x, width);
-    const auto h = std::from_chars(text.data() + x + 1, end, height);
-    return w.ec == std::errc() && w.ptr == text.data() + x && h.ec == std::errc() && h.ptr == end && width > 0 &&
-           height > 0 && width <= 8192 && height <= 8192;
-}
 
 bool ParseTriple(std::string_view text, double* values)
 {
@@ -101,7 +93,7 @@ int RunModel(const ModelOptions& options)
 {
     int width = 0, height = 0;
     double attitude[3];
-    if (!ParseSize(options.size, width, height)) {
+    if (!ParseSize(options.size, kMaxSide, width, height)) {
         std::cerr << "oxvtool: --size wants WIDTHxHEIGHT, as 800x600\n";
         return 1;
     }

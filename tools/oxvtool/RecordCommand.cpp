@@ -21,6 +21,7 @@
 #include <system_error>
 
 #include "Commands.h"
+#include "SizeOption.h"
 #include "HeadlessGL.h"
 #include "FpvCamera.h"
 #include "HeadlessRecorder.h"
@@ -59,18 +60,6 @@ std::optional<T> ParseNumber(const std::string& text)
     if constexpr (std::is_floating_point_v<T>)
         if (!std::isfinite(value)) return std::nullopt;
     return value;
-}
-
-bool ParseSize(const std::string& text, int& w, int& h)
-{
-    const size_t x = text.find('x');
-    if (x == std::string::npos) return false;
-    const auto a = ParseNumber<int>(text.substr(0, x));
-    const auto b = ParseNumber<int>(text.substr(x + 1));
-    if (!a || !b || *a < 1 || *b < 1 || *a > kMaxSide || *b > kMaxSide) return false;
-    w = *a;
-    h = *b;
-    return true;
 }
 
 // The checks of every option before anything is read or written.
@@ -116,7 +105,7 @@ bool CheckOptions(const RecordOptions& o, Settings& s)
 {
     if (o.survey.empty()) return Fail("record wants a SURVEY");
     if (o.out.empty()) return Fail("record wants --out DIR");
-    if (!ParseSize(o.size, s.width, s.height))
+    if (!ParseSize(o.size, kMaxSide, s.width, s.height))
         return Fail("--size wants WIDTHxHEIGHT with sides 1 to " + std::to_string(kMaxSide));
     if (!ParseDouble(o.speed, "--speed", s.speed)) return false;
     if (s.speed && !oxv::SpeedAllowsOk(*s.speed)) return Fail("--speed must be greater than 0");
