@@ -5,18 +5,13 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "OxvtoolRun.h"
 #include "ViewFixture.h"
 
 namespace oxv {
 namespace {
 
-int RunOxvtool(const std::string& args)
-{
-    const char* bin = std::getenv("OXV_BIN_DIR");
-    const std::string cmd = std::string(bin ? bin : ".") + "/oxvtool " + args + " >/dev/null 2>&1";
-    const int status = std::system(cmd.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int RunOxvtool(const std::string& args) { return test::RunOxvtool(args).status; }
 
 struct Png {
     int width = 0, height = 0;
