@@ -10,12 +10,21 @@ namespace oxv {
 
 namespace {
 
+// A lost frame is reported by the return value alone: libpng's own handlers
+// would print every full-disk write on standard error.
+[[noreturn]] void OnPngError(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
 // libpng reports errors by longjmp; everything it touches lives in this
 // frame with no destructors to skip.
 bool EncodeTo(FILE* file, int width, int height, const uint8_t* rgb, size_t rowBytes, const PngEncoding& encoding,
               bool bottomUp)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {
