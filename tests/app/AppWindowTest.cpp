@@ -7,11 +7,9 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/dnd.h>
-#include <wx/evtloop.h>
 #include <wx/glcanvas.h>
 #include <wx/image.h>
 #include <wx/menu.h>
-#include <wx/modalhook.h>
 #include <wx/msgdlg.h>
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
@@ -24,9 +22,9 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <thread>
 
 #include "AboutDlg.h"
+#include "AppHarness.h"
 #include "CameraPath.h"
 #include "CommandIds.h"
 #include "FovDlg.h"
@@ -37,59 +35,17 @@
 #include "PBDlg.h"
 #include "PlaybackSettings.h"
 #include "SurveyFixture.h"
-#include "XServer.h"
-
-// Under the leak checker: the toolkit's libraries keep caches (fonts, themes,
-// GL drivers) until the process ends; only leaks of our own count.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\nleak:libgtk-3.so\nleak:libgdk-3.so\nleak:libglib-2.0.so\n"
-           "leak:libgobject-2.0.so\nleak:libpango\nleak:libcairo.so\nleak:libharfbuzz.so\n"
-           "leak:libGLX_mesa.so\nleak:swrast_dri.so\nleak:libLLVM\nleak:libdbus\nleak:libatk\n";
-}
 
 namespace oxv {
 namespace {
 
 namespace cmd = oxv::cmd;
 
-// Settings in a scratch folder, and assertion reports that fail the test
-// instead of opening a dialog.
-class TestApp : public COxvellApp {
-public:
-    std::string settingsPath;
-
-    void OnAssertFailure(const wxChar* file, int line, const wxChar*, const wxChar* cond, const wxChar*) override
-    {
-        ADD_FAILURE() << "wx assertion " << wxString(cond) << " at " << wxString(file) << ":" << line;
-    }
-
-protected:
-    std::string SettingsPath() const override { return settingsPath; }
-};
-
-// Message boxes are answered at once and their texts recorded. Other
-// dialogs are answered at once too, unless a test drives them: then the
-// dialog runs modally and `drive` works its controls from inside its loop.
-class MessageRecorder : public wxModalDialogHook {
-public:
-    std::vector<std::string> messages;
-    std::function<void(wxDialog*)> drive;
-
-protected:
-    int Enter(wxDialog* dialog) override
-    {
-        if (auto* box = dynamic_cast<wxMessageDialog*>(dialog)) {
-            messages.push_back(std::string(box->GetMessage().utf8_str()));
-            return wxID_OK;
-        }
-        messages.push_back("<dialog " + std::string(dialog->GetTitle().utf8_str()) + ">");
-        if (!drive) return wxID_OK;
-        dialog->CallAfter([this, dialog] { drive(dialog); });
-        return wxID_NONE;
-    }
-    void Exit(wxDialog*) override {}
-};
+using test::MessageRecorder;
+using test::Pump;
+using test::PumpUntil;
+using test::StorePlaybackSettings;
+using test::TestApp;
 
 // A 120 m x 60 m field of points, 1 m apart, rising eastwards; with or
 // without the colour channel.
@@ -112,35 +68,21 @@ class AppWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        s_server = new test::XServer;
-        ASSERT_TRUE(s_server->Start()) << "Xvfb could not be started";
-        s_server->Export();
         s_dir = new test::ScratchDir;
-        s_app = new TestApp;
-        s_app->settingsPath = s_dir->File("oxvell.ini");
-        wxApp::SetInstance(s_app);
-        int argc = 1;
-        char name[] = "oxvell";
-        char* argv[] = {name, nullptr};
-        ASSERT_TRUE(wxEntryStart(argc, argv));
-        ASSERT_TRUE(s_app->CallOnInit());
-        s_recorder = new MessageRecorder;
-        s_recorder->Register();
-        // Until the window is mapped and laid out, the canvas has no size.
-        for (int i = 0; i < 100 && View()->Canvas()->GetClientSize().y < 100; ++i) Pump(20);
+        s_session = new test::AppSession;
+        if (!s_session->Start(s_dir->File("oxvell.ini"))) return;
+        s_app = s_session->app;
+        s_recorder = &s_session->recorder;
     }
 
     static void TearDownTestSuite()
     {
-        delete s_recorder;
         s_recorder = nullptr;
-        if (s_app && s_app->MainFrame()) s_app->MainFrame()->Close(true);
-        Pump(100);
-        if (s_app) s_app->OnExit();
-        wxEntryCleanup();
         s_app = nullptr;
+        if (s_session) s_session->Stop();
+        delete s_session;
+        s_session = nullptr;
         delete s_dir;
-        delete s_server;
     }
 
     void SetUp() override
@@ -157,18 +99,6 @@ protected:
         s_recorder->messages.clear();
         s_recorder->drive = nullptr;
         Pump(50);
-    }
-
-    // Runs the event loop for a while: layout, paints and idle updates.
-    static void Pump(int ms)
-    {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < end) {
-            while (s_app->Pending()) s_app->Dispatch();
-            s_app->ProcessPendingEvents();
-            s_app->ProcessIdle();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
     }
 
     static CMainFrame* Frame() { return s_app->MainFrame(); }
@@ -250,8 +180,8 @@ protected:
 
     static std::string Title() { return std::string(Frame()->GetTitle().utf8_str()); }
 
+    static inline test::AppSession* s_session = nullptr;
     static inline TestApp* s_app = nullptr;
-    static inline test::XServer* s_server = nullptr;
     static inline test::ScratchDir* s_dir = nullptr;
     static inline MessageRecorder* s_recorder = nullptr;
 };
@@ -589,34 +519,6 @@ TEST_F(AppWindowTest, AboutShowsTheProgramNameAndVersionModally)
 }
 
 // ---- Playback, recording and the first-person camera ----
-
-// Runs an event loop until `done` holds or `ms` have passed; whether it
-// held. Timers need a loop that dispatches the toolkit's own sources.
-bool PumpUntil(const std::function<bool()>& done, int ms)
-{
-    wxGUIEventLoop loop;
-    wxEventLoopActivator active(&loop);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        while (loop.Pending()) loop.Dispatch();
-        wxTheApp->ProcessPendingEvents();
-        wxTheApp->ProcessIdle();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
-// Playback settings as the next opened survey reads them: `step` seconds of
-// measurement time per frame, shown every `interval` seconds.
-void StorePlaybackSettings(Profile& profile, double step, double interval, const PlaybackParams& params)
-{
-    PlaybackTimeline timeline;
-    timeline.step = step;
-    timeline.interval = interval;
-    ASSERT_TRUE(SaveTimelineSettings(profile, timeline));
-    ASSERT_TRUE(SavePlaybackParams(profile, params));
-}
 
 std::string FrameFile(const std::string& folder, int number)
 {

@@ -1,0 +1,87 @@
+#pragma once
+
+// What the long playback runs share: a survey long enough for thousands of
+// frames, the memory a process holds, and the check that every frame file a
+// run wrote is a complete picture.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "PngRead.h"
+#include "SurveyFixture.h"
+
+namespace oxv::test {
+
+// Frames of a soak run: OXV_SOAK_FRAMES, or `fallback`.
+inline int SoakFrames(int fallback)
+{
+    const char* env = std::getenv("OXV_SOAK_FRAMES");
+    const int frames = env ? std::atoi(env) : 0;
+    return frames > 0 ? frames : fallback;
+}
+
+// A survey of `frames` frames at the default step of 1/30 s: 250 records a
+// second flying along x at 10 m/s with beams from 100 m up, so the point
+// lists, the scanner path and the beams all grow while it plays.
+inline void WriteSoakSurvey(const std::string& path, int frames)
+{
+    const double seconds = frames * 0.0333;
+    const int32_t records = static_cast<int32_t>(seconds * 250) + 1;
+    WriteSurvey(path, PointFileLayout{}, records, [](int32_t i, PointRecord& r) {
+        const int32_t x = i * 40;
+        r.SetXyz(x, (i % 50) * 400 - 10000, (i % 7) * 300);
+        r.SetOrigin(x, 0, 100000);
+        r.SetColour(static_cast<uint8_t>(i), static_cast<uint8_t>(i / 3), 200);
+        r.SetAmplitude(static_cast<uint8_t>(i % 200));
+        r.SetTime(i * 1.6);
+        r.SetPose(Pose{{1000, -2000, 90000, x, 0, 100000}});
+    });
+}
+
+inline long ResidentKiB()
+{
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Frame files of a whole run in `folder`, checked against what playback
+// writes: img000000 .. img(last), each a decodable width x height picture,
+// except the one the run never shows (the step before the last holds).
+struct FrameFolderCheck {
+    long complete = 0;            // decodable pictures of the right size
+    long files = 0;               // every entry in the folder
+    long strays = 0;              // entries that are not frame files
+    std::vector<int> incomplete;  // first frames missing or torn
+};
+
+inline FrameFolderCheck CheckFrameFolder(const std::string& folder, int lastFrame, int width, int height)
+{
+    FrameFolderCheck check;
+    char name[32];
+    for (int f = 0; f <= lastFrame; ++f) {
+        if (f == lastFrame - 1) continue;
+        std::snprintf(name, sizeof name, "/img%06d.png", f);
+        int w = 0, h = 0;
+        // A cut stream fails to decode, so a torn file is never counted.
+        if (!DecodePng(folder + name, w, h).empty() && w == width && h == height)
+            ++check.complete;
+        else if (check.incomplete.size() < 10)
+            check.incomplete.push_back(f);
+    }
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        ++check.files;
+        const std::string n = e.path().filename().string();
+        if (n.size() != 13 || n.rfind("img", 0) != 0 || e.path().extension() != ".png") ++check.strays;
+    }
+    return check;
+}
+
+}  // namespace oxv::test
