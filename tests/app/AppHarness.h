@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/evtloop.h>
+#include <wx/glcanvas.h>
 #include <wx/modalhook.h>
 #include <wx/msgdlg.h>
 

@@ -4,6 +4,7 @@
 // frames, the memory a process holds, and the check that every frame file a
 // run wrote is a complete picture.
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -52,13 +53,24 @@ inline long ResidentKiB()
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+// Bytes the allocator has handed out and not had back, over all arenas:
+// what a leak grows. Resident memory also grows as freed blocks fragment
+// the arenas, which is not a leak.
+inline long HeapInUseKiB()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<long>((info.uordblks + info.hblkhd) / 1024);
+}
+
 // Frame files of a whole run in `folder`, checked against what playback
 // writes: img000000 .. img(last), each a decodable width x height picture,
-// except the one the run never shows (the step before the last holds).
+// except the one the run never shows (the step before the last holds). A
+// paint between Start and the first tick writes number -1, img-00001.png.
 struct FrameFolderCheck {
     long complete = 0;            // decodable pictures of the right size
     long files = 0;               // every entry in the folder
     long strays = 0;              // entries that are not frame files
+    bool startPicture = false;    // img-00001.png, whole
     std::vector<int> incomplete;  // first frames missing or torn
 };
 
@@ -76,10 +88,13 @@ inline FrameFolderCheck CheckFrameFolder(const std::string& folder, int lastFram
         else if (check.incomplete.size() < 10)
             check.incomplete.push_back(f);
     }
+    int w = 0, h = 0;
+    check.startPicture = !DecodePng(folder + "/img-00001.png", w, h).empty() && w == width && h == height;
     for (const auto& e : std::filesystem::directory_iterator(folder)) {
         ++check.files;
         const std::string n = e.path().filename().string();
-        if (n.size() != 13 || n.rfind("img", 0) != 0 || e.path().extension() != ".png") ++check.strays;
+        const bool start = n == "img-00001.png" && check.startPicture;
+        if (!start && (n.size() != 13 || n.rfind("img", 0) != 0 || e.path().extension() != ".png")) ++check.strays;
     }
     return check;
 }
