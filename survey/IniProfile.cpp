@@ -17,9 +17,14 @@ wxString EntryPath(std::string_view section, std::string_view key)
 IniProfile::IniProfile(const std::string& path)
 {
     wxLogNull quiet;  // an unreadable file is the same as an empty one
+    // A hand-edited file may name a section twice. The parser merges the
+    // two, which is what we want, but reports it as a failed assertion: a
+    // stack trace on standard error, symbolised at some milliseconds a line.
+    const wxAssertHandler_t reporting = wxSetAssertHandler(nullptr);
     m_config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, wxString::FromUTF8(path.c_str()),
                                               wxEmptyString,
                                               wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_NO_ESCAPE_CHARACTERS);
+    wxSetAssertHandler(reporting);
 }
 
 IniProfile::~IniProfile()

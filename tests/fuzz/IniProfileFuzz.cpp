@@ -1,16 +1,29 @@
 // The settings file as the program reads it at start and on every open.
 #include <unistd.h>
 #include <wx/init.h>
+#include <wx/string.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "IniProfile.h"
 #include "PlaybackSettings.h"
 
+// A toolkit assertion reached through a settings file is a finding too: it
+// prints a stack trace and, in the viewer, stops for the report.
+[[noreturn]] void AbortOnAssert(const wxString& file, int line, const wxString&, const wxString& cond, const wxString&)
+{
+    std::fprintf(stderr, "wx assertion \"%s\" at %s:%d\n", static_cast<const char*>(cond.utf8_str()),
+                 static_cast<const char*>(file.utf8_str()), line);
+    std::abort();
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static wxInitializer wx;
+    static const wxAssertHandler_t installed = wxSetAssertHandler(AbortOnAssert);
+    (void)installed;
     static const std::string path = "/tmp/oxv-fuzz-" + std::to_string(getpid()) + ".ini";
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
@@ -22,5 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     oxv::LoadTimelineSettings(profile, record);
     oxv::LoadPlaybackParams(profile, params);
     profile.ReadString("Recent File List", "File1");
+    // Settings are written back into whatever structure the file had.
+    profile.WriteString("PBV", "Path", "/frames");
     return 0;
 }

@@ -67,6 +67,41 @@ TEST_F(IniProfileTest, UnwritableFileKeepsValuesForTheSessionAndTheOldFileWhole)
     EXPECT_EQ(test::ReadBytes(dir.File("blocked")), (std::vector<uint8_t>{1, 2, 3}));
 }
 
+// Counts the toolkit's assertion reports while it lives.
+class AssertCounter {
+public:
+    AssertCounter() : m_previous(wxSetAssertHandler(&AssertCounter::Count)) { s_count = 0; }
+    ~AssertCounter() { wxSetAssertHandler(m_previous); }
+    int Reports() const { return s_count; }
+
+private:
+    static void Count(const wxString&, int, const wxString&, const wxString&, const wxString&) { ++s_count; }
+    static inline int s_count = 0;
+    wxAssertHandler_t m_previous;
+};
+
+// Hand-edited settings may name a section twice; its keys are read from
+// both, a write keeps the file readable, and none of it is reported as a
+// fault (the toolkit's report is an assertion with a stack trace on stderr).
+TEST_F(IniProfileTest, SectionNamedTwiceIsReadWholeAndWrittenBackWithoutAReport)
+{
+    const std::string ini = dir.File("twice.ini");
+    const std::string text = "[PBV]\nPath=/frames\n[Recent File List]\nFile1=/a.oxv\n[PBV]\nOther=1\n";
+    test::WriteBytes(ini, std::vector<uint8_t>(text.begin(), text.end()));
+    AssertCounter asserts;
+    {
+        IniProfile profile(ini);
+        EXPECT_EQ(profile.ReadString("PBV", "Path"), "/frames");
+        EXPECT_EQ(profile.ReadString("PBV", "Other"), "1");
+        EXPECT_EQ(profile.ReadString("Recent File List", "File1"), "/a.oxv");
+        EXPECT_TRUE(profile.WriteString("PBV", "Path", "/video"));
+    }
+    IniProfile reopened(ini);
+    EXPECT_EQ(reopened.ReadString("PBV", "Path"), "/video");
+    EXPECT_EQ(reopened.ReadString("Recent File List", "File1"), "/a.oxv");
+    EXPECT_EQ(asserts.Reports(), 0) << Text(ini);
+}
+
 TEST_F(IniProfileTest, GarbageFileReadsAsMostlyEmpty)
 {
     const std::string ini = dir.File("garbage.ini");
