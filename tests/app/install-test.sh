@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the build into a scratch root and checks what the desktop needs:
-# the program reachable as bin/oxvell, its folder for the model and the INI
+# the programs reachable as bin/oxvell and bin/oxvtool, their folder for the model and the INI
 # file, the file type, the menu entry and the icons.
 set -eu
 build=$1
@@ -10,6 +10,9 @@ DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
 fail() { echo "install-test: $*" >&2; exit 1; }
 [ -x "$root/usr/libexec/oxvell/oxvell" ] || fail "program not installed"
 [ "$(readlink "$root/usr/bin/oxvell")" = "../libexec/oxvell/oxvell" ] || fail "bin/oxvell is not a link to the program"
+[ -x "$root/usr/libexec/oxvell/oxvtool" ] || fail "oxvtool not installed"
+[ "$(readlink "$root/usr/bin/oxvtool")" = "../libexec/oxvell/oxvtool" ] || fail "bin/oxvtool is not a link to oxvtool"
+"$root/usr/bin/oxvtool" --help >/dev/null || fail "the installed oxvtool does not run"
 desktop="$root/usr/share/applications/oxvell.desktop"
 grep -qx 'Exec=oxvell %f' "$desktop" || fail "desktop entry does not open files with oxvell %f"
 grep -qx 'MimeType=application/x-oxvell;' "$desktop" || fail "desktop entry lacks the file type"
