@@ -2,7 +2,7 @@
 // survey recorded as a short run and as a run ten times longer. The peak
 // memory of the two processes must stay close (nothing kept per frame) and
 // every frame file of the long run must be whole.
-//   OXV_SOAK_FRAMES   frames of the long run (default 5000)
+//   OXV_SOAK_FRAMES   frames of the long run (default 10000)
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -71,7 +71,7 @@ int LastFrameNumber(const std::string& folder)
 
 TEST(OxvtoolRecordSoak, TenTimesTheFramesTakeNoMoreMemoryAndEveryFrameIsWhole)
 {
-    const int frames = test::SoakFrames(5000);
+    const int frames = test::SoakFrames(10000);
     ASSERT_GE(frames, 500);
     test::ScratchDir dir;
     const std::string survey = dir.File("soak.oxv");

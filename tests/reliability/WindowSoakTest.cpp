@@ -2,7 +2,7 @@
 // opened as a user opens it, Start from the menu, its timer, paints and frame
 // capture from the window's buffer, for thousands of recorded frames. Memory
 // must not grow with the frame count and every frame file must be whole.
-//   OXV_SOAK_FRAMES   frames of the run (default 5000)
+//   OXV_SOAK_FRAMES   frames of the run (default 10000)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -63,7 +63,7 @@ double PlayToTheEnd(test::AppSession& session, MemoryTrace& memory, int frames)
 
 TEST(WindowSoak, RecordingFromTheViewerWindowKeepsMemoryFlatAndEveryFrameWhole)
 {
-    const int frames = test::SoakFrames(5000);
+    const int frames = test::SoakFrames(10000);
     ASSERT_GT(frames, 400);
     test::ScratchDir dir;
     test::AppSession session;
