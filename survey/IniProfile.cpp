@@ -7,6 +7,23 @@ namespace oxv {
 
 namespace {
 
+// The toolkit reports what a hand-edited or damaged settings file makes it
+// meet as failed assertions, with a stack trace on standard error: a
+// section named twice (it merges the two, which is what we want) or a
+// character it cannot encode when writing back (the write fails and the
+// file stays as it was, as for any write that fails). For us these are
+// ordinary outcomes, so the reports are off while the file is handled.
+class QuietToolkitAsserts {
+public:
+    QuietToolkitAsserts() : m_reporting(wxSetAssertHandler(nullptr)) {}
+    ~QuietToolkitAsserts() { wxSetAssertHandler(m_reporting); }
+    QuietToolkitAsserts(const QuietToolkitAsserts&) = delete;
+    QuietToolkitAsserts& operator=(const QuietToolkitAsserts&) = delete;
+
+private:
+    wxAssertHandler_t m_reporting;
+};
+
 wxString EntryPath(std::string_view section, std::string_view key)
 {
     return wxString::FromUTF8(("/" + std::string(section) + "/" + std::string(key)).c_str());
@@ -17,14 +34,12 @@ wxString EntryPath(std::string_view section, std::string_view key)
 IniProfile::IniProfile(const std::string& path)
 {
     wxLogNull quiet;  // an unreadable file is the same as an empty one
-    // A hand-edited file may name a section twice. The parser merges the
-    // two, which is what we want, but reports it as a failed assertion: a
-    // stack trace on standard error, symbolised at some milliseconds a line.
-    const wxAssertHandler_t reporting = wxSetAssertHandler(nullptr);
+    QuietToolkitAsserts asserts;
     m_config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, wxString::FromUTF8(path.c_str()),
                                               wxEmptyString,
                                               wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_NO_ESCAPE_CHARACTERS);
-    wxSetAssertHandler(reporting);
+    // Values are verbatim: a '$' in an output folder is part of its name.
+    m_config->SetExpandEnvVars(false);
 }
 
 IniProfile::~IniProfile()
@@ -32,6 +47,7 @@ IniProfile::~IniProfile()
     // The configuration object writes itself once more on destruction and
     // logs an error when it cannot; a failing settings write reports nothing.
     wxLogNull quiet;
+    QuietToolkitAsserts asserts;
     m_config.reset();
 }
 
@@ -51,6 +67,7 @@ bool IniProfile::WriteString(std::string_view section, std::string_view key, std
 bool IniProfile::Flush()
 {
     wxLogNull quiet;
+    QuietToolkitAsserts asserts;
     return m_config->Flush();
 }
 

@@ -9,7 +9,8 @@ class wxFileConfig;
 
 namespace oxv {
 
-// Settings in an INI file. Values are kept verbatim (no escape characters),
+// Settings in an INI file. Values are kept verbatim (no escape characters,
+// no environment variables put in for $NAME),
 // and every write is flushed at once through a temporary file and a rename,
 // so the file on disk is always whole. A write that fails keeps the value
 // for this session.

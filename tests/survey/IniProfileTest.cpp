@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wx/init.h>
+#include <wx/log.h>
 
 #include "IniProfile.h"
 #include "PlaybackSettings.h"
@@ -100,6 +101,61 @@ TEST_F(IniProfileTest, SectionNamedTwiceIsReadWholeAndWrittenBackWithoutAReport)
     EXPECT_EQ(reopened.ReadString("PBV", "Path"), "/video");
     EXPECT_EQ(reopened.ReadString("Recent File List", "File1"), "/a.oxv");
     EXPECT_EQ(asserts.Reports(), 0) << Text(ini);
+}
+
+// Counts the toolkit's log records while it lives.
+class LogCounter final : public wxLog {
+public:
+    LogCounter() : m_previous(wxLog::SetActiveTarget(this)) {}
+    ~LogCounter() override { wxLog::SetActiveTarget(m_previous); }
+    int records = 0;
+
+protected:
+    void DoLogRecord(wxLogLevel, const wxString&, const wxLogRecordInfo&) override { ++records; }
+
+private:
+    wxLog* m_previous;
+};
+
+// Output folders are paths as the user typed them: a '$' is a character of
+// the name, not a variable of the environment to put in its place.
+TEST_F(IniProfileTest, DollarSignsInValuesAreKeptVerbatim)
+{
+    const std::string ini = dir.File("oxvell.ini");
+    const std::vector<std::string> folders = {"$HOME/frames", "/data/$(broken", "/v/${PATH}", "/a/$$/b", "/x/%HOME%"};
+    LogCounter logs;
+    for (size_t i = 0; i < folders.size(); ++i) {
+        const std::string key = "Path" + std::to_string(i);
+        {
+            IniProfile profile(ini);
+            ASSERT_TRUE(profile.WriteString("PBV", key, folders[i]));
+            EXPECT_EQ(profile.ReadString("PBV", key), folders[i]);
+        }
+        IniProfile reopened(ini);
+        EXPECT_EQ(reopened.ReadString("PBV", key), folders[i]);
+    }
+    EXPECT_EQ(logs.records, 0);
+}
+
+// Bytes that decode to no character cannot be written back: the write
+// fails quietly, the value is kept for the session and the file stays.
+TEST_F(IniProfileTest, FileWithUndecodableBytesIsKeptAndTheWriteFailsQuietly)
+{
+    const std::string ini = dir.File("oxvell.ini");
+    const std::vector<uint8_t> bytes = {0xF4, 0xAF, 0xA2, 0xB9, '[', 'A', 'B', '=', 'A', '\n'};
+    test::WriteBytes(ini, bytes);
+    AssertCounter asserts;
+    LogCounter logs;
+    {
+        IniProfile profile(ini);
+        const bool written = profile.WriteString("PBV", "Path", "/frames");
+        EXPECT_EQ(profile.ReadString("PBV", "Path"), "/frames");
+        if (!written) {
+            EXPECT_EQ(test::ReadBytes(ini), bytes);
+        }
+    }
+    EXPECT_EQ(asserts.Reports(), 0);
+    EXPECT_EQ(logs.records, 0);
 }
 
 TEST_F(IniProfileTest, GarbageFileReadsAsMostlyEmpty)
