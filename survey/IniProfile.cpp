@@ -60,7 +60,15 @@ std::optional<std::string> IniProfile::ReadString(std::string_view section, std:
 
 bool IniProfile::WriteString(std::string_view section, std::string_view key, std::string_view value)
 {
-    if (!m_config->Write(EntryPath(section, key), wxString::FromUTF8(value.data(), value.size()))) return false;
+    const wxString path = EntryPath(section, key);
+    const wxString text = wxString::FromUTF8(value.data(), value.size());
+    {
+        // A key the file marks unchangeable ("!Key=") keeps its value and
+        // the toolkit logs a warning, which the viewer would show in a box.
+        wxLogNull quiet;
+        wxString stored;
+        if (!m_config->Write(path, text) || !m_config->Read(path, &stored) || stored != text) return false;
+    }
     return Flush();
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "AppSettings.h"
+#include "LogCounter.h"
 #include "PlaybackSettings.h"
 #include "SurveyFixture.h"
 
@@ -91,6 +92,28 @@ TEST(AppSettingsTest, SettingsFileKeepsThePlainRecentSectionBesidePlaybackSettin
     PlaybackParams params;
     ASSERT_TRUE(LoadPlaybackParams(reopened, params));
     EXPECT_EQ(params.outputFolder, "/video out");
+}
+
+// A hand-edited file may mark a recent file unchangeable ("!File1="); the
+// list is still written and nothing is logged for the user to click away.
+TEST(AppSettingsTest, RecentListOverAnUnchangeableEntryIsWrittenWithoutAWarning)
+{
+    test::ScratchDir dir;
+    const std::string path = dir.File("viewer.ini");
+    const std::string text = "[Recent File List]\n!File1=/locked.oxv\n";
+    test::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+    test::LogCounter logs;
+    {
+        SettingsFile settings(path);
+        RecentFileList list(4);
+        list.Add("/surveys/new.oxv");
+        settings.WriteRecentFiles(list);
+    }
+    EXPECT_EQ(logs.records, 0) << Text(path);
+    SettingsFile reopened(path);
+    RecentFileList list(4);
+    list.Load(reopened);
+    EXPECT_EQ(list.Files(), std::vector<std::string>{"/surveys/new.oxv"}) << Text(path);
 }
 
 }  // namespace

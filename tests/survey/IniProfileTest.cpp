@@ -2,9 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wx/init.h>
-#include <wx/log.h>
 
 #include "IniProfile.h"
+#include "LogCounter.h"
 #include "PlaybackSettings.h"
 #include "SettingsCodec.h"
 #include "SurveyFixture.h"
@@ -103,19 +103,7 @@ TEST_F(IniProfileTest, SectionNamedTwiceIsReadWholeAndWrittenBackWithoutAReport)
     EXPECT_EQ(asserts.Reports(), 0) << Text(ini);
 }
 
-// Counts the toolkit's log records while it lives.
-class LogCounter final : public wxLog {
-public:
-    LogCounter() : m_previous(wxLog::SetActiveTarget(this)) {}
-    ~LogCounter() override { wxLog::SetActiveTarget(m_previous); }
-    int records = 0;
-
-protected:
-    void DoLogRecord(wxLogLevel, const wxString&, const wxLogRecordInfo&) override { ++records; }
-
-private:
-    wxLog* m_previous;
-};
+using test::LogCounter;
 
 // Output folders are paths as the user typed them: a '$' is a character of
 // the name, not a variable of the environment to put in its place.
@@ -155,6 +143,21 @@ TEST_F(IniProfileTest, FileWithUndecodableBytesIsKeptAndTheWriteFailsQuietly)
         }
     }
     EXPECT_EQ(asserts.Reports(), 0);
+    EXPECT_EQ(logs.records, 0);
+}
+
+// The toolkit reads "!Key=" as a key it must never change. A write to it
+// fails (the file keeps its value) without a warning, which the viewer
+// would show as a message box.
+TEST_F(IniProfileTest, KeyMarkedUnchangeableFailsItsWriteQuietly)
+{
+    const std::string ini = dir.File("oxvell.ini");
+    const std::string text = "[PBV]\n!Path=/old\n";
+    test::WriteBytes(ini, std::vector<uint8_t>(text.begin(), text.end()));
+    LogCounter logs;
+    IniProfile profile(ini);
+    EXPECT_FALSE(profile.WriteString("PBV", "Path", "/new"));
+    EXPECT_TRUE(profile.WriteString("PBV", "Other", "1"));
     EXPECT_EQ(logs.records, 0);
 }
 
