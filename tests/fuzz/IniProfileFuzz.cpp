@@ -1,6 +1,7 @@
 // The settings file as the program reads it at start and on every open.
 #include <unistd.h>
 #include <wx/init.h>
+#include <wx/log.h>
 #include <wx/string.h>
 
 #include <cstdio>
@@ -19,11 +20,24 @@
     std::abort();
 }
 
+// So is anything logged: the viewer shows a logged warning in a message box.
+class AbortOnLog final : public wxLog {
+protected:
+    void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override
+    {
+        std::fprintf(stderr, "logged: %s\n", static_cast<const char*>(message.utf8_str()));
+        std::abort();
+    }
+};
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static wxInitializer wx;
     static const wxAssertHandler_t installed = wxSetAssertHandler(AbortOnAssert);
+    // The toolkit deletes the active log target when it shuts down.
+    static wxLog* const previousLog = wxLog::SetActiveTarget(new AbortOnLog);
     (void)installed;
+    (void)previousLog;
     static const std::string path = "/tmp/oxv-fuzz-" + std::to_string(getpid()) + ".ini";
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
