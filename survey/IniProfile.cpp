@@ -55,7 +55,12 @@ std::optional<std::string> IniProfile::ReadString(std::string_view section, std:
 {
     wxString value;
     if (!m_config->Read(EntryPath(section, key), &value)) return std::nullopt;
-    return std::string(value.utf8_str());
+    // Bytes of a damaged file may decode to a character that has no UTF-8
+    // form; such a value reads as absent, so its default applies.
+    QuietToolkitAsserts asserts;
+    const wxScopedCharBuffer utf8 = value.utf8_str();
+    if (!value.empty() && utf8.length() == 0) return std::nullopt;
+    return std::string(utf8.data(), utf8.length());
 }
 
 bool IniProfile::WriteString(std::string_view section, std::string_view key, std::string_view value)

@@ -125,17 +125,21 @@ TEST_F(IniProfileTest, DollarSignsInValuesAreKeptVerbatim)
     EXPECT_EQ(logs.records, 0);
 }
 
-// Bytes that decode to no character cannot be written back: the write
-// fails quietly, the value is kept for the session and the file stays.
+// Bytes that decode to no character: a value holding them reads as absent,
+// the file cannot be written back, so the write fails quietly, the value is
+// kept for the session and the file stays.
 TEST_F(IniProfileTest, FileWithUndecodableBytesIsKeptAndTheWriteFailsQuietly)
 {
     const std::string ini = dir.File("oxvell.ini");
-    const std::vector<uint8_t> bytes = {0xF4, 0xAF, 0xA2, 0xB9, '[', 'A', 'B', '=', 'A', '\n'};
+    const std::vector<uint8_t> bytes = {'[', 'P', 'B', 'V', ']', '\n', 'O', 'l', 'd', '=', '/', 0xF4, 0xAF,
+                                        0xA2, 0xB9, '\n', 'K', '=', 'v', '\n'};
     test::WriteBytes(ini, bytes);
     AssertCounter asserts;
     LogCounter logs;
     {
         IniProfile profile(ini);
+        EXPECT_EQ(profile.ReadString("PBV", "Old"), std::nullopt);
+        EXPECT_EQ(profile.ReadString("PBV", "K"), "v");
         const bool written = profile.WriteString("PBV", "Path", "/frames");
         EXPECT_EQ(profile.ReadString("PBV", "Path"), "/frames");
         if (!written) {
