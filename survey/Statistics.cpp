@@ -36,7 +36,7 @@ void TakeInRecords(const PointImage& image, size_t first, size_t end, SurveyStat
 SurveyStatistics ComputeStatistics(const PointImage& image)
 {
     SurveyStatistics s;
-    TakeInRecords(image, 0, static_cast<size_t>(image.Records()), s);
+    ComputeStatistics(image, s, {});
     return s;
 }
 
