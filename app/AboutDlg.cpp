@@ -1,4 +1,4 @@
-#include "AboutDlg.h"
+#include "app/AboutDlg.h"
 
 #include <wx/artprov.h>
 #include <wx/button.h>

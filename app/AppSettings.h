@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "IniProfile.h"
-#include "Profile.h"
+#include "settings/IniProfile.h"
+#include "survey/Profile.h"
 
 namespace oxv {
 

@@ -1,4 +1,4 @@
-#include "MainFrame.h"
+#include "app/MainFrame.h"
 
 #include <wx/accel.h>
 #include <wx/app.h>
@@ -7,10 +7,10 @@
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
-#include "AppSettings.h"
-#include "CommandIds.h"
-#include "OxvellApp.h"
-#include "oxvell.xpm"
+#include "app/AppSettings.h"
+#include "app/CommandIds.h"
+#include "app/FileDropTarget.h"
+#include "resources/desktop/oxvell.xpm"
 
 namespace {
 
@@ -18,17 +18,6 @@ using namespace oxv::cmd;
 
 constexpr int kMessagePane = 0;
 const char* const kIndicators[] = {"CAP", "NUM", "SCRL"};
-
-class FrameDropTarget final : public wxFileDropTarget {
-public:
-    bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override
-    {
-        // Opened once the drop is over: a load may show a message box, which
-        // must not run inside the drag-and-drop exchange.
-        wxTheApp->CallAfter([files] { CMainFrame::OpenDroppedFiles(files); });
-        return true;
-    }
-};
 
 wxString RecentLabel(size_t index, const std::string& path)
 {
@@ -48,7 +37,7 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_SIZE(CMainFrame::OnSize)
 wxEND_EVENT_TABLE()
 
-CMainFrame::CMainFrame(wxDocManager* manager)
+CMainFrame::CMainFrame(wxDocManager* manager, COxvellHost& host)
     : wxDocParentFrame(manager, nullptr, wxID_ANY, "Oxvell", wxDefaultPosition, wxSize(800, 600))
 {
     SetIcon(wxIcon(oxvell_xpm));
@@ -79,7 +68,7 @@ CMainFrame::CMainFrame(wxDocManager* manager)
     m_wndStatusBar->Hide();
     SetStatusBar(nullptr);
 
-    SetDropTarget(new FrameDropTarget);
+    SetDropTarget(new CFileDropTarget(host));
 }
 
 wxMenuBar* CMainFrame::CreateMenuBar()
@@ -176,14 +165,6 @@ void CMainFrame::UpdateRecentFileMenu(const oxv::RecentFileList& list)
         m_fileMenu->Insert(placeholderPos + i, kFileMru1 + static_cast<int>(i), RecentLabel(i, files[i]),
                            "Open this document");
     m_recentCount = static_cast<int>(files.size());
-}
-
-bool CMainFrame::OpenDroppedFiles(const wxArrayString& files)
-{
-    auto* app = static_cast<COxvellApp*>(wxTheApp);
-    bool any = false;
-    for (const wxString& file : files) any = app->OpenDocumentFile(file) || any;
-    return any;
 }
 
 void CMainFrame::OnViewStatusBar(wxCommandEvent&)

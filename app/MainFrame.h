@@ -7,12 +7,13 @@ class RecentFileList;
 }
 
 class wxStatusBar;
+class COxvellHost;
 
 // The main window: menu, accelerators, the status bar (hidden at start) and
 // the drop target for point files.
 class CMainFrame : public wxDocParentFrame {
 public:
-    explicit CMainFrame(wxDocManager* manager);
+    CMainFrame(wxDocManager* manager, COxvellHost& host);
 
     // The File menu's recent entries: "Recent File" (grayed) while the list
     // is empty, otherwise one item per file.
@@ -20,9 +21,6 @@ public:
 
     wxStatusBar* StatusBar() const { return m_wndStatusBar; }
 
-    // Opens dropped files as File > Open does; used by every drop target of
-    // the window (the frame and the view's canvas).
-    static bool OpenDroppedFiles(const wxArrayString& files);
 
 private:
     wxMenuBar* CreateMenuBar();

@@ -1,4 +1,4 @@
-#include "OxvellApp.h"
+#include "app/OxvellApp.h"
 
 #include <cstdio>
 
@@ -8,11 +8,32 @@
 #include <wx/image.h>
 #include <wx/msgdlg.h>
 
-#include "AboutDlg.h"
-#include "CommandIds.h"
-#include "MainFrame.h"
-#include "OxvellDoc.h"
-#include "OxvellView.h"
+#include "app/AboutDlg.h"
+#include "app/CommandIds.h"
+#include "app/MainFrame.h"
+#include "app/OxvellDoc.h"
+#include "app/OxvellView.h"
+
+COxvellDocTemplate::COxvellDocTemplate(wxDocManager* manager, COxvellHost& host)
+    : wxDocTemplate(manager, "Oxvell Files", "*.oxv", wxEmptyString, "oxv", "Oxvell.Document", "COxvellView",
+                    CLASSINFO(COxvellDoc), CLASSINFO(COxvellView)),
+      m_host(host)
+{
+}
+
+wxDocument* COxvellDocTemplate::DoCreateDocument()
+{
+    auto* doc = new COxvellDoc;
+    doc->SetHost(&m_host);
+    return doc;
+}
+
+wxView* COxvellDocTemplate::DoCreateView()
+{
+    auto* view = new COxvellView;
+    view->SetHost(&m_host);
+    return view;
+}
 
 bool COxvellDocManager::TryBefore(wxEvent& event)
 {
@@ -64,15 +85,13 @@ bool COxvellApp::OnInit()
 
     // Every setting lives in the INI file beside the executable, named after it.
     m_settings = std::make_unique<oxv::SettingsFile>(SettingsPath());
-    COxvellDoc::SetProfile(m_settings.get());
     m_recent.Load(*m_settings);
 
     m_docManager = new COxvellDocManager;
-    new wxDocTemplate(m_docManager, "Oxvell Files", "*.oxv", wxEmptyString, "oxv", "Oxvell.Document",
-                      "COxvellView", CLASSINFO(COxvellDoc), CLASSINFO(COxvellView));
+    new COxvellDocTemplate(m_docManager, *this);
     m_docManager->SetMaxDocsOpen(1);
 
-    m_frame = new CMainFrame(m_docManager);
+    m_frame = new CMainFrame(m_docManager, *this);
     SetTopWindow(m_frame);
     m_frame->UpdateRecentFileMenu(m_recent);
 
@@ -94,7 +113,6 @@ bool COxvellApp::OnInit()
 int COxvellApp::OnExit()
 {
     if (m_settings) m_settings->WriteRecentFiles(m_recent);
-    COxvellDoc::SetProfile(nullptr);
     delete m_docManager;
     m_docManager = nullptr;
     return wxApp::OnExit();

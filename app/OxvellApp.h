@@ -6,7 +6,8 @@
 #include <wx/app.h>
 #include <wx/docview.h>
 
-#include "AppSettings.h"
+#include "app/AppSettings.h"
+#include "app/OxvellHost.h"
 
 class CMainFrame;
 class COxvellDoc;
@@ -26,7 +27,21 @@ protected:
     bool TryBefore(wxEvent& event) override;
 };
 
-class COxvellApp : public wxApp {
+// Joins the document and its view, and hands both the application's host
+// interface as they are made.
+class COxvellDocTemplate : public wxDocTemplate {
+public:
+    COxvellDocTemplate(wxDocManager* manager, COxvellHost& host);
+
+protected:
+    wxDocument* DoCreateDocument() override;
+    wxView* DoCreateView() override;
+
+private:
+    COxvellHost& m_host;
+};
+
+class COxvellApp : public wxApp, public COxvellHost {
 public:
     bool OnInit() override;
     int OnExit() override;
@@ -39,7 +54,8 @@ public:
     bool NewDocument();
     // File > Open, a recent file, the command line or a dropped file. False
     // when the file could not be opened; the document is then unchanged.
-    bool OpenDocumentFile(const wxString& path);
+    bool OpenDocumentFile(const wxString& path) override;
+    oxv::Profile& SettingsProfile() override { return *m_settings; }
     // File > Open's dialog, then OpenDocumentFile.
     void PromptOpen();
     void OpenRecentFile(size_t index);

@@ -1,4 +1,4 @@
-#include "OxvellDoc.h"
+#include "app/OxvellDoc.h"
 
 #include <fcntl.h>
 #include <algorithm>
@@ -14,13 +14,12 @@
 #include <wx/stopwatch.h>
 #include <wx/utils.h>
 
-#include "CommandIds.h"
-#include "Profile.h"
-#include "ViewState.h"
+#include "app/CommandIds.h"
+#include "app/OxvellHost.h"
+#include "survey/Profile.h"
+#include "view/ViewState.h"
 
 namespace {
-
-oxv::Profile* g_profile = nullptr;
 
 const char* StageText(oxv::LoadStage stage)
 {
@@ -101,11 +100,6 @@ wxBEGIN_EVENT_TABLE(COxvellDoc, wxDocument)
     EVT_UPDATE_UI(oxv::cmd::kImportCameraPath, COxvellDoc::OnUpdateImportCameraPath)
 wxEND_EVENT_TABLE()
 
-void COxvellDoc::SetProfile(oxv::Profile* profile)
-{
-    g_profile = profile;
-}
-
 bool COxvellDoc::OnNewDocument()
 {
     if (!wxDocument::OnNewDocument()) return false;
@@ -121,7 +115,7 @@ bool COxvellDoc::OnOpenDocument(const wxString& path)
         return false;
     }
     oxv::MemoryProfile noSettings;
-    oxv::Profile& profile = g_profile ? *g_profile : static_cast<oxv::Profile&>(noSettings);
+    oxv::Profile& profile = m_pHost ? m_pHost->SettingsProfile() : static_cast<oxv::Profile&>(noSettings);
     MessageBoxObserver observer;
     // A file that vanished between the two opens keeps what the document held.
     (void)m_survey.LoadPointFile(std::string(path.utf8_str()), profile, observer);

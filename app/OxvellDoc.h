@@ -4,13 +4,11 @@
 
 #include <wx/docview.h>
 
-#include "SurveyDocument.h"
+#include "survey/SurveyDocument.h"
 
 class wxUpdateUIEvent;
 
-namespace oxv {
-class Profile;
-}
+class COxvellHost;
 
 // The viewer's one document: the survey, read-only. It is never modified, so
 // closing or replacing it never asks anything, and Save/Save As stay disabled.
@@ -37,9 +35,9 @@ public:
     static wxObject* HintObject(int hint) { return reinterpret_cast<wxObject*>(static_cast<intptr_t>(hint)); }
     static int HintCode(const wxObject* hint) { return static_cast<int>(reinterpret_cast<intptr_t>(hint)); }
 
-    // The settings the load reads its playback parameters from; the
-    // application sets it before any document is opened.
-    static void SetProfile(oxv::Profile* profile);
+    // The application: the settings the load reads its playback parameters
+    // from. Without one a load reads none (defaults).
+    void SetHost(COxvellHost* host) { m_pHost = host; }
 
 private:
     void OnUpdateFileSave(wxUpdateUIEvent& event);
@@ -47,6 +45,7 @@ private:
     void OnUpdateImportCameraPath(wxUpdateUIEvent& event);
 
     oxv::SurveyDocument m_survey;
+    COxvellHost* m_pHost = nullptr;
 
     wxDECLARE_DYNAMIC_CLASS(COxvellDoc);
     wxDECLARE_EVENT_TABLE();

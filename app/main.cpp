@@ -1,3 +1,3 @@
-#include "OxvellApp.h"
+#include "app/OxvellApp.h"
 
 wxIMPLEMENT_APP(COxvellApp);

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "CameraPath.h"
-#include "PointFileWriter.h"
+#include "survey/CameraPath.h"
+#include "survey/PointFileWriter.h"
 
 namespace {
 

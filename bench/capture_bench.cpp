@@ -19,12 +19,12 @@
 #include <string>
 #include <vector>
 
-#include "BenchTable.h"
-#include "FrameRecording.h"
-#include "HeadlessGL.h"
-#include "PngImageWriter.h"
-#include "SurveyDocument.h"
-#include "ViewState.h"
+#include "bench/BenchTable.h"
+#include "gl/FrameCapture.h"
+#include "gl/HeadlessGL.h"
+#include "gl/PngImageWriter.h"
+#include "survey/SurveyDocument.h"
+#include "view/ViewState.h"
 
 namespace {
 

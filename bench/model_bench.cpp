@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "HeadlessGL.h"
-#include "HeliModel.h"
-#include "ObjModel.h"
+#include "gl/HeadlessGL.h"
+#include "model/HeliModel.h"
+#include "model/ObjModel.h"
 
 namespace {
 

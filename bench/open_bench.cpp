@@ -19,14 +19,14 @@
 #include <map>
 #include <string>
 
-#include "BenchTable.h"
-#include "FileReading.h"
-#include "PointFile.h"
-#include "PointFileWriter.h"
-#include "ScannerPath.h"
-#include "Statistics.h"
-#include "SurveyDocument.h"
-#include "Timeline.h"
+#include "bench/BenchTable.h"
+#include "survey/FileReading.h"
+#include "survey/PointFile.h"
+#include "survey/PointFileWriter.h"
+#include "survey/ScannerPath.h"
+#include "survey/Statistics.h"
+#include "survey/SurveyDocument.h"
+#include "survey/Timeline.h"
 
 namespace {
 

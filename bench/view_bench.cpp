@@ -33,12 +33,12 @@
 #include <string>
 #include <vector>
 
-#include "BenchTable.h"
-#include "HeadlessGL.h"
-#include "PointFileWriter.h"
-#include "Profile.h"
-#include "SurveyDocument.h"
-#include "ViewState.h"
+#include "bench/BenchTable.h"
+#include "gl/HeadlessGL.h"
+#include "survey/PointFileWriter.h"
+#include "survey/Profile.h"
+#include "survey/SurveyDocument.h"
+#include "view/ViewState.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #define GL_GLEXT_PROTOTYPES 1
-#include "HeadlessGL.h"
+#include "gl/HeadlessGL.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "GlTarget.h"
+#include "gl/GlTarget.h"
 
 namespace oxv {
 

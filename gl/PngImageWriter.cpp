@@ -1,4 +1,4 @@
-#include "PngImageWriter.h"
+#include "gl/PngImageWriter.h"
 
 #include <png.h>
 #include <unistd.h>

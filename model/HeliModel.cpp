@@ -1,12 +1,12 @@
-#include "HeliModel.h"
+#include "model/HeliModel.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
 
-#include "ModelDrawing.h"
-#include "ModelParameters.h"
-#include "ObjModel.h"
+#include "model/ModelDrawing.h"
+#include "model/ModelParameters.h"
+#include "model/ObjModel.h"
 
 namespace oxv {
 

@@ -1,4 +1,4 @@
-#include "ModelDrawing.h"
+#include "model/ModelDrawing.h"
 
 #include <GL/gl.h>
 
@@ -6,8 +6,8 @@
 #include <unordered_set>
 #include <cstdio>
 
-#include "ModelFiles.h"
-#include "PngTexture.h"
+#include "model/ModelFiles.h"
+#include "model/PngTexture.h"
 
 namespace oxv {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ObjGroupEmitter.h"
-#include "ObjModel.h"
+#include "model/ObjGroupEmitter.h"
+#include "model/ObjModel.h"
 
 namespace oxv {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "FileReading.h"
+#include "survey/FileReading.h"
 
 namespace oxv {
 

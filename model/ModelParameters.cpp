@@ -1,9 +1,9 @@
-#include "ModelParameters.h"
+#include "model/ModelParameters.h"
 
 #include <string_view>
 
-#include "ModelFiles.h"
-#include "TextScan.h"
+#include "model/ModelFiles.h"
+#include "model/TextScan.h"
 
 namespace oxv {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ObjModel.h"
+#include "model/ObjModel.h"
 
 namespace oxv {
 

@@ -3,9 +3,9 @@
 #include <string>
 #include <unordered_map>
 
-#include "ModelFiles.h"
-#include "ObjModel.h"
-#include "TextScan.h"
+#include "model/ModelFiles.h"
+#include "model/ObjModel.h"
+#include "model/TextScan.h"
 
 namespace oxv {
 

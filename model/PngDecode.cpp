@@ -1,4 +1,4 @@
-#include "PngDecode.h"
+#include "model/PngDecode.h"
 
 #include <png.h>
 

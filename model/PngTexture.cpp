@@ -1,4 +1,4 @@
-#include "PngTexture.h"
+#include "model/PngTexture.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "PngDecode.h"
+#include "model/PngDecode.h"
 
 namespace oxv {
 

@@ -1,4 +1,4 @@
-#include "FpvCamera.h"
+#include "playback/FpvCamera.h"
 
 namespace oxv {
 
@@ -6,40 +6,39 @@ namespace {
 
 constexpr double kRadiansPerDegree = 0.017453292519943278;
 
-void StopFpvTimer(ViewState& view, PlaybackHost& host)
+void StopFpvTimer(FpvState& fpv, PlaybackHost& host)
 {
     host.KillTimer(kFpvTimerId);
-    view.m_nFpvNode = 0;
-    view.m_bFpvMode = 0;
+    fpv.m_nFpvNode = 0;
+    fpv.m_bFpvMode = 0;
 }
 
 }  // namespace
 
-void ToggleFpvMode(ViewState& view, PlaybackHost& host)
+void ToggleFpvMode(FpvState& fpv, OrbitCamera& camera, PlaybackHost& host)
 {
-    view.m_bFpvMode = !view.m_bFpvMode;
-    if (view.m_bFpvMode) {
-        view.m_dOrbitFov = view.m_camera.fovY;
-        view.m_camera.fovY = view.m_dFpvFov;
-        view.m_nFpvNode = 0;
+    fpv.m_bFpvMode = !fpv.m_bFpvMode;
+    if (fpv.m_bFpvMode) {
+        fpv.m_dOrbitFov = camera.fovY;
+        camera.fovY = fpv.m_dFpvFov;
+        fpv.m_nFpvNode = 0;
         host.StartTimer(kFpvTimerId, kFpvTimerPeriodMs);
     } else {
-        view.m_camera.fovY = view.m_dOrbitFov;
+        camera.fovY = fpv.m_dOrbitFov;
         host.KillTimer(kFpvTimerId);
     }
 }
 
-void ComputeFpvLookAt(ViewState& view, const SurveyDocument& doc, PlaybackHost& host)
+void ComputeFpvLookAt(FpvState& fpv, OrbitCamera& camera, const SurveyDocument& doc, PlaybackHost& host)
 {
     const PathNode* path = doc.m_pCameraPath.get();
     const int32_t n = PathNodeCount(path);
-    if (view.m_nFpvNode < 0 || view.m_nFpvNode >= n) {
-        StopFpvTimer(view, host);
-        ComputeLookAt(view.m_camera);
+    if (fpv.m_nFpvNode < 0 || fpv.m_nFpvNode >= n) {
+        StopFpvTimer(fpv, host);
+        ComputeLookAt(camera);
         return;
     }
-    const PathNode& node = path[view.m_nFpvNode];
-    OrbitCamera& camera = view.m_camera;
+    const PathNode& node = path[fpv.m_nFpvNode];
     camera.lookEye[0] = node.x / 1000.0;
     camera.lookEye[1] = node.y / 1000.0;
     camera.lookEye[2] = node.z / 1000.0;
@@ -53,32 +52,32 @@ void ComputeFpvLookAt(ViewState& view, const SurveyDocument& doc, PlaybackHost& 
         camera.lookCenter[i] = camera.lookEye[i] - R[3 * i + 0];
         camera.lookUp[i] = R[3 * i + 2];
     }
-    view.m_nFpvNode += 1;
-    if (view.m_nFpvNode >= n) StopFpvTimer(view, host);
-    camera.fovY = view.m_dFpvFov;
+    fpv.m_nFpvNode += 1;
+    if (fpv.m_nFpvNode >= n) StopFpvTimer(fpv, host);
+    camera.fovY = fpv.m_dFpvFov;
 }
 
-void EndFpvMode(ViewState& view, PlaybackHost& host)
+void EndFpvMode(FpvState& fpv, OrbitCamera& camera, PlaybackHost& host)
 {
-    if (!view.m_bFpvMode) return;
-    view.m_camera.fovY = view.m_dOrbitFov;
-    StopFpvTimer(view, host);
+    if (!fpv.m_bFpvMode) return;
+    camera.fovY = fpv.m_dOrbitFov;
+    StopFpvTimer(fpv, host);
 }
 
-void BeginFovEdit(ViewState& view, PlaybackHost& host)
+void BeginFovEdit(const FpvState& fpv, PlaybackHost& host)
 {
-    if (view.m_bFpvMode) host.KillTimer(kFpvTimerId);
+    if (fpv.m_bFpvMode) host.KillTimer(kFpvTimerId);
 }
 
-void EndFovEdit(ViewState& view, PlaybackHost& host, bool ok, double fov)
+void EndFovEdit(FpvState& fpv, PlaybackHost& host, bool ok, double fov)
 {
-    if (ok) view.m_dFpvFov = fov;
-    if (view.m_bFpvMode) host.StartTimer(kFpvTimerId, kFpvTimerPeriodMs);
+    if (ok) fpv.m_dFpvFov = fov;
+    if (fpv.m_bFpvMode) host.StartTimer(kFpvTimerId, kFpvTimerPeriodMs);
 }
 
-FpvCommandState GetFpvCommandState(const ViewState& view)
+FpvCommandState GetFpvCommandState(const FpvState& fpv, bool cameraPathShown)
 {
-    return {view.m_nCameraPathList != 0, view.m_bFpvMode != 0};
+    return {cameraPathShown, fpv.m_bFpvMode != 0};
 }
 
 }  // namespace oxv

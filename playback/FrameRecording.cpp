@@ -1,11 +1,7 @@
-#include "FrameRecording.h"
-
-#include <GL/gl.h>
+#include "playback/FrameRecording.h"
 
 #include <cstdio>
 #include <cstdlib>
-
-#include "GlTarget.h"
 
 namespace oxv {
 
@@ -22,43 +18,18 @@ std::string FpvVideoFolder()
     return std::string(home && *home ? home : ".") + "/work/video";
 }
 
-std::optional<std::string> FrameCapturePath(const ViewState& view, const SurveyDocument& doc,
+std::optional<std::string> FrameCapturePath(const PlaybackState& run, const FpvState& fpv, const SurveyDocument& doc,
                                             const std::string& fpvFolder)
 {
     const PlaybackParams* params = doc.m_pPlaybackParams.get();
-    const bool playback = view.m_nPlayState != kStopped;
+    const bool playback = run.m_nPlayState != kStopped;
     const bool playbackRecording = playback && params && params->recordVideo && params->outputFolder;
-    if (!playbackRecording && !view.m_bFpvMode) return std::nullopt;
+    if (!playbackRecording && !fpv.m_bFpvMode) return std::nullopt;
     if (playback) {
         if (!params || !params->outputFolder) return std::nullopt;
-        return FrameFileName(*params->outputFolder, view.m_nFrame - 1);
+        return FrameFileName(*params->outputFolder, run.m_nFrame - 1);
     }
-    return FrameFileName(fpvFolder, view.m_nFpvNode);
-}
-
-PngEncoding FrameEncoding()
-{
-    PngEncoding e;
-    e.zlibLevel = 1;
-    e.adaptiveFilters = false;
-    return e;
-}
-
-bool FrameCapturer::Capture(GlTarget& target, int w, int h, const std::string& path)
-{
-    if (w <= 0 || h <= 0) return false;
-    if (w != m_width || h != m_height) {
-        m_width = w;
-        m_height = h;
-        m_rowBytes = (static_cast<size_t>(w) * 3 + 3) / 4 * 4;
-        m_pFrameImage.assign(m_rowBytes * static_cast<size_t>(h), 0);
-    }
-    // GL's default pack alignment of 4 pads rows exactly as the buffer does;
-    // rows arrive bottom first and are handed to the encoder top first.
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadBuffer(static_cast<GLenum>(target.ReadBuffer()));
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, m_pFrameImage.data());
-    return WritePngRgbBottomUp(path, w, h, m_pFrameImage.data(), m_rowBytes, FrameEncoding());
+    return FrameFileName(fpvFolder, fpv.m_nFpvNode);
 }
 
 }  // namespace oxv

@@ -1,8 +1,8 @@
-#include "PlaybackEngine.h"
+#include "playback/PlaybackEngine.h"
 
 #include <cmath>
 
-#include "NumericConversion.h"
+#include "survey/NumericConversion.h"
 
 namespace oxv {
 
@@ -10,36 +10,36 @@ namespace {
 
 bool AutoCameraOn(const SurveyDocument& doc) { return doc.m_pPlaybackParams && doc.m_pPlaybackParams->autoCamera; }
 
-void PlaceVehicle(ViewState& view, const SurveyDocument& doc, PlaybackHost& host)
+void PlaceVehicle(PlaybackState& run, OrbitCamera& camera, const SurveyDocument& doc, PlaybackHost& host)
 {
     Pose pose{};
     // The pose at the end of the frame being stepped; a one-frame timeline
     // has none and leaves the vehicle where it is.
-    if (!doc.InterpolatePoseAt(view.m_nFrame + 1, pose)) return;
+    if (!doc.InterpolatePoseAt(run.m_nFrame + 1, pose)) return;
     const double attitude[3] = {pose.v[kRoll] / 1000.0, pose.v[kPitch] / 1000.0, pose.v[kHeading] / 1000.0};
     const double position[3] = {pose.v[kPosX] / 1000.0, pose.v[kPosY] / 1000.0, pose.v[kPosZ] / 1000.0};
     host.SetVehiclePose(attitude, position);
-    if (doc.m_pPlaybackParams && doc.m_pPlaybackParams->trackVehicle) SetCameraTarget(view.m_camera, position);
+    if (doc.m_pPlaybackParams && doc.m_pPlaybackParams->trackVehicle) SetCameraTarget(camera, position);
 }
 
-void RevealFrame(ViewState& view, const SurveyDocument& doc, PlaybackHost& host)
+void RevealFrame(PlaybackState& run, const SurveyDocument& doc, PlaybackHost& host)
 {
-    view.m_nReachedRecord = 0;
-    const FrameSpan& span = doc.m_pTimeline->spans[static_cast<size_t>(view.m_nFrame)];
+    run.m_nReachedRecord = 0;
+    const FrameSpan& span = doc.m_pTimeline->spans[static_cast<size_t>(run.m_nFrame)];
     if (!doc.m_pPoints->HasOrigin()) return;
-    if (view.m_nBeamList) host.CompileBeamList(view.m_nBeamList, doc, span);
-    view.m_nReachedRecord = span.last;
+    host.CompileBeamList(doc, span);
+    run.m_nReachedRecord = span.last;
 }
 
-void AutoCamera(ViewState& view, const SurveyDocument& doc)
+void AutoCamera(PlaybackState& run, OrbitCamera& camera, const SurveyDocument& doc)
 {
     if (!AutoCameraOn(doc)) return;
     const PlaybackParams& p = *doc.m_pPlaybackParams;
     const double interval = doc.m_pTimeline->interval;
-    view.m_dAutoDistance += p.cameraSpeed * interval;
-    if (view.m_dAutoDistance > p.farDistance) view.m_dAutoDistance = p.farDistance;
-    SetCameraDistance(view.m_dAutoDistance, view.m_camera);
-    RotateCameraWorld(0.0, 0.0, p.panRate * interval, view.m_camera);
+    run.m_dAutoDistance += p.cameraSpeed * interval;
+    if (run.m_dAutoDistance > p.farDistance) run.m_dAutoDistance = p.farDistance;
+    SetCameraDistance(run.m_dAutoDistance, camera);
+    RotateCameraWorld(0.0, 0.0, p.panRate * interval, camera);
 }
 
 }  // namespace
@@ -50,94 +50,90 @@ int PlaybackTimerPeriodMs(double interval)
     return ms < 1 ? 1 : ms;
 }
 
-void StartPlayback(ViewState& view, const SurveyDocument& doc, PlaybackHost& host)
+void StartPlayback(PlaybackState& run, OrbitCamera& camera, const SurveyDocument& doc, PlaybackHost& host)
 {
-    if (view.m_nPlayState != kStopped) {
+    if (run.m_nPlayState != kStopped) {
         host.KillTimer(kPlaybackTimerId);
-        view.m_nPlayState = kStopped;
+        run.m_nPlayState = kStopped;
         host.RepaintNow();
     }
     if (!doc.m_pTimeline) return;
     const PlaybackTimeline& timeline = *doc.m_pTimeline;
-    view.m_nFrame = 0;
-    view.m_nPlayState = kPlaying;
-    view.m_nFrameCount = timeline.frames;
-    view.m_nReachedRecord = 0;
-    view.m_nHoldTicks = TruncToInt32(kEndHoldSeconds / timeline.interval);
+    run.m_nFrame = 0;
+    run.m_nPlayState = kPlaying;
+    run.m_nFrameCount = timeline.frames;
+    run.m_nReachedRecord = 0;
+    run.m_nHoldTicks = TruncToInt32(kEndHoldSeconds / timeline.interval);
     host.StartTimer(kPlaybackTimerId, PlaybackTimerPeriodMs(timeline.interval));
     if (AutoCameraOn(doc)) {
-        view.m_dAutoDistance = doc.m_pPlaybackParams->nearDistance;
-        SetCameraDistance(view.m_dAutoDistance, view.m_camera);
+        run.m_dAutoDistance = doc.m_pPlaybackParams->nearDistance;
+        SetCameraDistance(run.m_dAutoDistance, camera);
     }
 }
 
-void StopPlayback(ViewState& view, PlaybackHost& host)
+void StopPlayback(PlaybackState& run, PlaybackHost& host)
 {
-    if (view.m_nPlayState != kStopped) {
+    if (run.m_nPlayState != kStopped) {
         host.KillTimer(kPlaybackTimerId);
-        view.m_nPlayState = kStopped;
+        run.m_nPlayState = kStopped;
     }
     host.RepaintNow();
 }
 
-void TogglePause(ViewState& view)
+void TogglePause(PlaybackState& run)
 {
-    if (view.m_nPlayState == kPlaying)
-        view.m_nPlayState = kPaused;
-    else if (view.m_nPlayState == kPaused)
-        view.m_nPlayState = kPlaying;
+    if (run.m_nPlayState == kPlaying)
+        run.m_nPlayState = kPaused;
+    else if (run.m_nPlayState == kPaused)
+        run.m_nPlayState = kPlaying;
 }
 
-void OnTimer(ViewState& view, const SurveyDocument& doc, PlaybackHost& host, int id)
+void OnTimer(PlaybackState& run, OrbitCamera& camera, const SurveyDocument& doc, PlaybackHost& host, int id)
 {
     if (id == kPlaybackTimerId) {
-        if (view.m_nPlayState != kPlaying) return;
-        StepPlayback(view, doc, host);
+        if (run.m_nPlayState != kPlaying) return;
+        StepPlayback(run, camera, doc, host);
         host.RepaintNow();
     } else if (id == kFpvTimerId) {
         host.RepaintNow();
     }
 }
 
-void StepPlayback(ViewState& view, const SurveyDocument& doc, PlaybackHost& host)
+void StepPlayback(PlaybackState& run, OrbitCamera& camera, const SurveyDocument& doc, PlaybackHost& host)
 {
-    if (view.m_nPlayState != kPlaying || !doc.m_pPoints || !doc.m_pTimeline) return;
-    if (!view.m_nBeamList) view.m_nBeamList = host.NewBeamList();
+    if (run.m_nPlayState != kPlaying || !doc.m_pPoints || !doc.m_pTimeline) return;
     // The frame count was taken at Start; the spans read are always the
     // current timeline's, so a replaced timeline is never read past its end.
-    if (view.m_nFrame >= 0 && view.m_nFrame < view.m_nFrameCount && view.m_nFrame < doc.m_pTimeline->frames) {
-        PlaceVehicle(view, doc, host);
-        RevealFrame(view, doc, host);
+    if (run.m_nFrame >= 0 && run.m_nFrame < run.m_nFrameCount && run.m_nFrame < doc.m_pTimeline->frames) {
+        PlaceVehicle(run, camera, doc, host);
+        RevealFrame(run, doc, host);
     }
-    AutoCamera(view, doc);
-    view.m_nFrame += 1;
-    if (view.m_nFrame >= view.m_nFrameCount - 1) {
-        view.m_nFrame = view.m_nFrameCount;
-        if (view.m_nBeamList) {
-            host.DeleteBeamList(view.m_nBeamList);
-            view.m_nBeamList = 0;
-        }
-        view.m_nHoldTicks -= 1;
-        if (view.m_nHoldTicks == 0) StopPlayback(view, host);
+    AutoCamera(run, camera, doc);
+    run.m_nFrame += 1;
+    if (run.m_nFrame >= run.m_nFrameCount - 1) {
+        run.m_nFrame = run.m_nFrameCount;
+        host.DeleteBeamList();
+        run.m_nHoldTicks -= 1;
+        if (run.m_nHoldTicks == 0) StopPlayback(run, host);
     }
 }
 
-bool BeginParameterEdit(ViewState& view, const SurveyDocument& doc, PlaybackHost& host, PlaybackDialogValues& values)
+bool BeginParameterEdit(PlaybackState& run, const SurveyDocument& doc, PlaybackHost& host, PlaybackDialogValues& values)
 {
-    if (!doc.m_pTimeline || !doc.m_pPoints || view.m_nPlayState == kPlaying) return false;
+    if (!doc.m_pTimeline || !doc.m_pPoints || run.m_nPlayState == kPlaying) return false;
     values = DialogValuesFromDocument(doc);
-    if (view.m_nPlayState != kStopped) {
+    if (run.m_nPlayState != kStopped) {
         host.KillTimer(kPlaybackTimerId);
-        view.m_nPlayState = kStopped;
+        run.m_nPlayState = kStopped;
     }
     host.RepaintNow();
     return true;
 }
 
-PlaybackCommandState GetPlaybackCommandState(const ViewState& view, const SurveyDocument& doc, PlaybackCommand command)
+PlaybackCommandState GetPlaybackCommandState(const PlaybackState& run, const SurveyDocument& doc, PlaybackCommand command)
 {
     const bool timeline = doc.m_pTimeline != nullptr;
-    const int32_t state = view.m_nPlayState;
+    const int32_t state = run.m_nPlayState;
     PlaybackCommandState s;
     switch (command) {
     case PlaybackCommand::Start:

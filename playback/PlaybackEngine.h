@@ -1,15 +1,16 @@
 #pragma once
 
 // Playback: the timer-driven flight through the survey's timeline. The
-// stepping is plain logic over the view's state; everything that needs the
-// window or GL (timers, repaint, the vehicle, beam lists) goes through the
-// host the view provides.
+// stepping is plain logic over the run's state and the orbit camera it
+// moves; everything that needs the window or GL (timers, repaint, the
+// vehicle, beam lists) goes through the host that owns the run.
 
 #include <string>
 
-#include "PlaybackParameters.h"
-#include "SurveyDocument.h"
-#include "ViewState.h"
+#include "playback/PlaybackParameters.h"
+#include "survey/SurveyDocument.h"
+#include "playback/PlaybackState.h"
+#include "camera/OrbitCamera.h"
 
 namespace oxv {
 
@@ -27,26 +28,27 @@ public:
     virtual void RepaintNow() = 0;
     // Attitude in degrees (roll, pitch, heading), position in metres.
     virtual void SetVehiclePose(const double attitude[3], const double position[3]) = 0;
-    // A fresh display list name, 0 when none can be had.
-    virtual unsigned NewBeamList() = 0;
-    // Compiles the beam lines of span.first .. span.last into `list` afresh.
-    virtual void CompileBeamList(unsigned list, const SurveyDocument& doc, const FrameSpan& span) = 0;
-    virtual void DeleteBeamList(unsigned list) = 0;
+    // Compiles the beam lines of span.first .. span.last afresh into the
+    // host's beam list, made when it has none (none are drawn when it
+    // cannot be made).
+    virtual void CompileBeamList(const SurveyDocument& doc, const FrameSpan& span) = 0;
+    // The run is past its last frame: the beam list goes.
+    virtual void DeleteBeamList() = 0;
 };
 
-void StartPlayback(ViewState& view, const SurveyDocument& doc, PlaybackHost& host);
-void StopPlayback(ViewState& view, PlaybackHost& host);
-void TogglePause(ViewState& view);
+void StartPlayback(PlaybackState& run, OrbitCamera& camera, const SurveyDocument& doc, PlaybackHost& host);
+void StopPlayback(PlaybackState& run, PlaybackHost& host);
+void TogglePause(PlaybackState& run);
 // A window timer message: playback steps on timer 1, the first-person
 // camera repaints on timer 200.
-void OnTimer(ViewState& view, const SurveyDocument& doc, PlaybackHost& host, int id);
+void OnTimer(PlaybackState& run, OrbitCamera& camera, const SurveyDocument& doc, PlaybackHost& host, int id);
 // Advances one frame; called only by OnTimer.
-void StepPlayback(ViewState& view, const SurveyDocument& doc, PlaybackHost& host);
+void StepPlayback(PlaybackState& run, OrbitCamera& camera, const SurveyDocument& doc, PlaybackHost& host);
 
 // The Parameter command up to its dialog: false when it cannot run (no
 // timeline or point image, or playing). Otherwise a paused run is stopped,
 // the view repainted, and `values` holds what the dialog starts from.
-bool BeginParameterEdit(ViewState& view, const SurveyDocument& doc, PlaybackHost& host, PlaybackDialogValues& values);
+bool BeginParameterEdit(PlaybackState& run, const SurveyDocument& doc, PlaybackHost& host, PlaybackDialogValues& values);
 
 // Timer period for a frame period in seconds: whole milliseconds, at least 1.
 int PlaybackTimerPeriodMs(double interval);
@@ -61,6 +63,6 @@ struct PlaybackCommandState {
 };
 
 // The update rule of a playback command.
-PlaybackCommandState GetPlaybackCommandState(const ViewState& view, const SurveyDocument& doc, PlaybackCommand command);
+PlaybackCommandState GetPlaybackCommandState(const PlaybackState& run, const SurveyDocument& doc, PlaybackCommand command);
 
 }  // namespace oxv

@@ -1,4 +1,4 @@
-#include "PlaybackParameters.h"
+#include "playback/PlaybackParameters.h"
 
 #include <cerrno>
 #include <climits>
@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "NumericConversion.h"
-#include "PlaybackSettings.h"
-#include "Timeline.h"
+#include "survey/NumericConversion.h"
+#include "survey/PlaybackSettings.h"
+#include "survey/Timeline.h"
 
 namespace oxv {
 

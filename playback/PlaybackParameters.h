@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "Profile.h"
-#include "SurveyDocument.h"
+#include "survey/Profile.h"
+#include "survey/SurveyDocument.h"
 
 namespace oxv {
 

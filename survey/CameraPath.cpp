@@ -1,4 +1,4 @@
-#include "CameraPath.h"
+#include "survey/CameraPath.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,8 +9,8 @@
 #include <limits>
 #include <new>
 
-#include "Geodesy.h"
-#include "NumericConversion.h"
+#include "survey/Geodesy.h"
+#include "survey/NumericConversion.h"
 
 namespace oxv {
 

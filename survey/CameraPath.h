@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "NavigationFiles.h"
-#include "PointFile.h"
-#include "SurveyTypes.h"
+#include "survey/NavigationFiles.h"
+#include "survey/PointFile.h"
+#include "survey/SurveyTypes.h"
 
 namespace oxv {
 

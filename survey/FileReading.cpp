@@ -1,4 +1,4 @@
-#include "FileReading.h"
+#include "survey/FileReading.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

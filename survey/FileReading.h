@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "ImageBlock.h"
+#include "survey/ImageBlock.h"
 
 namespace oxv {
 

@@ -1,4 +1,4 @@
-#include "Geodesy.h"
+#include "survey/Geodesy.h"
 
 #include <cmath>
 

@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
-#include "NavigationFiles.h"
-#include "PointFile.h"
+#include "survey/NavigationFiles.h"
+#include "survey/PointFile.h"
 
 namespace oxv {
 

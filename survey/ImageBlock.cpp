@@ -1,4 +1,4 @@
-#include "ImageBlock.h"
+#include "survey/ImageBlock.h"
 
 #include <sys/mman.h>
 

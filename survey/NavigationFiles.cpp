@@ -1,4 +1,4 @@
-#include "NavigationFiles.h"
+#include "survey/NavigationFiles.h"
 
 #include <fcntl.h>
 #include <locale.h>

@@ -1,6 +1,6 @@
-#include "PlaybackSettings.h"
+#include "survey/PlaybackSettings.h"
 
-#include "SettingsCodec.h"
+#include "survey/SettingsCodec.h"
 
 namespace oxv {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Profile.h"
-#include "SurveyTypes.h"
+#include "survey/Profile.h"
+#include "survey/SurveyTypes.h"
 
 namespace oxv {
 

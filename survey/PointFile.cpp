@@ -1,4 +1,4 @@
-#include "PointFile.h"
+#include "survey/PointFile.h"
 
 #include <utility>
 

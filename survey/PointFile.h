@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ImageBlock.h"
-#include "SurveyTypes.h"
+#include "survey/ImageBlock.h"
+#include "survey/SurveyTypes.h"
 
 namespace oxv {
 

@@ -1,4 +1,4 @@
-#include "PointFileWriter.h"
+#include "survey/PointFileWriter.h"
 
 #include <cstring>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "PointFile.h"
+#include "survey/PointFile.h"
 
 namespace oxv {
 

@@ -1,4 +1,4 @@
-#include "ScannerPath.h"
+#include "survey/ScannerPath.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "SettingsCodec.h"
+#include "survey/SettingsCodec.h"
 
 #include <cstring>
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "SurveyTypes.h"
+#include "survey/SurveyTypes.h"
 
 namespace oxv {
 

@@ -1,4 +1,4 @@
-#include "Statistics.h"
+#include "survey/Statistics.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "PointFile.h"
-#include "NumericConversion.h"
-#include "SurveyTypes.h"
+#include "survey/PointFile.h"
+#include "survey/NumericConversion.h"
+#include "survey/SurveyTypes.h"
 
 namespace oxv {
 

@@ -1,14 +1,14 @@
-#include "SurveyDocument.h"
+#include "survey/SurveyDocument.h"
 
 #include <algorithm>
 #include <new>
 #include <utility>
 
-#include "FileReading.h"
-#include "PlaybackSettings.h"
-#include "ScannerPath.h"
-#include "Statistics.h"
-#include "Timeline.h"
+#include "survey/FileReading.h"
+#include "survey/PlaybackSettings.h"
+#include "survey/ScannerPath.h"
+#include "survey/Statistics.h"
+#include "survey/Timeline.h"
 
 namespace oxv {
 

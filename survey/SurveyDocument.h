@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
-#include "CameraPath.h"
-#include "PointFile.h"
-#include "Profile.h"
-#include "Statistics.h"
-#include "SurveyTypes.h"
+#include "survey/CameraPath.h"
+#include "survey/PointFile.h"
+#include "survey/Profile.h"
+#include "survey/Statistics.h"
+#include "survey/SurveyTypes.h"
 
 namespace oxv {
 

@@ -1,10 +1,10 @@
-#include "Timeline.h"
+#include "survey/Timeline.h"
 
 #include <cmath>
 #include <new>
 #include <utility>
 
-#include "NumericConversion.h"
+#include "survey/NumericConversion.h"
 
 namespace oxv {
 

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "PointFile.h"
-#include "SurveyTypes.h"
+#include "survey/PointFile.h"
+#include "survey/SurveyTypes.h"
 
 namespace oxv {
 

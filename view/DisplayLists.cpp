@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "NumericConversion.h"
-#include "SurveyDocument.h"
-#include "ViewState.h"
+#include "survey/NumericConversion.h"
+#include "survey/SurveyDocument.h"
+#include "view/ViewState.h"
 
 namespace oxv {
 

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-#include "GlTarget.h"
-#include "SurveyDocument.h"
-#include "ViewState.h"
+#include "gl/GlTarget.h"
+#include "survey/SurveyDocument.h"
+#include "view/ViewState.h"
 
 namespace oxv {
 
@@ -90,7 +90,7 @@ void OnDrawFrame(ViewState& view, const SurveyDocument* doc, GlTarget& target, F
     const int h = target.Height();
     if (w <= 0 || h <= 0) return;  // nothing to see, and the aspect would divide by zero
     const bool paint = kind == FrameKind::Paint;
-    const bool playing = view.m_nPlayState != kStopped;
+    const bool playing = view.m_scene.playing != 0;
 
     glMatrixMode(GL_PROJECTION);
     glViewport(0, 0, w, h);
@@ -101,7 +101,7 @@ void OnDrawFrame(ViewState& view, const SurveyDocument* doc, GlTarget& target, F
     glLoadIdentity();
 
     OrbitCamera& camera = view.m_camera;
-    if (view.m_bFpvMode && view.hooks.computeFpvLookAt)
+    if (view.m_scene.firstPerson && view.hooks.computeFpvLookAt)
         view.hooks.computeFpvLookAt(view, *doc);
     else
         ComputeLookAt(camera);
@@ -146,7 +146,7 @@ void OnDrawFrame(ViewState& view, const SurveyDocument* doc, GlTarget& target, F
         glScaled(kMmToMetre, kMmToMetre, kMmToMetre);
         // Playback's count never calls lists past the ones owned (their names
         // may belong to someone else) and never reads past the records.
-        const int32_t reached = std::max(view.m_nReachedRecord, 0);
+        const int32_t reached = std::max(view.m_scene.revealedRecord, 0);
         const int32_t whole = playing ? ClampInt(reached / kPointsPerList, 0, view.m_nPointListCount)
                                       : view.m_nPointListCount;
         for (int32_t j = 0; j < whole; ++j) glCallList(view.m_nPointListBase + static_cast<GLuint>(j));
@@ -165,7 +165,7 @@ void OnDrawFrame(ViewState& view, const SurveyDocument* doc, GlTarget& target, F
         glColor3d(0.0, 0.0, 1.0);
         if (playing) {
             // Only as far as the vehicle has flown.
-            if (doc->m_pScannerPath) DrawScannerPathUpTo(doc->m_pScannerPath.get(), std::max(view.m_nReachedRecord, 0));
+            if (doc->m_pScannerPath) DrawScannerPathUpTo(doc->m_pScannerPath.get(), std::max(view.m_scene.revealedRecord, 0));
         } else {
             glCallList(view.m_nScannerPathList);
         }
@@ -230,7 +230,7 @@ bool PickPoint(ViewState& view, const SurveyDocument* doc, GlTarget& target, int
 
 bool PickAndRecentre(ViewState& view, const SurveyDocument* doc, GlTarget& target, int x, int y)
 {
-    if (view.m_bFpvMode) return false;
+    if (view.m_scene.firstPerson) return false;
     double point[3];
     if (!PickPoint(view, doc, target, x, y, point)) return false;
     SetCameraTarget(view.m_camera, point);

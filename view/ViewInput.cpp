@@ -1,8 +1,8 @@
 // The view's plain logic: mouse routing, level keys, menu states and the
 // colour scale. Nothing here touches the drawing library.
 
-#include "SurveyDocument.h"
-#include "ViewState.h"
+#include "survey/SurveyDocument.h"
+#include "view/ViewState.h"
 
 namespace oxv {
 
@@ -10,6 +10,13 @@ void InitViewState(ViewState& view)
 {
     InitOrbitCamera(view.m_camera);
     view.m_nColorMode = kColorOriginal;
+}
+
+void ShowRunState(ViewState& view, const PlaybackState& run, const FpvState& fpv)
+{
+    view.m_scene.playing = run.m_nPlayState != kStopped;
+    view.m_scene.revealedRecord = run.m_nReachedRecord;
+    view.m_scene.firstPerson = fpv.m_bFpvMode;
 }
 
 bool ChangeOriginalLevels(ViewState& view, LevelKey key)
@@ -58,7 +65,7 @@ MenuState ColorModeMenuState(const ViewState& view, const SurveyDocument* doc, i
 ViewMouseResult ViewMouseEvent(ViewState& view, const CameraInput& input)
 {
     ViewMouseResult result;
-    if (view.m_bFpvMode) return result;
+    if (view.m_scene.firstPerson) return result;
     OrbitCamera& camera = view.m_camera;
     const int pressed = CameraMouseEvent(input, camera);
     if (input.type == kLeftPress || input.type == kRightPress) {

@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "OrbitCamera.h"
+#include "camera/OrbitCamera.h"
+#include "playback/PlaybackState.h"
 
 namespace oxv {
 
@@ -26,8 +27,6 @@ enum ColorMode : int32_t {
     kColorOriginal = 4,
 };
 
-enum PlayState : int32_t { kStopped = 0, kPlaying = 1, kPaused = 2 };
-
 // Records per point display list; chunk j holds records 10000 j .. 10000 j + 9999.
 inline constexpr int32_t kPointsPerList = 10000;
 inline constexpr double kGridSpacing = 10.0;  // metres
@@ -42,7 +41,7 @@ struct ViewHooks {
     // Draws the vehicle at the current (metre) modelview transform; only
     // called while playback is playing or paused, and only on painted frames.
     std::function<void(ViewState&)> drawVehicle;
-    // Fills m_camera's look-at block instead of ComputeLookAt while m_bFpvMode is set.
+    // Fills m_camera's look-at block instead of ComputeLookAt while m_scene.firstPerson is set.
     std::function<void(ViewState&, const SurveyDocument&)> computeFpvLookAt;
     // Runs at the end of every frame, before any swap, with the client
     // rectangle; reads the drawn frame through target.ReadBuffer().
@@ -57,6 +56,14 @@ struct ViewHooks {
 // Point lists compiled between two calls of ViewHooks::betweenListChunks
 // (160000 records, some 30 ms here).
 inline constexpr int32_t kListsBetweenYields = 16;
+
+// What a playback run and the first-person camera ask the frame to show.
+// Their owner fills it from their state (ShowRunState) before each frame.
+struct SceneInput {
+    int32_t playing = 0;         // vehicle instead of axes, beams; points and scanner path up to revealedRecord
+    int32_t revealedRecord = 0;
+    int32_t firstPerson = 0;     // the look-at block comes from hooks.computeFpvLookAt; no mouse, no pick
+};
 
 // The view's members, with their initial values as the view is constructed.
 // InitViewState then does what window creation does (camera, Original mode).
@@ -80,20 +87,14 @@ struct ViewState {
     // Display lists: a name of 0 means absent.
     unsigned m_nPointListBase = 0;
     unsigned m_nScannerPathList = 0;
-    unsigned m_nBeamList = 0;  // built by playback, deleted with the others
+    unsigned m_nBeamList = 0;  // the playback host's, deleted with the others
     unsigned m_nGridList = 0;
     unsigned m_nCameraPathList = 0;
     int32_t m_nPointListCount = 0;
     int32_t m_nScannerPathListCount = 0;
     int32_t m_nCameraPathListCount = 0;
 
-    // Playback (filled by the playback engine).
-    int32_t m_nPlayState = kStopped;
-    int32_t m_nFrameCount = 0;
-    int32_t m_nFrame = 0;
-    int32_t m_nReachedRecord = 0;  // records revealed so far
-    int32_t m_nHoldTicks = 0;
-    double m_dAutoDistance = 0.0;
+    SceneInput m_scene;
 
     // View options.
     int32_t m_bShowScannerPath = 0;
@@ -101,12 +102,6 @@ struct ViewState {
     int32_t m_bShowCameraPath = 0;
     int32_t m_nPointSize = 1;  // 1 to 5 pixels
     int32_t m_bAntiAlias = 0;
-
-    // First-person camera.
-    int32_t m_bFpvMode = 0;
-    int32_t m_nFpvNode = 0;
-    double m_dOrbitFov = 30.0;
-    double m_dFpvFov = 30.0;
 
     ViewHooks hooks;
 };
@@ -118,6 +113,9 @@ struct ViewState {
 void InitViewState(ViewState& view);
 
 enum class LevelKey { PageUp, PageDown, Home, End };
+
+// The scene input for the run and the first-person camera as they stand.
+void ShowRunState(ViewState& view, const PlaybackState& run, const FpvState& fpv);
 
 // Original-mode levels: true when the key was taken (mode Original and the
 // levels stay ordered), with scale and offset updated; false leaves every

@@ -18,12 +18,12 @@
 #include <thread>
 #include <vector>
 
-#include "MainFrame.h"
-#include "OxvellApp.h"
-#include "OxvellDoc.h"
-#include "OxvellView.h"
-#include "PlaybackSettings.h"
-#include "XServer.h"
+#include "app/MainFrame.h"
+#include "app/OxvellApp.h"
+#include "app/OxvellDoc.h"
+#include "app/OxvellView.h"
+#include "survey/PlaybackSettings.h"
+#include "tests/app/XServer.h"
 
 namespace oxv::test {
 

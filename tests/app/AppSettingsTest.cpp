@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "AppSettings.h"
-#include "LogCounter.h"
-#include "PlaybackSettings.h"
-#include "SurveyFixture.h"
+#include "app/AppSettings.h"
+#include "tests/support/LogCounter.h"
+#include "survey/PlaybackSettings.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv {
 namespace {

@@ -23,18 +23,18 @@
 #include <functional>
 #include <map>
 
-#include "AboutDlg.h"
-#include "AppHarness.h"
-#include "CameraPath.h"
-#include "CommandIds.h"
-#include "FovDlg.h"
-#include "MainFrame.h"
-#include "OxvellApp.h"
-#include "OxvellDoc.h"
-#include "OxvellView.h"
-#include "PBDlg.h"
-#include "PlaybackSettings.h"
-#include "SurveyFixture.h"
+#include "app/AboutDlg.h"
+#include "tests/app/AppHarness.h"
+#include "survey/CameraPath.h"
+#include "app/CommandIds.h"
+#include "app/FovDlg.h"
+#include "app/MainFrame.h"
+#include "app/OxvellApp.h"
+#include "app/OxvellDoc.h"
+#include "app/OxvellView.h"
+#include "app/PBDlg.h"
+#include "survey/PlaybackSettings.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv {
 namespace {
@@ -92,7 +92,7 @@ protected:
         // Every test starts from the view as a fresh start leaves it.
         ViewState& state = View()->State();
         state.m_bShowGrid = state.m_bShowScannerPath = state.m_bShowCameraPath = 0;
-        state.m_bFpvMode = 0;
+        View()->Fpv().m_bFpvMode = 0;
         state.m_nPointSize = 1;
         state.m_bAntiAlias = 0;
         InitViewState(state);
@@ -498,11 +498,11 @@ TEST_F(AppWindowTest, DoubleClickRecentresTheOrbitOnAPointAndIgnoresBackground)
     EXPECT_EQ(after.distance, before.distance);
 
     // In first-person mode the mouse leaves the camera alone.
-    View()->State().m_bFpvMode = 1;
+    View()->Fpv().m_bFpvMode = 1;
     const double y = after.target[1];
     doubleClick(size.x * 5 / 8, size.y / 2);
     EXPECT_EQ(View()->State().m_camera.target[1], y);
-    View()->State().m_bFpvMode = 0;
+    View()->Fpv().m_bFpvMode = 0;
 }
 
 TEST_F(AppWindowTest, AboutShowsTheProgramNameAndVersionModally)
@@ -609,23 +609,23 @@ TEST_F(AppWindowTest, PlaybackRecordsEveryFramePausesAndStopsByItselfAfterTheHol
     EXPECT_DOUBLE_EQ(View()->State().m_camera.distance, params.nearDistance);
 
     // Paused: nothing advances, nothing is written.
-    ASSERT_TRUE(PumpUntil([] { return View()->State().m_nFrame >= 2; }, 5000));
+    ASSERT_TRUE(PumpUntil([] { return View()->Run().m_nFrame >= 2; }, 5000));
     Command(cmd::kPlayPause);
     EXPECT_EQ(Item(cmd::kPlayPause).label, "&Resume");
     EXPECT_TRUE(Item(cmd::kPlayPause).checked);
     EXPECT_TRUE(Item(cmd::kPlayParameter).enabled);
-    const int pausedAt = View()->State().m_nFrame;
+    const int pausedAt = View()->Run().m_nFrame;
     const auto writtenWhilePausing = FolderFiles(frames);
     PumpUntil([] { return false; }, 300);
-    EXPECT_EQ(View()->State().m_nFrame, pausedAt);
+    EXPECT_EQ(View()->Run().m_nFrame, pausedAt);
     EXPECT_EQ(FolderFiles(frames), writtenWhilePausing);
     Command(cmd::kPlayPause);
     EXPECT_EQ(Item(cmd::kPlayPause).label, "P&ause");
 
     // The last frame is held for about three seconds, then the run stops.
-    ASSERT_TRUE(PumpUntil([] { return View()->State().m_nFrame == View()->State().m_nFrameCount; }, 10000));
+    ASSERT_TRUE(PumpUntil([] { return View()->Run().m_nFrame == View()->Run().m_nFrameCount; }, 10000));
     const auto lastFrame = std::chrono::steady_clock::now();
-    ASSERT_TRUE(PumpUntil([] { return View()->State().m_nPlayState == kStopped; }, 20000));
+    ASSERT_TRUE(PumpUntil([] { return View()->Run().m_nPlayState == kStopped; }, 20000));
     const double hold = std::chrono::duration<double>(std::chrono::steady_clock::now() - lastFrame).count();
     EXPECT_GE(hold, 2.9);
     EXPECT_FALSE(View()->IsTimerRunning(kPlaybackTimerId));
@@ -678,7 +678,7 @@ TEST_F(AppWindowTest, ParameterDialogShowsTheValuesAndOkRebuildsTheTimeline)
             shown[id] = std::string(Field(dialog, id)->GetValue().utf8_str());
         recordChecked = wxDynamicCast(dialog->FindWindow(CPBDlg::IDC_RECORD_VIDEO), wxCheckBox)->GetValue();
         trackChecked = wxDynamicCast(dialog->FindWindow(CPBDlg::IDC_TRACK_VEHICLE), wxCheckBox)->GetValue();
-        EXPECT_EQ(View()->State().m_nPlayState, kStopped);
+        EXPECT_EQ(View()->Run().m_nPlayState, kStopped);
         EXPECT_FALSE(View()->IsTimerRunning(kPlaybackTimerId));
         // A speed of 0 with a positive frame period typed last reaches OK,
         // which refuses it and keeps the dialog open.
@@ -707,7 +707,7 @@ TEST_F(AppWindowTest, ParameterDialogShowsTheValuesAndOkRebuildsTheTimeline)
     EXPECT_NE(s_recorder->messages[1].find("speed"), std::string::npos) << s_recorder->messages[1];
 
     // Speed 50 % at 40 ms: 0.02 s of survey per frame, and stored.
-    EXPECT_EQ(View()->State().m_nPlayState, kStopped);
+    EXPECT_EQ(View()->Run().m_nPlayState, kStopped);
     ASSERT_NE(survey.m_pTimeline, nullptr);
     EXPECT_DOUBLE_EQ(survey.m_pTimeline->interval, 0.04);
     EXPECT_DOUBLE_EQ(survey.m_pTimeline->step, 0.02);
@@ -728,7 +728,7 @@ TEST_F(AppWindowTest, ParameterDialogShowsTheValuesAndOkRebuildsTheTimeline)
     survey.m_pPlaybackParams->outputFolder = missing;
     s_recorder->messages.clear();
     Command(cmd::kPlayStart);
-    ASSERT_TRUE(PumpUntil([] { return View()->State().m_nFrame >= 3; }, 5000));
+    ASSERT_TRUE(PumpUntil([] { return View()->Run().m_nFrame >= 3; }, 5000));
     EXPECT_FALSE(std::filesystem::exists(missing));
     EXPECT_TRUE(s_recorder->messages.empty());
 
@@ -736,7 +736,7 @@ TEST_F(AppWindowTest, ParameterDialogShowsTheValuesAndOkRebuildsTheTimeline)
     const std::string other = s_dir->File("other.oxv");
     WriteField(other, false);
     ASSERT_TRUE(s_app->OpenDocumentFile(other));
-    EXPECT_EQ(View()->State().m_nPlayState, kStopped);
+    EXPECT_EQ(View()->Run().m_nPlayState, kStopped);
     EXPECT_FALSE(View()->IsTimerRunning(kPlaybackTimerId));
     EXPECT_TRUE(Item(cmd::kPlayStart).enabled);
 }
@@ -777,7 +777,7 @@ TEST_F(AppWindowTest, FirstPersonFlightAlongAnImportedPathWritesItsFramesIntoWor
     EXPECT_TRUE(Item(cmd::kFpvMode).checked);
     EXPECT_TRUE(View()->IsTimerRunning(kFpvTimerId));
     // Five paints show nodes 0 to 4; the fifth ends the mode unrecorded.
-    ASSERT_TRUE(PumpUntil([] { return View()->State().m_bFpvMode == 0; }, 5000));
+    ASSERT_TRUE(PumpUntil([] { return View()->Fpv().m_bFpvMode == 0; }, 5000));
     EXPECT_FALSE(View()->IsTimerRunning(kFpvTimerId));
     EXPECT_FALSE(Item(cmd::kFpvMode).checked);
     EXPECT_EQ(FolderFiles(video),
@@ -798,7 +798,7 @@ TEST_F(AppWindowTest, FirstPersonFlightAlongAnImportedPathWritesItsFramesIntoWor
     Command(cmd::kFpvFov);
     s_recorder->drive = nullptr;
     EXPECT_EQ(fovShown, "30.00");
-    EXPECT_EQ(View()->State().m_dFpvFov, 60.0);
+    EXPECT_EQ(View()->Fpv().m_dFpvFov, 60.0);
 
     // Importing a path again while flying ends the flight; so does New.
     writePath(100000);
@@ -806,13 +806,13 @@ TEST_F(AppWindowTest, FirstPersonFlightAlongAnImportedPathWritesItsFramesIntoWor
     EXPECT_EQ(View()->State().m_camera.fovY, 60.0);
     ASSERT_EQ(survey.ImportCameraPath(nav), CameraPathSource::Cache);
     s_app->Document()->UpdateAllViewsWithHint(kUpdateHintRebuild);
-    EXPECT_EQ(View()->State().m_bFpvMode, 0);
+    EXPECT_EQ(View()->Fpv().m_bFpvMode, 0);
     EXPECT_FALSE(View()->IsTimerRunning(kFpvTimerId));
     EXPECT_EQ(View()->State().m_camera.fovY, orbitFov);
     Command(cmd::kFpvMode);
     EXPECT_TRUE(View()->IsTimerRunning(kFpvTimerId));
     ASSERT_TRUE(s_app->NewDocument());
-    EXPECT_EQ(View()->State().m_bFpvMode, 0);
+    EXPECT_EQ(View()->Fpv().m_bFpvMode, 0);
     EXPECT_FALSE(View()->IsTimerRunning(kFpvTimerId));
     EXPECT_EQ(View()->State().m_camera.fovY, orbitFov);
     EXPECT_FALSE(Item(cmd::kFpvMode).enabled);

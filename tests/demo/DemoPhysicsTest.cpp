@@ -8,9 +8,9 @@
 #include <cmath>
 #include <memory>
 
-#include "DemoSurvey.h"
-#include "ScratchDir.h"
-#include "SurveyDocument.h"
+#include "tools/demo/DemoSurvey.h"
+#include "tests/support/ScratchDir.h"
+#include "survey/SurveyDocument.h"
 
 namespace oxv::demo {
 namespace {

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "DemoSurvey.h"
-#include "CameraPath.h"
-#include "ScratchDir.h"
-#include "SurveyDocument.h"
+#include "tools/demo/DemoSurvey.h"
+#include "survey/CameraPath.h"
+#include "tests/support/ScratchDir.h"
+#include "survey/SurveyDocument.h"
 
 namespace oxv::demo {
 namespace {

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "IniProfile.h"
-#include "PlaybackSettings.h"
+#include "settings/IniProfile.h"
+#include "survey/PlaybackSettings.h"
 
 // A toolkit assertion reached through a settings file is a finding too: it
 // prints a stack trace and, in the viewer, stops for the report.

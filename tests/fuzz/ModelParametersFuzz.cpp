@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "ModelParameters.h"
+#include "model/ModelParameters.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "CameraPath.h"
-#include "PointFileWriter.h"
+#include "survey/CameraPath.h"
+#include "survey/PointFileWriter.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "PointFile.h"
-#include "Profile.h"
-#include "SurveyDocument.h"
+#include "survey/PointFile.h"
+#include "survey/Profile.h"
+#include "survey/SurveyDocument.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // value ranges, the scanner path, the timeline and the pose of every frame.
 #include <cstring>
 
-#include "PointFile.h"
-#include "ScannerPath.h"
-#include "Statistics.h"
-#include "Timeline.h"
+#include "survey/PointFile.h"
+#include "survey/ScannerPath.h"
+#include "survey/Statistics.h"
+#include "survey/Timeline.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

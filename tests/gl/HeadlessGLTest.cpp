@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
-#include "HeadlessGL.h"
-#include "PngImageWriter.h"
-#include "ScratchDir.h"
-#include "PngRead.h"
+#include "gl/HeadlessGL.h"
+#include "gl/PngImageWriter.h"
+#include "tests/support/ScratchDir.h"
+#include "tests/support/PngRead.h"
 
 namespace oxv {
 namespace {

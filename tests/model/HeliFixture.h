@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "ModelTestSupport.h"
-#include "PngFixture.h"
+#include "tests/model/ModelTestSupport.h"
+#include "tests/model/PngFixture.h"
 
 namespace oxv::test {
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "ModelParameters.h"
-#include "ModelTestSupport.h"
-#include "ScratchDir.h"
+#include "model/ModelParameters.h"
+#include "tests/model/ModelTestSupport.h"
+#include "tests/support/ScratchDir.h"
 
 namespace oxv {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ObjModel.h"
+#include "model/ObjModel.h"
 
 namespace oxv::test {
 

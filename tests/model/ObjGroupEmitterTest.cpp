@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "ModelTestSupport.h"
-#include "ObjGroupEmitter.h"
-#include "ScratchDir.h"
+#include "tests/model/ModelTestSupport.h"
+#include "model/ObjGroupEmitter.h"
+#include "tests/support/ScratchDir.h"
 
 namespace oxv {
 namespace {

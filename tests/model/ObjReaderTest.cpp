@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "ModelTestSupport.h"
-#include "ObjGroupEmitter.h"
-#include "ObjModel.h"
-#include "ScratchDir.h"
+#include "tests/model/ModelTestSupport.h"
+#include "model/ObjGroupEmitter.h"
+#include "model/ObjModel.h"
+#include "tests/support/ScratchDir.h"
 
 namespace oxv {
 namespace {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "ModelTestSupport.h"
-#include "ObjGroupEmitter.h"
-#include "ObjModel.h"
+#include "tests/model/ModelTestSupport.h"
+#include "model/ObjGroupEmitter.h"
+#include "model/ObjModel.h"
 
 namespace oxv {
 namespace {

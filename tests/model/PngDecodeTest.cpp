@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "PngDecode.h"
-#include "PngFixture.h"
-#include "ScratchDir.h"
+#include "model/PngDecode.h"
+#include "tests/model/PngFixture.h"
+#include "tests/support/ScratchDir.h"
 
 namespace oxv {
 namespace {

@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "FpvCamera.h"
-#include "PlaybackTestSupport.h"
+#include "playback/FpvCamera.h"
+#include "tests/playback/PlaybackTestSupport.h"
 
 namespace oxv {
 namespace {
 
 class FpvCameraTest : public ::testing::Test {
 protected:
-    void SetUp() override { InitViewState(view); }
+    void SetUp() override { InitOrbitCamera(camera); }
 
     void SetPath(std::vector<PathNode> nodes)
     {
@@ -18,7 +18,9 @@ protected:
     }
 
     SurveyDocument doc;
-    ViewState view;
+    FpvState fpv;
+    OrbitCamera camera;
+    bool cameraPathShown = false;
     test::FakePlaybackHost host;
 };
 
@@ -36,13 +38,13 @@ TEST_F(FpvCameraTest, NodesBecomeEyeCentreAndUp)
     };
     for (const Case& c : cases) {
         SetPath({c.node, c.node});
-        view.m_bFpvMode = 1;
-        view.m_nFpvNode = 0;
-        ComputeFpvLookAt(view, doc, host);
+        fpv.m_bFpvMode = 1;
+        fpv.m_nFpvNode = 0;
+        ComputeFpvLookAt(fpv, camera, doc, host);
         for (int i = 0; i < 3; ++i) {
-            EXPECT_NEAR(view.m_camera.lookEye[i], (i + 1) * 1.0, 1e-12);
-            EXPECT_NEAR(view.m_camera.lookCenter[i], c.centre[i], 1e-9) << i;
-            EXPECT_NEAR(view.m_camera.lookUp[i], c.up[i], 1e-9) << i;
+            EXPECT_NEAR(camera.lookEye[i], (i + 1) * 1.0, 1e-12);
+            EXPECT_NEAR(camera.lookCenter[i], c.centre[i], 1e-9) << i;
+            EXPECT_NEAR(camera.lookUp[i], c.up[i], 1e-9) << i;
         }
     }
 }
@@ -50,59 +52,59 @@ TEST_F(FpvCameraTest, NodesBecomeEyeCentreAndUp)
 TEST_F(FpvCameraTest, FiveNodesFiveFramesThenOff)
 {
     SetPath(std::vector<PathNode>(5, PathNode{0, 0, 0, 0, 0, 0, 0}));
-    view.m_nCameraPathList = 7;
-    view.m_camera.fovY = 45.0;
-    view.m_dFpvFov = 20.0;
-    EXPECT_TRUE(GetFpvCommandState(view).enabled);
-    ToggleFpvMode(view, host);
+    cameraPathShown = true;
+    camera.fovY = 45.0;
+    fpv.m_dFpvFov = 20.0;
+    EXPECT_TRUE(GetFpvCommandState(fpv, cameraPathShown).enabled);
+    ToggleFpvMode(fpv, camera, host);
     EXPECT_EQ(host.timers, (std::vector<std::pair<int, int>>{{kFpvTimerId, 10}}));
-    EXPECT_EQ(view.m_camera.fovY, 20.0);
+    EXPECT_EQ(camera.fovY, 20.0);
     for (int paint = 1; paint <= 5; ++paint) {
-        EXPECT_EQ(view.m_bFpvMode, 1) << paint;
-        ComputeFpvLookAt(view, doc, host);
+        EXPECT_EQ(fpv.m_bFpvMode, 1) << paint;
+        ComputeFpvLookAt(fpv, camera, doc, host);
     }
-    EXPECT_EQ(view.m_bFpvMode, 0) << "the paint of the last node ends the mode";
-    EXPECT_EQ(view.m_nFpvNode, 0);
+    EXPECT_EQ(fpv.m_bFpvMode, 0) << "the paint of the last node ends the mode";
+    EXPECT_EQ(fpv.m_nFpvNode, 0);
     EXPECT_EQ(host.killed, std::vector<int>{kFpvTimerId});
-    EXPECT_EQ(view.m_camera.fovY, 20.0) << "ending by itself keeps the FPV angle";
+    EXPECT_EQ(camera.fovY, 20.0) << "ending by itself keeps the FPV angle";
 }
 
 TEST_F(FpvCameraTest, OffByCommandRestoresTheOrbitAngle)
 {
-    view.m_camera.fovY = 45.0;
-    ToggleFpvMode(view, host);
-    ToggleFpvMode(view, host);
-    EXPECT_EQ(view.m_camera.fovY, 45.0);
-    EXPECT_EQ(view.m_bFpvMode, 0);
+    camera.fovY = 45.0;
+    ToggleFpvMode(fpv, camera, host);
+    ToggleFpvMode(fpv, camera, host);
+    EXPECT_EQ(camera.fovY, 45.0);
+    EXPECT_EQ(fpv.m_bFpvMode, 0);
 }
 
 TEST_F(FpvCameraTest, ReplacedOrMissingPathEndsTheModeWithoutReadingPastIt)
 {
     SetPath(std::vector<PathNode>(10, PathNode{0, 0, 0, 0, 0, 0, 0}));
-    ToggleFpvMode(view, host);
-    for (int i = 0; i < 6; ++i) ComputeFpvLookAt(view, doc, host);
+    ToggleFpvMode(fpv, camera, host);
+    for (int i = 0; i < 6; ++i) ComputeFpvLookAt(fpv, camera, doc, host);
     SetPath(std::vector<PathNode>(3, PathNode{0, 0, 0, 0, 0, 0, 0}));
-    ComputeFpvLookAt(view, doc, host);
-    EXPECT_EQ(view.m_bFpvMode, 0);
-    ToggleFpvMode(view, host);
+    ComputeFpvLookAt(fpv, camera, doc, host);
+    EXPECT_EQ(fpv.m_bFpvMode, 0);
+    ToggleFpvMode(fpv, camera, host);
     doc.m_pCameraPath.reset();
-    ComputeFpvLookAt(view, doc, host);
-    EXPECT_EQ(view.m_bFpvMode, 0);
+    ComputeFpvLookAt(fpv, camera, doc, host);
+    EXPECT_EQ(fpv.m_bFpvMode, 0);
 }
 
 TEST_F(FpvCameraTest, FovDialogPausesTheTimerAndAppliesOnTheNextPaint)
 {
     SetPath(std::vector<PathNode>(10, PathNode{0, 0, 0, 0, 0, 0, 0}));
-    ToggleFpvMode(view, host);
-    BeginFovEdit(view, host);
+    ToggleFpvMode(fpv, camera, host);
+    BeginFovEdit(fpv, host);
     EXPECT_EQ(host.killed, std::vector<int>{kFpvTimerId});
-    EndFovEdit(view, host, true, 60.0);
+    EndFovEdit(fpv, host, true, 60.0);
     EXPECT_EQ(host.timers.size(), 2u) << "restarted";
-    EXPECT_EQ(view.m_camera.fovY, 30.0) << "not yet";
-    ComputeFpvLookAt(view, doc, host);
-    EXPECT_EQ(view.m_camera.fovY, 60.0);
-    EndFovEdit(view, host, false, 5.0);
-    EXPECT_EQ(view.m_dFpvFov, 60.0) << "Cancel keeps the angle";
+    EXPECT_EQ(camera.fovY, 30.0) << "not yet";
+    ComputeFpvLookAt(fpv, camera, doc, host);
+    EXPECT_EQ(camera.fovY, 60.0);
+    EndFovEdit(fpv, host, false, 5.0);
+    EXPECT_EQ(fpv.m_dFpvFov, 60.0) << "Cancel keeps the angle";
 }
 
 }  // namespace

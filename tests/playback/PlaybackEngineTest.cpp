@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
-#include "BeamLines.h"
-#include "PlaybackTestSupport.h"
+#include "tests/playback/PlaybackTestSupport.h"
 
 namespace oxv {
 namespace {
@@ -20,15 +20,15 @@ protected:
         params.trackVehicle = track;
         params.autoCamera = autoCamera;
         ASSERT_EQ(doc.BuildTimeline(&params, 1.0, interval), 1);
-        InitViewState(view);
+        InitOrbitCamera(camera);
     }
 
     // Ticks until playback stops (or `limit` ticks); the number of ticks.
     int RunToStop(int limit)
     {
         int ticks = 0;
-        while (view.m_nPlayState != kStopped && ticks < limit) {
-            OnTimer(view, doc, host, kPlaybackTimerId);
+        while (run.m_nPlayState != kStopped && ticks < limit) {
+            OnTimer(run, camera, doc, host, kPlaybackTimerId);
             ++ticks;
         }
         return ticks;
@@ -36,7 +36,8 @@ protected:
 
     test::ScratchDir dir;
     SurveyDocument doc;
-    ViewState view;
+    PlaybackState run;
+    OrbitCamera camera;
     FakePlaybackHost host;
 };
 
@@ -44,19 +45,19 @@ TEST_F(PlaybackEngineTest, TenFramesStepNineThenHoldThreeSeconds)
 {
     Open(5.0, 0.5);
     ASSERT_EQ(doc.m_pTimeline->frames, 10);
-    StartPlayback(view, doc, host);
+    StartPlayback(run, camera, doc, host);
     EXPECT_EQ(host.timers, (std::vector<std::pair<int, int>>{{1, 500}}));
-    EXPECT_EQ(view.m_nHoldTicks, 6);
+    EXPECT_EQ(run.m_nHoldTicks, 6);
     EXPECT_EQ(host.repaints, 0) << "the first picture comes with the first tick";
 
     for (int tick = 1; tick <= 9; ++tick) {
-        OnTimer(view, doc, host, kPlaybackTimerId);
+        OnTimer(run, camera, doc, host, kPlaybackTimerId);
         ASSERT_EQ(host.compiled.size(), static_cast<size_t>(tick));
         EXPECT_EQ(host.compiled.back().second.first, doc.m_pTimeline->spans[tick - 1].first) << "tick steps frame tick-1";
-        EXPECT_EQ(view.m_nReachedRecord, doc.m_pTimeline->spans[tick - 1].last);
+        EXPECT_EQ(run.m_nReachedRecord, doc.m_pTimeline->spans[tick - 1].last);
     }
-    EXPECT_EQ(view.m_nFrame, 10);
-    EXPECT_EQ(view.m_nBeamList, 0u) << "the last step deletes the beam list";
+    EXPECT_EQ(run.m_nFrame, 10);
+    EXPECT_EQ(host.list, 0u) << "the last step deletes the beam list";
     EXPECT_EQ(RunToStop(100), 5) << "stops on tick 14";
     EXPECT_EQ(host.compiled.size(), 9u) << "the hold steps nothing";
     EXPECT_EQ(host.repaints, 14 + 1) << "every tick repaints, and the stop once more";
@@ -80,11 +81,11 @@ TEST_F(PlaybackEngineTest, ShortTimelinesAndLongFramePeriods)
         doc.NewDocument();
         Open(c.seconds, c.interval);
         host = FakePlaybackHost{};
-        StartPlayback(view, doc, host);
+        StartPlayback(run, camera, doc, host);
         const int ticks = RunToStop(200);
         EXPECT_EQ(c.expectTicks < 0 ? -1 : ticks, c.expectTicks);
         if (c.expectTicks < 0) {
-            EXPECT_EQ(view.m_nPlayState, kPlaying);
+            EXPECT_EQ(run.m_nPlayState, kPlaying);
         }
     }
 }
@@ -92,52 +93,52 @@ TEST_F(PlaybackEngineTest, ShortTimelinesAndLongFramePeriods)
 TEST_F(PlaybackEngineTest, TwoFramesPlaceTheVehicleAtTheEndOfTheFirst)
 {
     Open(1.0, 0.5, /*track=*/true);
-    StartPlayback(view, doc, host);
-    OnTimer(view, doc, host, kPlaybackTimerId);
+    StartPlayback(run, camera, doc, host);
+    OnTimer(run, camera, doc, host, kPlaybackTimerId);
     EXPECT_EQ(host.poses, 1);
     EXPECT_NEAR(host.vehiclePosition[0], 5.0, 1e-9) << "0.5 s at 10 m/s";
     EXPECT_DOUBLE_EQ(host.vehicleAttitude[2], 90.0);
     EXPECT_DOUBLE_EQ(host.vehicleAttitude[0], 1.0);
-    EXPECT_DOUBLE_EQ(view.m_camera.target[0], 5.0) << "Track Vehicle moves the orbit target";
-    EXPECT_EQ(view.m_nFrame, 2);
-    EXPECT_EQ(view.m_nHoldTicks, 5);
+    EXPECT_DOUBLE_EQ(camera.target[0], 5.0) << "Track Vehicle moves the orbit target";
+    EXPECT_EQ(run.m_nFrame, 2);
+    EXPECT_EQ(run.m_nHoldTicks, 5);
 }
 
 TEST_F(PlaybackEngineTest, PauseNeitherStepsNorSkips)
 {
     Open(5.0, 0.5);
-    StartPlayback(view, doc, host);
-    OnTimer(view, doc, host, kPlaybackTimerId);
-    OnTimer(view, doc, host, kPlaybackTimerId);
-    TogglePause(view);
+    StartPlayback(run, camera, doc, host);
+    OnTimer(run, camera, doc, host, kPlaybackTimerId);
+    OnTimer(run, camera, doc, host, kPlaybackTimerId);
+    TogglePause(run);
     const int repaints = host.repaints;
-    for (int i = 0; i < 5; ++i) OnTimer(view, doc, host, kPlaybackTimerId);
-    EXPECT_EQ(view.m_nFrame, 2);
+    for (int i = 0; i < 5; ++i) OnTimer(run, camera, doc, host, kPlaybackTimerId);
+    EXPECT_EQ(run.m_nFrame, 2);
     EXPECT_EQ(host.repaints, repaints) << "a paused run does not repaint";
-    TogglePause(view);
-    OnTimer(view, doc, host, kPlaybackTimerId);
+    TogglePause(run);
+    OnTimer(run, camera, doc, host, kPlaybackTimerId);
     EXPECT_EQ(host.compiled.back().second.first, doc.m_pTimeline->spans[2].first);
 }
 
 TEST_F(PlaybackEngineTest, AutoCameraZoomsOutToFarAndPans)
 {
     Open(30.0, 0.0333, /*track=*/false, /*autoCamera=*/true);
-    StartPlayback(view, doc, host);
-    EXPECT_DOUBLE_EQ(view.m_camera.distance, 100.0);
+    StartPlayback(run, camera, doc, host);
+    EXPECT_DOUBLE_EQ(camera.distance, 100.0);
     auto heading = [&] {
-        return std::atan2(view.m_camera.eye[1] - view.m_camera.target[1], view.m_camera.eye[0] - view.m_camera.target[0]) *
+        return std::atan2(camera.eye[1] - camera.target[1], camera.eye[0] - camera.target[0]) *
                180.0 / M_PI;
     };
     double before = heading();
-    OnTimer(view, doc, host, kPlaybackTimerId);
-    EXPECT_NEAR(view.m_camera.distance, 100.333, 1e-9);
+    OnTimer(run, camera, doc, host, kPlaybackTimerId);
+    EXPECT_NEAR(camera.distance, 100.333, 1e-9);
     EXPECT_NEAR(std::fabs(std::remainder(heading() - before, 360.0)), 0.333, 0.01);
-    for (int tick = 2; tick <= 600; ++tick) OnTimer(view, doc, host, kPlaybackTimerId);
-    EXPECT_LT(view.m_dAutoDistance, 300.0);
-    OnTimer(view, doc, host, kPlaybackTimerId);
-    EXPECT_DOUBLE_EQ(view.m_dAutoDistance, 300.0) << "tick 601";
+    for (int tick = 2; tick <= 600; ++tick) OnTimer(run, camera, doc, host, kPlaybackTimerId);
+    EXPECT_LT(run.m_dAutoDistance, 300.0);
+    OnTimer(run, camera, doc, host, kPlaybackTimerId);
+    EXPECT_DOUBLE_EQ(run.m_dAutoDistance, 300.0) << "tick 601";
     before = heading();
-    OnTimer(view, doc, host, kPlaybackTimerId);
+    OnTimer(run, camera, doc, host, kPlaybackTimerId);
     EXPECT_NEAR(std::fabs(std::remainder(heading() - before, 360.0)), 0.333, 0.01) << "panning goes on";
 }
 
@@ -147,21 +148,21 @@ TEST_F(PlaybackEngineTest, MissingChannelsDegradeQuietly)
     noOriginNoPose.channels.origin = -1;
     noOriginNoPose.channels.pose = -1;
     Open(5.0, 0.5, true, false, noOriginNoPose);
-    StartPlayback(view, doc, host);
-    for (int i = 0; i < 3; ++i) OnTimer(view, doc, host, kPlaybackTimerId);
+    StartPlayback(run, camera, doc, host);
+    for (int i = 0; i < 3; ++i) OnTimer(run, camera, doc, host, kPlaybackTimerId);
     EXPECT_EQ(host.poses, 0);
     EXPECT_TRUE(host.compiled.empty());
-    EXPECT_EQ(view.m_nReachedRecord, 0);
-    EXPECT_EQ(view.m_nFrame, 3);
+    EXPECT_EQ(run.m_nReachedRecord, 0);
+    EXPECT_EQ(run.m_nFrame, 3);
 }
 
 TEST_F(PlaybackEngineTest, ReplacedTimelineIsNeverReadPastItsEnd)
 {
     Open(5.0, 0.5);
-    StartPlayback(view, doc, host);
-    OnTimer(view, doc, host, kPlaybackTimerId);
+    StartPlayback(run, camera, doc, host);
+    OnTimer(run, camera, doc, host, kPlaybackTimerId);
     ASSERT_EQ(doc.BuildTimeline(doc.m_pPlaybackParams.get(), 4.0, 0.5), 1);  // 2 frames now
-    for (int i = 0; i < 8; ++i) OnTimer(view, doc, host, kPlaybackTimerId);
+    for (int i = 0; i < 8; ++i) OnTimer(run, camera, doc, host, kPlaybackTimerId);
     EXPECT_EQ(host.compiled.size(), 2u) << "frame 1 exists in both; frames 2 on only in the old one";
 }
 
@@ -169,18 +170,18 @@ TEST_F(PlaybackEngineTest, CommandStatesFollowThePlayState)
 {
     Open(5.0, 0.5);
     using C = PlaybackCommand;
-    auto state = [&](C c) { return GetPlaybackCommandState(view, doc, c); };
+    auto state = [&](C c) { return GetPlaybackCommandState(run, doc, c); };
     EXPECT_TRUE(state(C::Start).enabled);
     EXPECT_FALSE(state(C::Stop).enabled);
     EXPECT_TRUE(state(C::Stop).checked);
     EXPECT_EQ(state(C::PauseResume).text, "Pause/Resume");
     EXPECT_TRUE(state(C::Parameter).enabled);
-    StartPlayback(view, doc, host);
+    StartPlayback(run, camera, doc, host);
     EXPECT_FALSE(state(C::Start).enabled);
     EXPECT_TRUE(state(C::Start).checked);
     EXPECT_EQ(state(C::PauseResume).text, "P&ause");
     EXPECT_FALSE(state(C::Parameter).enabled) << "not while playing";
-    TogglePause(view);
+    TogglePause(run);
     EXPECT_EQ(state(C::PauseResume).text, "&Resume");
     EXPECT_TRUE(state(C::PauseResume).checked);
     EXPECT_TRUE(state(C::Parameter).enabled);
@@ -195,30 +196,14 @@ TEST_F(PlaybackEngineTest, ParameterStopsAPausedRunFirst)
 {
     Open(5.0, 0.5);
     PlaybackDialogValues values;
-    StartPlayback(view, doc, host);
-    EXPECT_FALSE(BeginParameterEdit(view, doc, host, values)) << "not while playing";
-    TogglePause(view);
-    ASSERT_TRUE(BeginParameterEdit(view, doc, host, values));
-    EXPECT_EQ(view.m_nPlayState, kStopped);
+    StartPlayback(run, camera, doc, host);
+    EXPECT_FALSE(BeginParameterEdit(run, doc, host, values)) << "not while playing";
+    TogglePause(run);
+    ASSERT_TRUE(BeginParameterEdit(run, doc, host, values));
+    EXPECT_EQ(run.m_nPlayState, kStopped);
     EXPECT_EQ(host.killed, std::vector<int>{kPlaybackTimerId});
     EXPECT_EQ(values.m_nIntervalMs, 500);
     EXPECT_DOUBLE_EQ(values.m_dSpeedPercent, 100.0);
-}
-
-TEST(BeamLines, OnlyTheLastFifthOfAFrameGetsBeams)
-{
-    std::vector<std::pair<int32_t, double>> beams;
-    ForEachBeam(FrameSpan{100, 110}, 1000, [&](int32_t r, double a) { beams.emplace_back(r, a); });
-    ASSERT_EQ(beams.size(), 2u);
-    EXPECT_EQ(beams[0].first, 108);
-    EXPECT_DOUBLE_EQ(beams[0].second, 0.8);
-    EXPECT_EQ(beams[1].first, 109);
-    EXPECT_DOUBLE_EQ(beams[1].second, 0.9);
-    beams.clear();
-    ForEachBeam(FrameSpan{0, 4}, 1000, [&](int32_t r, double a) { beams.emplace_back(r, a); });
-    EXPECT_TRUE(beams.empty());
-    ForEachBeam(FrameSpan{995, 1010}, 1000, [&](int32_t r, double a) { beams.emplace_back(r, a); });
-    EXPECT_TRUE(beams.empty()) << "records past the image are never read";
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "PlaybackParameters.h"
-#include "PlaybackSettings.h"
-#include "PlaybackTestSupport.h"
+#include "playback/PlaybackParameters.h"
+#include "survey/PlaybackSettings.h"
+#include "tests/playback/PlaybackTestSupport.h"
 
 namespace oxv {
 namespace {

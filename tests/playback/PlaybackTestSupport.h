@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "PlaybackEngine.h"
-#include "SurveyFixture.h"
+#include "playback/PlaybackEngine.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv::test {
 
@@ -22,12 +22,17 @@ public:
         }
         ++poses;
     }
-    unsigned NewBeamList() override { return ++lastList; }
-    void CompileBeamList(unsigned list, const SurveyDocument&, const FrameSpan& span) override
+    void CompileBeamList(const SurveyDocument&, const FrameSpan& span) override
     {
+        if (list == 0) list = ++lastList;
         compiled.push_back({list, span});
     }
-    void DeleteBeamList(unsigned) override { ++deleted; }
+    void DeleteBeamList() override
+    {
+        if (list == 0) return;
+        list = 0;
+        ++deleted;
+    }
 
     std::vector<std::pair<int, int>> timers;
     std::vector<int> killed;
@@ -35,6 +40,7 @@ public:
     double vehicleAttitude[3] = {};
     double vehiclePosition[3] = {};
     int poses = 0;
+    unsigned list = 0;  // the beam list held, 0 for none
     unsigned lastList = 0;
     std::vector<std::pair<unsigned, FrameSpan>> compiled;
     int deleted = 0;

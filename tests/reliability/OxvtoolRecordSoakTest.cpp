@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "ScratchDir.h"
-#include "SoakSupport.h"
+#include "tests/support/ScratchDir.h"
+#include "tests/support/SoakSupport.h"
 
 namespace oxv {
 namespace {

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "SurveyDocument.h"
-#include "SurveyFixture.h"
+#include "survey/SurveyDocument.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv {
 namespace {

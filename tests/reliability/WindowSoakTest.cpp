@@ -12,10 +12,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "AppHarness.h"
-#include "CommandIds.h"
-#include "ScratchDir.h"
-#include "SoakSupport.h"
+#include "tests/app/AppHarness.h"
+#include "app/CommandIds.h"
+#include "tests/support/ScratchDir.h"
+#include "tests/support/SoakSupport.h"
 
 namespace oxv {
 namespace {
@@ -48,13 +48,13 @@ double PlayToTheEnd(test::AppSession& session, MemoryTrace& memory, int frames)
     wxCommandEvent start(wxEVT_MENU, cmd::kPlayStart);
     start.SetEventObject(session.app->MainFrame());
     session.app->MainFrame()->GetEventHandler()->ProcessEvent(start);
-    if (view->State().m_nPlayState != kPlaying) return -1;
+    if (view->Run().m_nPlayState != kPlaying) return -1;
     long polls = 0;
     const auto began = std::chrono::steady_clock::now();
     const bool stopped = test::PumpUntil(
         [&] {
-            if (++polls % 16 == 0) memory.Sample(view->State().m_nFrame, frames);
-            return view->State().m_nPlayState == kStopped;
+            if (++polls % 16 == 0) memory.Sample(view->Run().m_nFrame, frames);
+            return view->Run().m_nPlayState == kStopped;
         },
         frames * 200 + 60000);
     memory.Sample(frames, frames);
@@ -98,9 +98,9 @@ TEST(WindowSoak, RecordingFromTheViewerWindowKeepsMemoryFlatAndEveryFrameWhole)
     // takes them to their size, the second, rewriting every file, is judged.
     MemoryTrace first, memory;
     const double firstSeconds = PlayToTheEnd(session, first, timelineFrames);
-    ASSERT_GT(firstSeconds, 0) << "the first run ends after its hold; at frame " << view->State().m_nFrame;
+    ASSERT_GT(firstSeconds, 0) << "the first run ends after its hold; at frame " << view->Run().m_nFrame;
     const double seconds = PlayToTheEnd(session, memory, timelineFrames);
-    ASSERT_GT(seconds, 0) << "the second run ends after its hold; at frame " << view->State().m_nFrame;
+    ASSERT_GT(seconds, 0) << "the second run ends after its hold; at frame " << view->Run().m_nFrame;
 
     const test::FrameFolderCheck check = test::CheckFrameFolder(out, timelineFrames - 1, kWidth, kHeight);
     std::printf("window soak: %d timeline frames, %ld files; first run %.1f s, resident %ld -> %ld KiB, heap floor "

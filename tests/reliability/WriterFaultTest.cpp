@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "CameraPath.h"
-#include "IniProfile.h"
-#include "PngImageWriter.h"
-#include "PngRead.h"
-#include "PointFileWriter.h"
-#include "ScratchDir.h"
+#include "survey/CameraPath.h"
+#include "settings/IniProfile.h"
+#include "gl/PngImageWriter.h"
+#include "tests/support/PngRead.h"
+#include "survey/PointFileWriter.h"
+#include "tests/support/ScratchDir.h"
 #include <wx/log.h>
 
 namespace oxv {

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "ScratchDir.h"
+#include "tests/support/ScratchDir.h"
 
 namespace oxv::test {
 

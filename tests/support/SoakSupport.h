@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "PngRead.h"
-#include "SurveyFixture.h"
+#include "tests/support/PngRead.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv::test {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "PointFileWriter.h"
-#include "ScratchDir.h"
+#include "survey/PointFileWriter.h"
+#include "tests/support/ScratchDir.h"
 
 namespace oxv::test {
 

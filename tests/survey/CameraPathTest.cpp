@@ -10,10 +10,10 @@
 #include <limits>
 #include <vector>
 
-#include "CameraPath.h"
-#include "NavFixture.h"
-#include "SurveyDocument.h"
-#include "SurveyFixture.h"
+#include "survey/CameraPath.h"
+#include "tests/support/NavFixture.h"
+#include "survey/SurveyDocument.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Geodesy.h"
+#include "survey/Geodesy.h"
 
 namespace oxv {
 namespace {

@@ -3,11 +3,11 @@
 #include <unistd.h>
 #include <wx/init.h>
 
-#include "IniProfile.h"
-#include "LogCounter.h"
-#include "PlaybackSettings.h"
-#include "SettingsCodec.h"
-#include "SurveyFixture.h"
+#include "settings/IniProfile.h"
+#include "tests/support/LogCounter.h"
+#include "survey/PlaybackSettings.h"
+#include "survey/SettingsCodec.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv {
 namespace {

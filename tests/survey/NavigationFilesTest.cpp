@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "NavFixture.h"
-#include "NavigationFiles.h"
+#include "tests/support/NavFixture.h"
+#include "survey/NavigationFiles.h"
 
 namespace oxv {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "PlaybackSettings.h"
-#include "SettingsCodec.h"
+#include "survey/PlaybackSettings.h"
+#include "survey/SettingsCodec.h"
 
 namespace oxv {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "PointFile.h"
-#include "SurveyFixture.h"
+#include "survey/PointFile.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv {
 namespace {

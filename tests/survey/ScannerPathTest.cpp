@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "ScannerPath.h"
-#include "SurveyFixture.h"
+#include "survey/ScannerPath.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "Statistics.h"
-#include "SurveyDocument.h"
-#include "SurveyFixture.h"
+#include "survey/Statistics.h"
+#include "survey/SurveyDocument.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv {
 namespace {

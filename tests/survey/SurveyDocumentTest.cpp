@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <optional>
 
-#include "PlaybackSettings.h"
-#include "SurveyDocument.h"
-#include "SurveyFixture.h"
+#include "survey/PlaybackSettings.h"
+#include "survey/SurveyDocument.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv {
 namespace {

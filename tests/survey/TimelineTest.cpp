@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "SurveyDocument.h"
-#include "SurveyFixture.h"
-#include "Timeline.h"
+#include "survey/SurveyDocument.h"
+#include "tests/support/SurveyFixture.h"
+#include "survey/Timeline.h"
 
 namespace oxv {
 namespace {

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "NavFixture.h"
-#include "SurveyFixture.h"
-#include "OxvtoolRun.h"
+#include "tests/support/NavFixture.h"
+#include "tests/support/SurveyFixture.h"
+#include "tests/support/OxvtoolRun.h"
 
 namespace oxv {
 namespace {

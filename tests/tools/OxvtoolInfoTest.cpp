@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "SettingsCodec.h"
-#include "SurveyFixture.h"
-#include "OxvtoolRun.h"
+#include "survey/SettingsCodec.h"
+#include "tests/support/SurveyFixture.h"
+#include "tests/support/OxvtoolRun.h"
 
 namespace oxv {
 namespace {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "NavFixture.h"
-#include "OxvtoolRun.h"
-#include "SurveyFixture.h"
+#include "tests/support/NavFixture.h"
+#include "tests/support/OxvtoolRun.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <numbers>
 
-#include "OrbitCamera.h"
+#include "camera/OrbitCamera.h"
 
 namespace oxv {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "Profile.h"
-#include "SurveyDocument.h"
-#include "SurveyFixture.h"
+#include "survey/Profile.h"
+#include "survey/SurveyDocument.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv::test {
 

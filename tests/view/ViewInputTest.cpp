@@ -3,9 +3,9 @@
 #include <climits>
 #include <cstring>
 
-#include "SurveyDocument.h"
-#include "ViewFixture.h"
-#include "ViewState.h"
+#include "survey/SurveyDocument.h"
+#include "tests/view/ViewFixture.h"
+#include "view/ViewState.h"
 
 namespace oxv {
 namespace {
@@ -123,7 +123,7 @@ TEST(ViewMouse, RoutesDragsRecentresLongOnesAndIgnoresFpv)
     EXPECT_FALSE(ViewMouseEvent(v, ev(kLeftRelease, 100, 80)).repaint);
     EXPECT_EQ(v.m_camera.leftDrag, 0);
 
-    v.m_bFpvMode = 1;
+    v.m_scene.firstPerson = 1;
     const OrbitCamera before = v.m_camera;
     EXPECT_FALSE(ViewMouseEvent(v, ev(kRightPress, 10, 10)).repaint);
     ViewMouseEvent(v, ev(kMouseMove, 10, 300));

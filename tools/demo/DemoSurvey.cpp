@@ -1,4 +1,4 @@
-#include "DemoSurvey.h"
+#include "tools/demo/DemoSurvey.h"
 
 #include <chrono>
 #include <ctime>

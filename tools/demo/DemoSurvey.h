@@ -5,12 +5,12 @@
 #include <memory>
 #include <string>
 
-#include "Flight.h"
-#include "LocalFrame.h"
-#include "NavigationFiles.h"
-#include "PointFileWriter.h"
-#include "Scanner.h"
-#include "Scene.h"
+#include "tools/demo/Flight.h"
+#include "tools/demo/LocalFrame.h"
+#include "tools/demo/NavigationFiles.h"
+#include "survey/PointFileWriter.h"
+#include "tools/demo/Scanner.h"
+#include "tools/demo/Scene.h"
 
 namespace oxv::demo {
 

@@ -1,4 +1,4 @@
-#include "Flight.h"
+#include "tools/demo/Flight.h"
 
 #include <algorithm>
 #include <cmath>

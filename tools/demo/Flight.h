@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "Scene.h"
-#include "Vec3.h"
+#include "tools/demo/Scene.h"
+#include "tools/demo/Vec3.h"
 
 namespace oxv::demo {
 

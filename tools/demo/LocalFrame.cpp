@@ -1,4 +1,4 @@
-#include "LocalFrame.h"
+#include "tools/demo/LocalFrame.h"
 
 #include <cmath>
 

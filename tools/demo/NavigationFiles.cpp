@@ -1,4 +1,4 @@
-#include "NavigationFiles.h"
+#include "tools/demo/NavigationFiles.h"
 
 #include <cmath>
 #include <cstdio>

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "Flight.h"
-#include "LocalFrame.h"
+#include "tools/demo/Flight.h"
+#include "tools/demo/LocalFrame.h"
 
 namespace oxv::demo {
 

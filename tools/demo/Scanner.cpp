@@ -1,9 +1,9 @@
-#include "Scanner.h"
+#include "tools/demo/Scanner.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "Hash.h"
+#include "tools/demo/Hash.h"
 
 namespace oxv::demo {
 

@@ -2,10 +2,10 @@
 
 #include <cstdint>
 
-#include "Flight.h"
-#include "Scene.h"
-#include "SurveyTypes.h"
-#include "Vec3.h"
+#include "tools/demo/Flight.h"
+#include "tools/demo/Scene.h"
+#include "survey/SurveyTypes.h"
+#include "tools/demo/Vec3.h"
 
 namespace oxv::demo {
 

@@ -1,10 +1,10 @@
-#include "Scene.h"
+#include "tools/demo/Scene.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "Hash.h"
+#include "tools/demo/Hash.h"
 
 namespace oxv::demo {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "Vec3.h"
+#include "tools/demo/Vec3.h"
 
 namespace oxv::demo {
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "MeshBuilder.h"
-#include "PngImageWriter.h"
+#include "tools/heli-model/MeshBuilder.h"
+#include "gl/PngImageWriter.h"
 
 using heli::Corner;
 using heli::MeshBuilder;

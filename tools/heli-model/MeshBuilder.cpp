@@ -1,4 +1,4 @@
-#include "MeshBuilder.h"
+#include "tools/heli-model/MeshBuilder.h"
 
 #include <cmath>
 #include <cstdio>

@@ -3,8 +3,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "Commands.h"
-#include "SurveyDocument.h"
+#include "tools/oxvtool/Commands.h"
+#include "survey/SurveyDocument.h"
 
 namespace oxvtool {
 

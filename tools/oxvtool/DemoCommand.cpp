@@ -5,8 +5,8 @@
 #include <iostream>
 #include <memory>
 
-#include "Commands.h"
-#include "DemoSurvey.h"
+#include "tools/oxvtool/Commands.h"
+#include "tools/demo/DemoSurvey.h"
 
 namespace oxvtool {
 

@@ -5,10 +5,10 @@
 #include <iostream>
 #include <memory>
 
-#include "Commands.h"
-#include "IniProfile.h"
-#include "SurveyDocument.h"
-#include "SurveySummary.h"
+#include "tools/oxvtool/Commands.h"
+#include "settings/IniProfile.h"
+#include "survey/SurveyDocument.h"
+#include "tools/oxvtool/SurveySummary.h"
 
 namespace oxvtool {
 

@@ -12,12 +12,12 @@
 #include <string>
 #include <string_view>
 
-#include "Commands.h"
-#include "SizeOption.h"
-#include "HeadlessGL.h"
-#include "HeliModel.h"
-#include "ObjModel.h"
-#include "PngImageWriter.h"
+#include "tools/oxvtool/Commands.h"
+#include "tools/oxvtool/SizeOption.h"
+#include "gl/HeadlessGL.h"
+#include "model/HeliModel.h"
+#include "model/ObjModel.h"
+#include "gl/PngImageWriter.h"
 
 namespace oxvtool {
 

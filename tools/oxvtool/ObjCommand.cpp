@@ -5,8 +5,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "Commands.h"
-#include "ObjModel.h"
+#include "tools/oxvtool/Commands.h"
+#include "model/ObjModel.h"
 
 namespace oxvtool {
 

@@ -20,14 +20,14 @@
 #include <string>
 #include <system_error>
 
-#include "Commands.h"
-#include "SizeOption.h"
-#include "HeadlessGL.h"
-#include "FpvCamera.h"
-#include "HeadlessRecorder.h"
-#include "IniProfile.h"
-#include "PlaybackParameters.h"
-#include "SurveyDocument.h"
+#include "tools/oxvtool/Commands.h"
+#include "tools/oxvtool/SizeOption.h"
+#include "gl/HeadlessGL.h"
+#include "playback/FpvCamera.h"
+#include "tools/oxvtool/HeadlessRecorder.h"
+#include "settings/IniProfile.h"
+#include "playback/PlaybackParameters.h"
+#include "survey/SurveyDocument.h"
 
 namespace oxvtool {
 

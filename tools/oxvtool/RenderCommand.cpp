@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "Commands.h"
-#include "HeadlessGL.h"
-#include "PngImageWriter.h"
-#include "SurveyDocument.h"
-#include "ViewState.h"
+#include "tools/oxvtool/Commands.h"
+#include "gl/HeadlessGL.h"
+#include "gl/PngImageWriter.h"
+#include "survey/SurveyDocument.h"
+#include "view/ViewState.h"
 
 namespace oxvtool {
 

@@ -1,4 +1,4 @@
-#include "SurveySummary.h"
+#include "tools/oxvtool/SurveySummary.h"
 
 #include <cstdio>
 #include <sstream>

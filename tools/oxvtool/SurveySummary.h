@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "SurveyDocument.h"
+#include "survey/SurveyDocument.h"
 
 namespace oxvtool {
 

@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "Commands.h"
+#include "tools/oxvtool/Commands.h"
 
 int main(int argc, char** argv)
 {

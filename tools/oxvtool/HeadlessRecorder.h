@@ -13,11 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "FrameRecording.h"
-#include "HeliModel.h"
-#include "PlaybackEngine.h"
-#include "SurveyDocument.h"
-#include "ViewState.h"
+#include "gl/FrameCapture.h"
+#include "playback/FrameRecording.h"
+#include "model/HeliModel.h"
+#include "playback/PlaybackEngine.h"
+#include "survey/SurveyDocument.h"
+#include "view/ViewState.h"
 
 namespace oxv {
 
@@ -91,15 +92,16 @@ public:
     RecordOutcome RecordFpv(const std::string& folder, const RecordProgressFn& progress = {});
 
     ViewState& View() { return m_view; }
+    PlaybackState& Run() { return m_run; }
+    FpvState& Fpv() { return m_fpv; }
 
     // PlaybackHost
     void StartTimer(int id, int periodMs) override;
     void KillTimer(int id) override;
     void RepaintNow() override;
     void SetVehiclePose(const double attitude[3], const double position[3]) override;
-    unsigned NewBeamList() override;
-    void CompileBeamList(unsigned list, const SurveyDocument& doc, const FrameSpan& span) override;
-    void DeleteBeamList(unsigned list) override;
+    void CompileBeamList(const SurveyDocument& doc, const FrameSpan& span) override;
+    void DeleteBeamList() override;
 
 private:
     void CaptureFrame(GlTarget& target, int left, int top, int right, int bottom);
@@ -110,6 +112,8 @@ private:
     GlTarget& m_target;
     RecordViewOptions m_options;
     ViewState m_view;
+    PlaybackState m_run;
+    FpvState m_fpv;
     gl_heli_model m_heli;
     FrameCapturer m_capturer;
     std::map<int, int> m_timers;  // id -> period in ms

@@ -8,10 +8,10 @@
 #include <cmath>
 #include <set>
 
-#include "HeadlessGL.h"
-#include "SurveyDocument.h"
-#include "ViewFixture.h"
-#include "ViewState.h"
+#include "gl/HeadlessGL.h"
+#include "survey/SurveyDocument.h"
+#include "tests/view/ViewFixture.h"
+#include "view/ViewState.h"
 
 #if defined(OXV_SANITIZED)
 // Mesa's software driver allocates its feedback-mode pipeline on first use
@@ -345,8 +345,8 @@ TEST_F(ViewGlTest, PlaybackShowsExactlyTheReachedRecords)
 {
     OpenGrid(25000);
     const auto drawn = [&](int32_t state, int32_t reached) {
-        view.m_nPlayState = state;
-        view.m_nReachedRecord = reached;
+        view.m_scene.playing = state != kStopped;
+        view.m_scene.revealedRecord = reached;
         return Capture([&] { OnDrawFrame(view, &doc, *gl, FrameKind::Pick); }).points;
     };
     EXPECT_EQ(drawn(kStopped, 0), 25000);
@@ -460,11 +460,11 @@ TEST_F(ViewGlTest, PickFindsTheRenderedPointAndNothingOnBackground)
     EXPECT_LT(std::hypot(view.m_camera.target[0] - 3, view.m_camera.target[1] - 4, view.m_camera.target[2] - 2),
               2 * footprint);
     EXPECT_NEAR(view.m_camera.distance, camera.distance, 1e-12);
-    view.m_bFpvMode = 1;
+    view.m_scene.firstPerson = 1;
     EXPECT_FALSE(PickAndRecentre(view, &doc, *gl, col, row)) << "no pick in first-person mode";
 
     // A client area smaller than the pick square is read within its bounds.
-    view.m_bFpvMode = 0;
+    view.m_scene.firstPerson = 0;
     ASSERT_TRUE(gl->Resize(3, 2));
     PickPoint(view, &doc, *gl, 1, 1, p);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -481,7 +481,7 @@ TEST_F(ViewGlTest, HooksRunWherePlaybackFpvAndRecordingNeedThem)
     };
     OnInitialUpdate(view, &doc);
 
-    view.m_nPlayState = kPlaying;
+    view.m_scene.playing = 1;
     std::vector<unsigned char> rgb = Paint();
     EXPECT_EQ(vehicle, 1);
     EXPECT_EQ(CountPixels(rgb, [](int r, int g, int b) { return r + g + b > 0; }), 0) << "no axes during playback";
@@ -490,12 +490,12 @@ TEST_F(ViewGlTest, HooksRunWherePlaybackFpvAndRecordingNeedThem)
     ASSERT_EQ(captures.size(), 2u) << "every frame reaches the capture hook";
     EXPECT_EQ(captures[1], (std::array<int, 4>{0, 0, kW, kH}));
 
-    view.m_nPlayState = kStopped;
+    view.m_scene.playing = 0;
     rgb = Paint();
     EXPECT_EQ(vehicle, 1);
     EXPECT_GT(CountPixels(rgb, [](int r, int g, int b) { return r + g + b > 0; }), 0) << "axes are back";
 
-    view.m_bFpvMode = 1;
+    view.m_scene.firstPerson = 1;
     view.hooks.computeFpvLookAt = [&](ViewState& v, const SurveyDocument&) {
         ++fpv;
         const double block[9] = {0, 0, 50, 0, 0, 0, 0, 1, 0};

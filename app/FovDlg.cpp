@@ -1,4 +1,4 @@
-#include "FovDlg.h"
+#include "app/FovDlg.h"
 
 #include <wx/button.h>
 #include <wx/stattext.h>
@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "PlaybackParameters.h"
+#include "playback/PlaybackParameters.h"
 
 CFovDlg::CFovDlg(wxWindow* parent, double fov) : wxDialog(parent, wxID_ANY, "Auto Camera FOV Dialog"), m_dFov(fov)
 {

@@ -1,4 +1,4 @@
-#include "IniProfile.h"
+#include "settings/IniProfile.h"
 
 #include <wx/fileconf.h>
 #include <wx/log.h>

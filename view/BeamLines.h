@@ -1,6 +1,7 @@
 #pragma once
 
-#include "SurveyDocument.h"
+#include "survey/SurveyDocument.h"
+#include "view/ViewState.h"
 
 namespace oxv {
 
@@ -26,5 +27,11 @@ void ForEachBeam(const FrameSpan& span, int32_t records, Beam beam)
 
 // Compiles the beams of records span.first .. span.last - 1 into `list`.
 void CompileBeamList(unsigned list, const SurveyDocument& doc, const FrameSpan& span);
+
+// The playback host's side: the view's beam list made when missing and
+// filled with the span's beams (none drawn when no list can be had), and
+// deleted when the run is past its last frame.
+void CompileViewBeams(ViewState& view, const SurveyDocument& doc, const FrameSpan& span);
+void DeleteViewBeams(ViewState& view);
 
 }  // namespace oxv

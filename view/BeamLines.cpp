@@ -1,4 +1,4 @@
-#include "BeamLines.h"
+#include "view/BeamLines.h"
 
 #include <GL/gl.h>
 
@@ -21,6 +21,19 @@ void CompileBeamList(unsigned list, const SurveyDocument& doc, const FrameSpan& 
     ForEachBeam(span, doc.m_pPoints->Records(), [&](int32_t record, double alpha) { DrawBeamLine(doc, alpha, record); });
     glEnd();
     glEndList();
+}
+
+void CompileViewBeams(ViewState& view, const SurveyDocument& doc, const FrameSpan& span)
+{
+    if (view.m_nBeamList == 0) view.m_nBeamList = glGenLists(1);
+    if (view.m_nBeamList != 0) CompileBeamList(view.m_nBeamList, doc, span);
+}
+
+void DeleteViewBeams(ViewState& view)
+{
+    if (view.m_nBeamList == 0) return;
+    glDeleteLists(view.m_nBeamList, 1);
+    view.m_nBeamList = 0;
 }
 
 }  // namespace oxv

@@ -8,11 +8,11 @@
 #include <array>
 #include <cmath>
 
-#include "HeadlessGL.h"
-#include "HeliModel.h"
-#include "ModelDrawing.h"
-#include "ModelTestSupport.h"
-#include "ScratchDir.h"
+#include "gl/HeadlessGL.h"
+#include "model/HeliModel.h"
+#include "model/ModelDrawing.h"
+#include "tests/model/ModelTestSupport.h"
+#include "tests/support/ScratchDir.h"
 
 #ifdef OXV_SANITIZED
 // Mesa's software rasteriser keeps the buffers of its feedback stage past

@@ -12,12 +12,14 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "BeamLines.h"
-#include "FrameRecording.h"
-#include "HeadlessGL.h"
-#include "PlaybackEngine.h"
-#include "ScratchDir.h"
-#include "SoakSupport.h"
+#include "gl/FrameCapture.h"
+#include "gl/HeadlessGL.h"
+#include "playback/FrameRecording.h"
+#include "playback/PlaybackEngine.h"
+#include "view/BeamLines.h"
+#include "view/ViewState.h"
+#include "tests/support/ScratchDir.h"
+#include "tests/support/SoakSupport.h"
 
 namespace oxv {
 namespace {
@@ -29,26 +31,31 @@ constexpr int kHeight = 240;
 // captures, beam lists are real display lists.
 class HeadlessHost final : public PlaybackHost {
 public:
-    HeadlessHost(ViewState& view, const SurveyDocument& doc, HeadlessGL& gl) : m_view(view), m_doc(doc), m_gl(gl) {}
+    HeadlessHost(ViewState& view, const PlaybackState& run, const FpvState& fpv, const SurveyDocument& doc, HeadlessGL& gl)
+        : m_view(view), m_run(run), m_fpv(fpv), m_doc(doc), m_gl(gl)
+    {
+    }
     void StartTimer(int, int) override {}
     void KillTimer(int) override {}
     void RepaintNow() override
     {
+        ShowRunState(m_view, m_run, m_fpv);
         OnDrawFrame(m_view, &m_doc, m_gl, FrameKind::Paint);
         ++paints;
     }
     void SetVehiclePose(const double*, const double*) override {}
-    unsigned NewBeamList() override { return glGenLists(1); }
-    void CompileBeamList(unsigned list, const SurveyDocument& doc, const FrameSpan& span) override
+    void CompileBeamList(const SurveyDocument& doc, const FrameSpan& span) override
     {
-        oxv::CompileBeamList(list, doc, span);
+        CompileViewBeams(m_view, doc, span);
     }
-    void DeleteBeamList(unsigned list) override { glDeleteLists(list, 1); }
+    void DeleteBeamList() override { DeleteViewBeams(m_view); }
 
     long paints = 0;
 
 private:
     ViewState& m_view;
+    const PlaybackState& m_run;
+    const FpvState& m_fpv;
     const SurveyDocument& m_doc;
     HeadlessGL& m_gl;
 };
@@ -77,6 +84,8 @@ TEST(PlaybackSoak, LongRecordingKeepsMemoryFlatAndEveryFrameWhole)
     doc.m_pPlaybackParams->outputFolder = out;
 
     ViewState view;
+    PlaybackState run;
+    FpvState fpv;
     InitViewState(view);
     SetupViewGl();
     OnInitialUpdate(view, &doc);
@@ -84,22 +93,22 @@ TEST(PlaybackSoak, LongRecordingKeepsMemoryFlatAndEveryFrameWhole)
     view.m_bShowGrid = 1;
     FrameCapturer capturer;
     long written = 0, lost = 0;
-    view.hooks.captureFrame = [&](ViewState& v, GlTarget& target, int left, int top, int right, int bottom) {
-        const auto path = FrameCapturePath(v, doc, dir.File("fpv"));
+    view.hooks.captureFrame = [&](ViewState&, GlTarget& target, int left, int top, int right, int bottom) {
+        const auto path = FrameCapturePath(run, fpv, doc, dir.File("fpv"));
         if (!path) return;
         (capturer.Capture(target, right - left, bottom - top, *path) ? written : lost)++;
     };
 
-    HeadlessHost host(view, doc, *gl);
-    StartPlayback(view, doc, host);
-    ASSERT_EQ(view.m_nPlayState, kPlaying);
+    HeadlessHost host(view, run, fpv, doc, *gl);
+    StartPlayback(run, view.m_camera, doc, host);
+    ASSERT_EQ(run.m_nPlayState, kPlaying);
     const auto start = std::chrono::steady_clock::now();
     long rssWarm = 0, rssPeakAfterWarm = 0;
     long ticks = 0;
     const long warmTicks = 200;
     std::vector<long> rssQuarters;  // RSS at every quarter of the frames
-    while (view.m_nPlayState != kStopped && ticks < frames + 1000) {
-        OnTimer(view, doc, host, kPlaybackTimerId);
+    while (run.m_nPlayState != kStopped && ticks < frames + 1000) {
+        OnTimer(run, view.m_camera, doc, host, kPlaybackTimerId);
         ++ticks;
         if (ticks == warmTicks) rssWarm = test::ResidentKiB();
         if (ticks > warmTicks && ticks % 100 == 0) rssPeakAfterWarm = std::max(rssPeakAfterWarm, test::ResidentKiB());
@@ -108,7 +117,7 @@ TEST(PlaybackSoak, LongRecordingKeepsMemoryFlatAndEveryFrameWhole)
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long rssEnd = test::ResidentKiB();
     rssPeakAfterWarm = std::max(rssPeakAfterWarm, rssEnd);
-    ASSERT_EQ(view.m_nPlayState, kStopped) << "the run ends after its hold";
+    ASSERT_EQ(run.m_nPlayState, kStopped) << "the run ends after its hold";
 
     // Every frame file 0 .. frames-1 (the last rewritten during the hold),
     // complete and decodable, and no temporary left beside them.

@@ -12,8 +12,8 @@
 #include <optional>
 #include <thread>
 
-#include "SurveyFixture.h"
-#include "XServer.h"
+#include "tests/support/SurveyFixture.h"
+#include "tests/app/XServer.h"
 
 namespace oxv {
 namespace {

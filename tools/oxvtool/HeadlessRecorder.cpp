@@ -1,4 +1,4 @@
-#include "HeadlessRecorder.h"
+#include "tools/oxvtool/HeadlessRecorder.h"
 
 #include <GL/gl.h>
 #include <sys/stat.h>
@@ -8,10 +8,10 @@
 #include <chrono>
 #include <cstdio>
 
-#include "BeamLines.h"
-#include "FpvCamera.h"
-#include "GlTarget.h"
-#include "PngImageWriter.h"
+#include "view/BeamLines.h"
+#include "playback/FpvCamera.h"
+#include "gl/GlTarget.h"
+#include "gl/PngImageWriter.h"
 
 namespace oxv {
 
@@ -48,7 +48,9 @@ HeadlessRecorder::HeadlessRecorder(const SurveyDocument& doc, GlTarget& target, 
     if (!options.modelPath.empty()) m_heli.load(options.modelPath);
     OnInitialUpdate(m_view, &m_doc);
     m_view.hooks.drawVehicle = [this](ViewState&) { m_heli.draw(); };
-    m_view.hooks.computeFpvLookAt = [this](ViewState& view, const SurveyDocument& d) { ComputeFpvLookAt(view, d, *this); };
+    m_view.hooks.computeFpvLookAt = [this](ViewState& view, const SurveyDocument& d) {
+        ComputeFpvLookAt(m_fpv, view.m_camera, d, *this);
+    };
     m_view.hooks.captureFrame = [this](ViewState&, GlTarget& t, int left, int top, int right, int bottom) {
         CaptureFrame(t, left, top, right, bottom);
     };
@@ -57,10 +59,6 @@ HeadlessRecorder::HeadlessRecorder(const SurveyDocument& doc, GlTarget& target, 
 HeadlessRecorder::~HeadlessRecorder()
 {
     m_target.MakeCurrent();
-    if (m_view.m_nBeamList) {
-        glDeleteLists(m_view.m_nBeamList, 1);
-        m_view.m_nBeamList = 0;
-    }
     DeleteDisplayLists(m_view);
     m_heli.release();
 }
@@ -76,8 +74,9 @@ void HeadlessRecorder::RepaintNow()
         return;
     }
     // A stopped orbit view records nothing: no need to draw it.
-    if (m_view.m_nPlayState == kStopped && !m_view.m_bFpvMode) return;
+    if (m_run.m_nPlayState == kStopped && !m_fpv.m_bFpvMode) return;
     m_paintStart = Now();
+    ShowRunState(m_view, m_run, m_fpv);
     OnDrawFrame(m_view, &m_doc, m_target, FrameKind::Paint);
 }
 
@@ -89,18 +88,16 @@ void HeadlessRecorder::SetVehiclePose(const double attitude[3], const double pos
     }
 }
 
-unsigned HeadlessRecorder::NewBeamList() { return glGenLists(1); }
-
-void HeadlessRecorder::CompileBeamList(unsigned list, const SurveyDocument& doc, const FrameSpan& span)
+void HeadlessRecorder::CompileBeamList(const SurveyDocument& doc, const FrameSpan& span)
 {
-    oxv::CompileBeamList(list, doc, span);
+    CompileViewBeams(m_view, doc, span);
 }
 
-void HeadlessRecorder::DeleteBeamList(unsigned list) { glDeleteLists(list, 1); }
+void HeadlessRecorder::DeleteBeamList() { DeleteViewBeams(m_view); }
 
 void HeadlessRecorder::CaptureFrame(GlTarget& target, int left, int top, int right, int bottom)
 {
-    const std::optional<std::string> path = FrameCapturePath(m_view, m_doc, m_fpvFolder);
+    const std::optional<std::string> path = FrameCapturePath(m_run, m_fpv, m_doc, m_fpvFolder);
     if (!path) return;
     const int w = right - left, h = bottom - top;
     RecordTimings& t = m_outcome.timings;
@@ -181,9 +178,9 @@ RecordOutcome HeadlessRecorder::RecordPlayback(const RecordProgressFn& progress)
     }
     m_progress = progress;
 
-    StartPlayback(m_view, m_doc, *this);
-    const int32_t frames = m_view.m_nFrameCount;
-    const int32_t hold = m_view.m_nHoldTicks;
+    StartPlayback(m_run, m_view.m_camera, m_doc, *this);
+    const int32_t frames = m_run.m_nFrameCount;
+    const int32_t hold = m_run.m_nHoldTicks;
     // A hold shorter than one tick never counts down to its end.
     const bool endless = hold <= 0;
     // Pictures drawn: one per stepped frame before the hold, and the hold's last.
@@ -193,23 +190,23 @@ RecordOutcome HeadlessRecorder::RecordPlayback(const RecordProgressFn& progress)
     m_outcome.ok = true;
     while (m_timers.count(kPlaybackTimerId) && m_writeError.empty()) {
         if (m_outcome.ticks >= tickLimit) {
-            StopPlayback(m_view, *this);
+            StopPlayback(m_run, *this);
             m_outcome.ok = false;
             m_outcome.error = "playback did not come to its end";
             break;
         }
         // Predict the tick from the engine's rules: a hold tick, and whether
         // its picture is the one the hold ends with.
-        const bool holdTick = m_view.m_nPlayState == kPlaying && m_view.m_nFrame + 1 >= m_view.m_nFrameCount - 1;
-        const int32_t holdLeft = m_view.m_nHoldTicks - 1;
+        const bool holdTick = m_run.m_nPlayState == kPlaying && m_run.m_nFrame + 1 >= m_run.m_nFrameCount - 1;
+        const int32_t holdLeft = m_run.m_nHoldTicks - 1;
         const bool lastPicture = endless || holdLeft == 1;
         m_skipPaint = !m_options.everyHoldTick && holdTick && !lastPicture && holdLeft != 0;
-        OnTimer(m_view, m_doc, *this, kPlaybackTimerId);
+        OnTimer(m_run, m_view.m_camera, m_doc, *this, kPlaybackTimerId);
         m_skipPaint = false;
         ++m_outcome.ticks;
-        if (endless && holdTick) StopPlayback(m_view, *this);
+        if (endless && holdTick) StopPlayback(m_run, *this);
     }
-    if (m_timers.count(kPlaybackTimerId)) StopPlayback(m_view, *this);
+    if (m_timers.count(kPlaybackTimerId)) StopPlayback(m_run, *this);
     return Finish();
 }
 
@@ -227,14 +224,14 @@ RecordOutcome HeadlessRecorder::RecordFpv(const std::string& folder, const Recor
     // What the view does when told of the imported path: its list is built,
     // which enables the command.
     OnUpdate(m_view, &m_doc, kUpdateHintRebuild);
-    if (!GetFpvCommandState(m_view).enabled) {
+    if (!GetFpvCommandState(m_fpv, m_view.m_nCameraPathList != 0).enabled) {
         m_outcome.error = "the camera path could not be drawn";
         return Finish();
     }
     m_fpvFolder = folder;
     m_progress = progress;
     m_framesExpected = nodes - 1;
-    ToggleFpvMode(m_view, *this);
+    ToggleFpvMode(m_fpv, m_view.m_camera, *this);
     m_outcome.ok = true;
     const int64_t tickLimit = int64_t{nodes} + 4;
     while (m_timers.count(kFpvTimerId) && m_writeError.empty()) {
@@ -243,10 +240,10 @@ RecordOutcome HeadlessRecorder::RecordFpv(const std::string& folder, const Recor
             m_outcome.error = "the first-person flight did not come to its end";
             break;
         }
-        OnTimer(m_view, m_doc, *this, kFpvTimerId);
+        OnTimer(m_run, m_view.m_camera, m_doc, *this, kFpvTimerId);
         ++m_outcome.ticks;
     }
-    if (m_view.m_bFpvMode) ToggleFpvMode(m_view, *this);
+    if (m_fpv.m_bFpvMode) ToggleFpvMode(m_fpv, m_view.m_camera, *this);
     m_fpvFolder = FpvVideoFolder();
     return Finish();
 }

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "ObjGroupEmitter.h"
-#include "ObjModel.h"
+#include "model/ObjGroupEmitter.h"
+#include "model/ObjModel.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "PlaybackParameters.h"
+#include "playback/PlaybackParameters.h"
 
 class wxCheckBox;
 class wxTextCtrl;

@@ -8,12 +8,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "HeadlessGL.h"
-#include "HeliFixture.h"
-#include "HeliModel.h"
-#include "ModelParameters.h"
-#include "ObjModel.h"
-#include "ScratchDir.h"
+#include "gl/HeadlessGL.h"
+#include "tests/model/HeliFixture.h"
+#include "model/HeliModel.h"
+#include "model/ModelParameters.h"
+#include "model/ObjModel.h"
+#include "tests/support/ScratchDir.h"
 
 namespace oxv {
 namespace {

@@ -5,11 +5,11 @@
 
 #include <cstdlib>
 
-#include "HeadlessGL.h"
-#include "ModelDrawing.h"
-#include "PngFixture.h"
-#include "PngTexture.h"
-#include "ScratchDir.h"
+#include "gl/HeadlessGL.h"
+#include "model/ModelDrawing.h"
+#include "tests/model/PngFixture.h"
+#include "model/PngTexture.h"
+#include "tests/support/ScratchDir.h"
 
 namespace oxv {
 namespace {

@@ -6,11 +6,12 @@
 #include <wx/docview.h>
 #include <wx/timer.h>
 
-#include "FrameRecording.h"
-#include "GlTarget.h"
-#include "HeliModel.h"
-#include "PlaybackEngine.h"
-#include "ViewState.h"
+#include "gl/FrameCapture.h"
+#include "playback/FrameRecording.h"
+#include "gl/GlTarget.h"
+#include "model/HeliModel.h"
+#include "playback/PlaybackEngine.h"
+#include "view/ViewState.h"
 
 class wxGLCanvas;
 class wxGLContext;
@@ -20,6 +21,7 @@ class wxPaintEvent;
 class wxMouseCaptureLostEvent;
 class wxUpdateUIEvent;
 class COxvellDoc;
+class COxvellHost;
 
 // The drawing target of the view window: its canvas, with the one context
 // that is made current for every frame.
@@ -50,6 +52,10 @@ public:
     COxvellView();
     ~COxvellView() override;
 
+    // The application: settings for the Parameter command, drops on the
+    // canvas. Set before the view is created.
+    void SetHost(COxvellHost* host) { m_pHost = host; }
+
     bool OnCreate(wxDocument* doc, long flags) override;
     bool OnClose(bool deleteWindow) override;
     void OnDraw(wxDC* dc) override;
@@ -73,9 +79,8 @@ public:
     void StartTimer(int id, int periodMs) override;
     void KillTimer(int id) override;
     void SetVehiclePose(const double attitude[3], const double position[3]) override;
-    unsigned NewBeamList() override;
-    void CompileBeamList(unsigned list, const oxv::SurveyDocument& doc, const oxv::FrameSpan& span) override;
-    void DeleteBeamList(unsigned list) override;
+    void CompileBeamList(const oxv::SurveyDocument& doc, const oxv::FrameSpan& span) override;
+    void DeleteBeamList() override;
 
     // The end of every drawn frame (context current, before the swap): while
     // recording is active the picture becomes the numbered PNG file.
@@ -88,6 +93,10 @@ public:
 
     oxv::ViewState& State() { return m_state; }
     const oxv::ViewState& State() const { return m_state; }
+    oxv::PlaybackState& Run() { return m_run; }
+    const oxv::PlaybackState& Run() const { return m_run; }
+    oxv::FpvState& Fpv() { return m_fpv; }
+    const oxv::FpvState& Fpv() const { return m_fpv; }
     wxGLCanvas* Canvas() const { return m_pCanvas; }
     const oxv::gl_heli_model& HeliModel() const { return m_heliModel; }
     bool IsTimerRunning(int id) const;
@@ -138,7 +147,10 @@ private:
     void OnFpvFov(wxCommandEvent& event);
     void OnTimerEvent(wxTimerEvent& event);
 
+    COxvellHost* m_pHost = nullptr;
     oxv::ViewState m_state;
+    oxv::PlaybackState m_run;
+    oxv::FpvState m_fpv;
     wxGLCanvas* m_pCanvas = nullptr;
     std::unique_ptr<wxGLContext> m_pGLContext;
     CanvasGlTarget m_target;

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "Profile.h"
+#include "survey/Profile.h"
 
 class wxFileConfig;
 

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "PointFile.h"
-#include "ScratchDir.h"
-#include "OxvtoolRun.h"
+#include "survey/PointFile.h"
+#include "tests/support/ScratchDir.h"
+#include "tests/support/OxvtoolRun.h"
 
 namespace oxv {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "OxvtoolRun.h"
-#include "ViewFixture.h"
+#include "tests/support/OxvtoolRun.h"
+#include "tests/view/ViewFixture.h"
 
 namespace oxv {
 namespace {

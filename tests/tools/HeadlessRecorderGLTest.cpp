@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "HeadlessGL.h"
-#include "HeadlessRecorder.h"
-#include "PngDecode.h"
-#include "SurveyFixture.h"
+#include "gl/HeadlessGL.h"
+#include "tools/oxvtool/HeadlessRecorder.h"
+#include "model/PngDecode.h"
+#include "tests/support/SurveyFixture.h"
 
 namespace oxv {
 namespace {
@@ -222,7 +222,7 @@ TEST_F(HeadlessRecorderTest, FirstPersonFramesAreNumberedFromOne)
     ASSERT_TRUE(outcome.ok) << outcome.error;
     EXPECT_EQ(FilesIn(out.Path()), (std::set<std::string>{Name(1), Name(2), Name(3), Name(4)}));
     EXPECT_EQ(outcome.ticks, 5);
-    EXPECT_EQ(recorder.View().m_bFpvMode, 0);
+    EXPECT_EQ(recorder.Fpv().m_bFpvMode, 0);
 }
 
 TEST_F(HeadlessRecorderTest, RefusesWithoutRecordingOrPath)

@@ -1,4 +1,4 @@
-#include "OxvellView.h"
+#include "app/OxvellView.h"
 
 #include <cmath>
 
@@ -11,15 +11,14 @@
 
 #include <GL/gl.h>
 
-#include "AppSettings.h"
-#include "BeamLines.h"
-#include "CommandIds.h"
-#include "FovDlg.h"
-#include "FpvCamera.h"
-#include "MainFrame.h"
-#include "OxvellApp.h"
-#include "OxvellDoc.h"
-#include "PBDlg.h"
+#include "app/AppSettings.h"
+#include "view/BeamLines.h"
+#include "app/CommandIds.h"
+#include "app/FovDlg.h"
+#include "playback/FpvCamera.h"
+#include "app/FileDropTarget.h"
+#include "app/OxvellDoc.h"
+#include "app/PBDlg.h"
 
 namespace cmd = oxv::cmd;
 
@@ -166,17 +165,7 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
     m_pCanvas->Bind(wxEVT_MOUSE_CAPTURE_LOST, &COxvellView::OnCaptureLost, this);
     m_pCanvas->Bind(wxEVT_KEY_DOWN, &COxvellView::OnKeyDown, this);
 
-    class CanvasDropTarget final : public wxFileDropTarget {
-    public:
-        bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override
-        {
-            // Opened once the drop is over: a load may show a message box,
-            // which must not run inside the drag-and-drop exchange.
-            wxTheApp->CallAfter([files] { CMainFrame::OpenDroppedFiles(files); });
-            return true;
-        }
-    };
-    m_pCanvas->SetDropTarget(new CanvasDropTarget);
+    if (m_pHost) m_pCanvas->SetDropTarget(new CFileDropTarget(*m_pHost));
 
     // Window creation: the camera and the Original colour mode.
     oxv::InitViewState(m_state);
@@ -184,7 +173,7 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
     // The helicopter itself is loaded with the context (MakeCurrent).
     m_state.hooks.drawVehicle = [this](oxv::ViewState&) { m_heliModel.draw(); };
     m_state.hooks.computeFpvLookAt = [this](oxv::ViewState& view, const oxv::SurveyDocument& survey) {
-        oxv::ComputeFpvLookAt(view, survey, *this);
+        oxv::ComputeFpvLookAt(m_fpv, view.m_camera, survey, *this);
     };
     m_state.hooks.captureFrame = [this](oxv::ViewState&, oxv::GlTarget& target, int left, int top, int right,
                                         int bottom) { CaptureFrame(target, left, top, right, bottom); };
@@ -232,6 +221,7 @@ bool COxvellView::MakeCurrent()
 void COxvellView::OnDraw(wxDC*)
 {
     if (!MakeCurrent()) return;
+    oxv::ShowRunState(m_state, m_run, m_fpv);
     oxv::OnDrawFrame(m_state, Survey(), m_target, oxv::FrameKind::Paint);
 }
 
@@ -242,6 +232,7 @@ void COxvellView::RepaintNow()
         m_pCanvas->Refresh(false);
         return;
     }
+    oxv::ShowRunState(m_state, m_run, m_fpv);
     oxv::OnDrawFrame(m_state, Survey(), m_target, oxv::FrameKind::Paint);
 }
 
@@ -276,7 +267,7 @@ void COxvellView::OnUpdate(wxView*, wxObject* hint)
     if (code != oxv::kUpdateHintRebuild) return;
     // The camera path was replaced: a first-person flight along the old one
     // ends rather than jumping into the new one midway.
-    oxv::EndFpvMode(m_state, *this);
+    oxv::EndFpvMode(m_fpv, m_state.m_camera, *this);
     if (!MakeCurrent()) return;
     if (oxv::OnUpdate(m_state, Survey(), code)) RepaintNow();
 }
@@ -301,6 +292,7 @@ void COxvellView::MouseToCamera(int type, const wxPoint& point)
     input.bottom = size.y;
     input.x = point.x;
     input.y = point.y;
+    oxv::ShowRunState(m_state, m_run, m_fpv);
     const oxv::ViewMouseResult result = oxv::ViewMouseEvent(m_state, input);
     if (result.warpCursor) m_pCanvas->WarpPointer(result.warpX, result.warpY);
     if (result.repaint) RepaintNow();
@@ -309,7 +301,7 @@ void COxvellView::MouseToCamera(int type, const wxPoint& point)
 void COxvellView::OnMouse(wxMouseEvent& event)
 {
     event.Skip();
-    if (m_state.m_bFpvMode) return;
+    if (m_fpv.m_bFpvMode) return;
     const wxEventType type = event.GetEventType();
     if (type == wxEVT_LEFT_DOWN || type == wxEVT_RIGHT_DOWN) {
         m_pCanvas->SetFocus();
@@ -337,9 +329,10 @@ void COxvellView::OnCaptureLost(wxMouseCaptureLostEvent&)
 void COxvellView::OnLButtonDblClk(wxMouseEvent& event)
 {
     event.Skip();
-    if (m_state.m_bFpvMode || !MakeCurrent()) return;
+    if (m_fpv.m_bFpvMode || !MakeCurrent()) return;
     const double scale = m_pCanvas->GetContentScaleFactor();
     const wxPoint p = event.GetPosition();
+    oxv::ShowRunState(m_state, m_run, m_fpv);
     if (oxv::PickAndRecentre(m_state, Survey(), m_target, Scaled(p.x, scale), Scaled(p.y, scale))) RepaintNow();
 }
 
@@ -347,6 +340,7 @@ bool COxvellView::PickPoint(int x, int y, double point[3])
 {
     if (!MakeCurrent()) return false;
     const double scale = m_pCanvas->GetContentScaleFactor();
+    oxv::ShowRunState(m_state, m_run, m_fpv);
     return oxv::PickPoint(m_state, Survey(), m_target, Scaled(x, scale), Scaled(y, scale), point);
 }
 
@@ -468,8 +462,8 @@ void COxvellView::OnUpdateAntiAlias(wxUpdateUIEvent& event)
 
 void COxvellView::EndRunsForNewDocument()
 {
-    if (m_state.m_nPlayState != oxv::kStopped) oxv::StopPlayback(m_state, *this);
-    oxv::EndFpvMode(m_state, *this);
+    if (m_run.m_nPlayState != oxv::kStopped) oxv::StopPlayback(m_run, *this);
+    oxv::EndFpvMode(m_fpv, m_state.m_camera, *this);
 }
 
 void COxvellView::StartTimer(int id, int periodMs)
@@ -499,7 +493,7 @@ void COxvellView::OnTimerEvent(wxTimerEvent& event)
 {
     event.Skip();
     const oxv::SurveyDocument* doc = Survey();
-    if (doc) oxv::OnTimer(m_state, *doc, *this, event.GetId());
+    if (doc) oxv::OnTimer(m_run, m_state.m_camera, *doc, *this, event.GetId());
 }
 
 void COxvellView::SetVehiclePose(const double attitude[3], const double position[3])
@@ -512,26 +506,21 @@ void COxvellView::SetVehiclePose(const double attitude[3], const double position
 
 // The beam list calls only make the context current: a full MakeCurrent may
 // run a pending initial update, which would delete the list being filled.
-unsigned COxvellView::NewBeamList()
+void COxvellView::CompileBeamList(const oxv::SurveyDocument& doc, const oxv::FrameSpan& span)
 {
-    return m_target.MakeCurrent() ? glGenLists(1) : 0;
+    if (m_target.MakeCurrent()) oxv::CompileViewBeams(m_state, doc, span);
 }
 
-void COxvellView::CompileBeamList(unsigned list, const oxv::SurveyDocument& doc, const oxv::FrameSpan& span)
+void COxvellView::DeleteBeamList()
 {
-    if (list != 0 && m_target.MakeCurrent()) oxv::CompileBeamList(list, doc, span);
-}
-
-void COxvellView::DeleteBeamList(unsigned list)
-{
-    if (list != 0 && m_target.MakeCurrent()) glDeleteLists(list, 1);
+    if (m_state.m_nBeamList != 0 && m_target.MakeCurrent()) oxv::DeleteViewBeams(m_state);
 }
 
 void COxvellView::CaptureFrame(oxv::GlTarget& target, int left, int top, int right, int bottom)
 {
     const oxv::SurveyDocument* doc = Survey();
     if (!doc) return;
-    const std::optional<std::string> path = oxv::FrameCapturePath(m_state, *doc, oxv::FpvVideoFolder());
+    const std::optional<std::string> path = oxv::FrameCapturePath(m_run, m_fpv, *doc, oxv::FpvVideoFolder());
     if (!path) return;
     // A frame that cannot be written (folder missing, no access, disk full)
     // is lost; the next one is tried again and the run goes on.
@@ -547,43 +536,43 @@ void ApplyCommandState(wxUpdateUIEvent& event, const oxv::PlaybackCommandState& 
     if (!s.text.empty()) event.SetText(wxString::FromUTF8(s.text.c_str()));
 }
 
-void UpdatePlaybackCommand(wxUpdateUIEvent& event, const oxv::ViewState& view, const oxv::SurveyDocument* doc,
+void UpdatePlaybackCommand(wxUpdateUIEvent& event, const oxv::PlaybackState& run, const oxv::SurveyDocument* doc,
                            oxv::PlaybackCommand command)
 {
     static const oxv::SurveyDocument kNoDocument;
-    ApplyCommandState(event, oxv::GetPlaybackCommandState(view, doc ? *doc : kNoDocument, command));
+    ApplyCommandState(event, oxv::GetPlaybackCommandState(run, doc ? *doc : kNoDocument, command));
 }
 
 }  // namespace
 
 void COxvellView::OnPlayStart(wxCommandEvent&)
 {
-    if (const oxv::SurveyDocument* doc = Survey()) oxv::StartPlayback(m_state, *doc, *this);
+    if (const oxv::SurveyDocument* doc = Survey()) oxv::StartPlayback(m_run, m_state.m_camera, *doc, *this);
 }
 
 void COxvellView::OnUpdatePlayStart(wxUpdateUIEvent& event)
 {
-    UpdatePlaybackCommand(event, m_state, Survey(), oxv::PlaybackCommand::Start);
+    UpdatePlaybackCommand(event, m_run, Survey(), oxv::PlaybackCommand::Start);
 }
 
 void COxvellView::OnPlayPause(wxCommandEvent&)
 {
-    oxv::TogglePause(m_state);
+    oxv::TogglePause(m_run);
 }
 
 void COxvellView::OnUpdatePlayPause(wxUpdateUIEvent& event)
 {
-    UpdatePlaybackCommand(event, m_state, Survey(), oxv::PlaybackCommand::PauseResume);
+    UpdatePlaybackCommand(event, m_run, Survey(), oxv::PlaybackCommand::PauseResume);
 }
 
 void COxvellView::OnPlayStop(wxCommandEvent&)
 {
-    oxv::StopPlayback(m_state, *this);
+    oxv::StopPlayback(m_run, *this);
 }
 
 void COxvellView::OnUpdatePlayStop(wxUpdateUIEvent& event)
 {
-    UpdatePlaybackCommand(event, m_state, Survey(), oxv::PlaybackCommand::Stop);
+    UpdatePlaybackCommand(event, m_run, Survey(), oxv::PlaybackCommand::Stop);
 }
 
 void COxvellView::OnPlayParameter(wxCommandEvent&)
@@ -592,38 +581,37 @@ void COxvellView::OnPlayParameter(wxCommandEvent&)
     if (!doc) return;
     oxv::SurveyDocument& survey = doc->Survey();
     oxv::PlaybackDialogValues values;
-    if (!oxv::BeginParameterEdit(m_state, survey, *this, values)) return;
+    if (!oxv::BeginParameterEdit(m_run, survey, *this, values)) return;
     CPBDlg dialog(GetFrame(), values, [&survey](double speedPercent, long intervalMs) {
         return oxv::RefuseReason(survey, speedPercent, intervalMs);
     });
     if (dialog.ShowModal() != wxID_OK) return;
     // Playback stays stopped; the new timeline shows with the next Start.
-    auto* app = dynamic_cast<COxvellApp*>(wxTheApp);
     oxv::MemoryProfile unsaved;
-    (void)oxv::ApplyPlaybackDialog(survey, app ? static_cast<oxv::Profile&>(app->Settings()) : unsaved, values);
+    (void)oxv::ApplyPlaybackDialog(survey, m_pHost ? m_pHost->SettingsProfile() : unsaved, values);
 }
 
 void COxvellView::OnUpdatePlayParameter(wxUpdateUIEvent& event)
 {
-    UpdatePlaybackCommand(event, m_state, Survey(), oxv::PlaybackCommand::Parameter);
+    UpdatePlaybackCommand(event, m_run, Survey(), oxv::PlaybackCommand::Parameter);
 }
 
 void COxvellView::OnFpvMode(wxCommandEvent&)
 {
-    oxv::ToggleFpvMode(m_state, *this);
+    oxv::ToggleFpvMode(m_fpv, m_state.m_camera, *this);
 }
 
 void COxvellView::OnUpdateFpvMode(wxUpdateUIEvent& event)
 {
-    const oxv::FpvCommandState s = oxv::GetFpvCommandState(m_state);
+    const oxv::FpvCommandState s = oxv::GetFpvCommandState(m_fpv, m_state.m_nCameraPathList != 0);
     event.Enable(s.enabled);
     event.Check(s.checked);
 }
 
 void COxvellView::OnFpvFov(wxCommandEvent&)
 {
-    oxv::BeginFovEdit(m_state, *this);
-    CFovDlg dialog(GetFrame(), m_state.m_dFpvFov);
+    oxv::BeginFovEdit(m_fpv, *this);
+    CFovDlg dialog(GetFrame(), m_fpv.m_dFpvFov);
     const bool ok = dialog.ShowModal() == wxID_OK;
-    oxv::EndFovEdit(m_state, *this, ok, dialog.m_dFov);
+    oxv::EndFovEdit(m_fpv, *this, ok, dialog.m_dFov);
 }

@@ -1,4 +1,4 @@
-#include "OrbitCamera.h"
+#include "camera/OrbitCamera.h"
 
 #include <cmath>
 

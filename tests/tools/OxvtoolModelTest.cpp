@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "HeliFixture.h"
-#include "ScratchDir.h"
-#include "OxvtoolRun.h"
-#include "PngRead.h"
+#include "tests/model/HeliFixture.h"
+#include "tests/support/ScratchDir.h"
+#include "tests/support/OxvtoolRun.h"
+#include "tests/support/PngRead.h"
 
 namespace oxv {
 namespace {

@@ -1,4 +1,4 @@
-#include "PBDlg.h"
+#include "app/PBDlg.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>

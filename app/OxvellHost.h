@@ -1,0 +1,19 @@
+#pragma once
+
+#include <wx/string.h>
+
+namespace oxv {
+class Profile;
+}
+
+// What the document, the view and the main frame need from the application
+// around them, so none of them includes the application: its settings, and
+// opening a file the way File > Open does (drops on the window).
+class COxvellHost {
+public:
+    virtual ~COxvellHost() = default;
+    // The settings file the playback parameters are read from and stored in.
+    virtual oxv::Profile& SettingsProfile() = 0;
+    // False when the file could not be opened.
+    virtual bool OpenDocumentFile(const wxString& path) = 0;
+};

@@ -1,0 +1,34 @@
+#include "gl/FrameCapture.h"
+
+#include <GL/gl.h>
+
+#include "gl/GlTarget.h"
+
+namespace oxv {
+
+PngEncoding FrameEncoding()
+{
+    PngEncoding e;
+    e.zlibLevel = 1;
+    e.adaptiveFilters = false;
+    return e;
+}
+
+bool FrameCapturer::Capture(GlTarget& target, int w, int h, const std::string& path)
+{
+    if (w <= 0 || h <= 0) return false;
+    if (w != m_width || h != m_height) {
+        m_width = w;
+        m_height = h;
+        m_rowBytes = (static_cast<size_t>(w) * 3 + 3) / 4 * 4;
+        m_pFrameImage.assign(m_rowBytes * static_cast<size_t>(h), 0);
+    }
+    // GL's default pack alignment of 4 pads rows exactly as the buffer does;
+    // rows arrive bottom first and are handed to the encoder top first.
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadBuffer(static_cast<GLenum>(target.ReadBuffer()));
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, m_pFrameImage.data());
+    return WritePngRgbBottomUp(path, w, h, m_pFrameImage.data(), m_rowBytes, FrameEncoding());
+}
+
+}  // namespace oxv
