@@ -170,7 +170,7 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
     // Window creation: the camera and the Original colour mode.
     oxv::InitViewState(m_state);
     // The parts drawn by playback, the first-person camera and recording.
-    // The helicopter itself is loaded with the context (MakeCurrent).
+    // The helicopter itself is loaded with the context (ReadyToDraw).
     m_state.hooks.drawVehicle = [this](oxv::ViewState&) { m_heliModel.draw(); };
     m_state.hooks.computeFpvLookAt = [this](oxv::ViewState& view, const oxv::SurveyDocument& survey) {
         oxv::ComputeFpvLookAt(m_fpv, view.m_camera, survey, *this);
@@ -201,7 +201,7 @@ std::string COxvellView::GetModelPath()
     return oxv::ModelPathForExecutable(oxv::ExecutablePath());
 }
 
-bool COxvellView::MakeCurrent()
+bool COxvellView::ReadyToDraw()
 {
     if (!m_target.MakeCurrent()) return false;
     if (!m_bGlReady) {
@@ -220,7 +220,7 @@ bool COxvellView::MakeCurrent()
 
 void COxvellView::OnDraw(wxDC*)
 {
-    if (!MakeCurrent()) return;
+    if (!ReadyToDraw()) return;
     oxv::ShowRunState(m_state, m_run, m_fpv);
     oxv::OnDrawFrame(m_state, Survey(), m_target, oxv::FrameKind::Paint);
 }
@@ -228,7 +228,7 @@ void COxvellView::OnDraw(wxDC*)
 void COxvellView::RepaintNow()
 {
     if (!m_pCanvas) return;
-    if (!MakeCurrent()) {
+    if (!ReadyToDraw()) {
         m_pCanvas->Refresh(false);
         return;
     }
@@ -256,7 +256,7 @@ void COxvellView::OnInitialUpdate()
     // Lists and target need the context: they follow at the first moment
     // the window can draw (at once, normally).
     m_bInitialUpdatePending = true;
-    MakeCurrent();
+    ReadyToDraw();
     RepaintNow();
 }
 
@@ -268,7 +268,7 @@ void COxvellView::OnUpdate(wxView*, wxObject* hint)
     // The camera path was replaced: a first-person flight along the old one
     // ends rather than jumping into the new one midway.
     oxv::EndFpvMode(m_fpv, m_state.m_camera, *this);
-    if (!MakeCurrent()) return;
+    if (!ReadyToDraw()) return;
     if (oxv::OnUpdate(m_state, Survey(), code)) RepaintNow();
 }
 
@@ -329,7 +329,7 @@ void COxvellView::OnCaptureLost(wxMouseCaptureLostEvent&)
 void COxvellView::OnLButtonDblClk(wxMouseEvent& event)
 {
     event.Skip();
-    if (m_fpv.m_bFpvMode || !MakeCurrent()) return;
+    if (m_fpv.m_bFpvMode || !ReadyToDraw()) return;
     const double scale = m_pCanvas->GetContentScaleFactor();
     const wxPoint p = event.GetPosition();
     oxv::ShowRunState(m_state, m_run, m_fpv);
@@ -338,7 +338,7 @@ void COxvellView::OnLButtonDblClk(wxMouseEvent& event)
 
 bool COxvellView::PickPoint(int x, int y, double point[3])
 {
-    if (!MakeCurrent()) return false;
+    if (!ReadyToDraw()) return false;
     const double scale = m_pCanvas->GetContentScaleFactor();
     oxv::ShowRunState(m_state, m_run, m_fpv);
     return oxv::PickPoint(m_state, Survey(), m_target, Scaled(x, scale), Scaled(y, scale), point);
@@ -359,7 +359,7 @@ void COxvellView::OnKeyDown(wxKeyEvent& event)
     case WXK_NUMPAD_END: key = oxv::LevelKey::End; break;
     default: return;
     }
-    if (!MakeCurrent()) return;
+    if (!ReadyToDraw()) return;
     if (oxv::OnLevelKey(m_state, Survey(), key)) RepaintNow();
 }
 
@@ -388,7 +388,7 @@ void COxvellView::OnDisplaySize(wxCommandEvent& event)
 
 void COxvellView::OnColorMode(wxCommandEvent& event)
 {
-    if (!MakeCurrent()) return;
+    if (!ReadyToDraw()) return;
     oxv::SetColorMode(m_state, Survey(), event.GetId() - cmd::kColorHeight);
     RepaintNow();
 }
@@ -504,7 +504,7 @@ void COxvellView::SetVehiclePose(const double attitude[3], const double position
     }
 }
 
-// The beam list calls only make the context current: a full MakeCurrent may
+// The beam list calls only make the context current: ReadyToDraw may
 // run a pending initial update, which would delete the list being filled.
 void COxvellView::CompileBeamList(const oxv::SurveyDocument& doc, const oxv::FrameSpan& span)
 {

@@ -108,7 +108,11 @@ protected:
     bool TryBefore(wxEvent& event) override;
 
 private:
-    bool MakeCurrent();
+    // The context made current and the GL side brought up to date: set up
+    // on the first call (with the helicopter), and an initial update that
+    // came before the window could draw run now. False while the window
+    // cannot draw yet.
+    bool ReadyToDraw();
 
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
