@@ -1,0 +1,189 @@
+#pragma once
+
+// The viewer's window classes driven in process under a private X server:
+// one application for all the window tests of a process, reset to a fresh
+// start before each test, with menu commands, menu states and pictures of
+// the view at hand.
+
+#include <gtest/gtest.h>
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/dnd.h>
+#include <wx/glcanvas.h>
+#include <wx/image.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/stattext.h>
+#include <wx/statusbr.h>
+#include <wx/textctrl.h>
+
+#include <GL/gl.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "app/AboutDlg.h"
+#include "tests/app/AppHarness.h"
+#include "survey/CameraPath.h"
+#include "app/CommandIds.h"
+#include "app/FovDlg.h"
+#include "app/MainFrame.h"
+#include "app/OxvellApp.h"
+#include "app/OxvellDoc.h"
+#include "app/OxvellView.h"
+#include "app/PBDlg.h"
+#include "survey/PlaybackSettings.h"
+#include "tests/support/SurveyFixture.h"
+
+namespace oxv {
+
+using test::MessageRecorder;
+using test::Pump;
+using test::PumpUntil;
+using test::StorePlaybackSettings;
+using test::TestApp;
+
+// A 120 m x 60 m field of points, 1 m apart, rising eastwards; with or
+// without the colour channel.
+inline void WriteField(const std::string& path, bool colour)
+{
+    PointFileLayout layout;
+    if (!colour) layout.channels.colour = -1;
+    test::WriteSurvey(path, layout, 120 * 60, [](int32_t i, PointRecord& r) {
+        const int32_t x = (i % 120) * 1000 - 60000, y = (i / 120) * 1000 - 30000;
+        r.SetXyz(x, y, (i % 120) * 100);
+        r.SetOrigin(x, y, 100000);
+        r.SetColour(static_cast<uint8_t>(i % 256), 200, 30);
+        r.SetAmplitude(static_cast<uint8_t>((i * 7) % 256));
+        r.SetTime(static_cast<double>(i));
+        r.SetPose(Pose{{0, 0, 0, x, y, 100000}});
+    });
+}
+
+class AppWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = new test::ScratchDir;
+        s_session = new test::AppSession;
+        if (!s_session->Start(s_dir->File("oxvell.ini"))) return;
+        s_app = s_session->app;
+        s_recorder = &s_session->recorder;
+    }
+
+    static void TearDownTestSuite()
+    {
+        s_recorder = nullptr;
+        s_app = nullptr;
+        if (s_session) s_session->Stop();
+        delete s_session;
+        s_session = nullptr;
+        delete s_dir;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_NE(s_app, nullptr);
+        ASSERT_TRUE(s_app->NewDocument());
+        // Every test starts from the view as a fresh start leaves it.
+        ViewState& state = View()->State();
+        state.m_bShowGrid = state.m_bShowScannerPath = state.m_bShowCameraPath = 0;
+        View()->Fpv().m_bFpvMode = 0;
+        state.m_nPointSize = 1;
+        state.m_bAntiAlias = 0;
+        InitViewState(state);
+        s_recorder->messages.clear();
+        s_recorder->drive = nullptr;
+        Pump(50);
+    }
+
+    static CMainFrame* Frame() { return s_app->MainFrame(); }
+    static COxvellView* View() { return wxDynamicCast(s_app->Document()->GetFirstView(), COxvellView); }
+
+    // A menu command as a menu selection sends it.
+    static void Command(int id)
+    {
+        wxCommandEvent event(wxEVT_MENU, id);
+        event.SetEventObject(Frame());
+        Frame()->GetEventHandler()->ProcessEvent(event);
+    }
+
+    struct ItemState {
+        bool enabled;
+        bool checked;
+        std::string label;
+    };
+    static ItemState Item(int id)
+    {
+        Frame()->GetMenuBar()->UpdateMenus();
+        wxMenuItem* item = Frame()->GetMenuBar()->FindItem(id);
+        if (!item) {
+            ADD_FAILURE() << "no menu item " << id;
+            return {};
+        }
+        return {item->IsEnabled(), item->IsCheckable() && item->IsChecked(),
+                std::string(item->GetItemLabel().utf8_str())};
+    }
+
+    struct Picture {
+        int width = 0, height = 0;
+        std::vector<uint8_t> rgb;
+        int Lit() const
+        {
+            int n = 0;
+            for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+                if (rgb[i] > 20 || rgb[i + 1] > 20 || rgb[i + 2] > 20) ++n;
+            return n;
+        }
+        // Lit pixels whose three channels are equal within a small tolerance.
+        int Grey() const
+        {
+            int n = 0;
+            for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+                const int r = rgb[i], g = rgb[i + 1], b = rgb[i + 2];
+                if ((r > 20 || g > 20 || b > 20) && std::abs(r - g) <= 2 && std::abs(g - b) <= 2) ++n;
+            }
+            return n;
+        }
+    };
+
+    // The picture of a repaint, read back as the frame recorder reads it:
+    // at the end of the frame, before the swap.
+    static Picture Screen()
+    {
+        Picture p;
+        // The view's own capture (frame recording) is put back afterwards.
+        auto recording = std::move(View()->State().hooks.captureFrame);
+        View()->State().hooks.captureFrame = [&p](ViewState&, GlTarget& target, int, int, int, int) {
+            p.width = target.Width();
+            p.height = target.Height();
+            p.rgb.resize(static_cast<size_t>(p.width) * static_cast<size_t>(p.height) * 3);
+            glReadBuffer(target.ReadBuffer());
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, p.width, p.height, GL_RGB, GL_UNSIGNED_BYTE, p.rgb.data());
+        };
+        View()->RepaintNow();
+        View()->State().hooks.captureFrame = std::move(recording);
+        EXPECT_FALSE(p.rgb.empty()) << "no frame was drawn";
+        return p;
+    }
+
+    static std::string Ini()
+    {
+        const auto bytes = test::ReadBytes(s_app->settingsPath);
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+    static std::string Title() { return std::string(Frame()->GetTitle().utf8_str()); }
+
+    static inline test::AppSession* s_session = nullptr;
+    static inline TestApp* s_app = nullptr;
+    static inline test::ScratchDir* s_dir = nullptr;
+    static inline MessageRecorder* s_recorder = nullptr;
+};
+
+}  // namespace oxv

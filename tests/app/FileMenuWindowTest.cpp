@@ -1,0 +1,161 @@
+// The File and Help menus driven in process under a private X server: a
+// fresh start, opening files (by the dialog, drops and the recent list),
+// failed loads and the About box.
+
+#include "tests/app/AppWindowFixture.h"
+
+namespace oxv {
+namespace {
+
+namespace cmd = oxv::cmd;
+
+TEST_F(AppWindowTest, FreshStartIsAnEmptyUntitledViewWithEverythingThatNeedsDataDisabled)
+{
+    EXPECT_EQ(Title(), "Untitled - Oxvell");
+    EXPECT_FALSE(Frame()->StatusBar()->IsShown());
+    for (int id = cmd::kColorHeight; id <= cmd::kColorOriginal; ++id) {
+        EXPECT_FALSE(Item(id).enabled) << id;
+        EXPECT_FALSE(Item(id).checked) << id;
+    }
+    for (int id : {cmd::kShowGrid, cmd::kShowScannerPath, cmd::kShowCameraPath, cmd::kFileSave, cmd::kFileSaveAs,
+                   cmd::kImportCameraPath, cmd::kPlayStart, cmd::kPlayPause, cmd::kPlayStop, cmd::kPlayParameter,
+                   cmd::kFpvMode})
+        EXPECT_FALSE(Item(id).enabled) << id;
+    EXPECT_EQ(Item(cmd::kPlayPause).label, "Pause/Resume");
+    EXPECT_TRUE(Item(cmd::kPointSize1).checked);
+    EXPECT_TRUE(Item(cmd::kPointSize1 + 2).enabled);
+    EXPECT_TRUE(Item(cmd::kFpvFov).enabled);
+    EXPECT_TRUE(Item(cmd::kSize640x480).enabled);
+    // Black, apart from the axis indicator at the origin.
+    const Picture empty = Screen();
+    EXPECT_GT(empty.Lit(), 0);
+    EXPECT_LT(empty.Lit(), 1000);
+}
+
+TEST_F(AppWindowTest, OpeningASurveyWithoutColourShowsHeightCheckedAndOriginalDisabled)
+{
+    const std::string file = s_dir->File("field.oxv");
+    WriteField(file, false);
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    EXPECT_EQ(Title(), "field.oxv - Oxvell");
+    EXPECT_TRUE(Item(cmd::kColorHeight).checked);
+    EXPECT_TRUE(Item(cmd::kColorHeight).enabled);
+    EXPECT_FALSE(Item(cmd::kColorOriginal).enabled);
+    EXPECT_FALSE(Item(cmd::kColorOriginal).checked);
+    EXPECT_TRUE(Item(cmd::kColorAmp).enabled);
+    EXPECT_TRUE(Item(cmd::kColorRange).enabled);
+    EXPECT_TRUE(Item(cmd::kShowGrid).enabled);
+    EXPECT_TRUE(Item(cmd::kShowScannerPath).enabled);
+    EXPECT_FALSE(Item(cmd::kShowCameraPath).enabled);
+    EXPECT_TRUE(Item(cmd::kImportCameraPath).enabled);
+    // A read-only document: Save and Save As stay greyed with data too.
+    EXPECT_FALSE(Item(cmd::kFileSave).enabled);
+    EXPECT_FALSE(Item(cmd::kFileSaveAs).enabled);
+    // Playback has a timeline to start.
+    EXPECT_TRUE(Item(cmd::kPlayStart).enabled);
+    EXPECT_FALSE(Item(cmd::kPlayStop).enabled);
+    EXPECT_TRUE(Item(cmd::kPlayParameter).enabled);
+    EXPECT_GT(Screen().Lit(), 4000);
+}
+
+TEST_F(AppWindowTest, BadMagicAfterASurveyShowsFormatErrorAndLeavesAnEmptyView)
+{
+    const std::string good = s_dir->File("good.oxv");
+    WriteField(good, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(good));
+    const int withPoints = Screen().Lit();
+
+    const std::string bad = s_dir->File("bad.oxv");
+    auto bytes = test::ReadBytes(good);
+    bytes[0] ^= 0xFF;
+    test::WriteBytes(bad, bytes);
+    EXPECT_TRUE(s_app->OpenDocumentFile(bad));
+    EXPECT_EQ(s_recorder->messages, std::vector<std::string>{"File format error"});
+    EXPECT_FALSE(s_app->Document()->Survey().IsLoaded());
+    // The open still counts: the name is the title and heads the recent list.
+    EXPECT_EQ(Title(), "bad.oxv - Oxvell");
+    ASSERT_FALSE(s_app->RecentFiles().Files().empty());
+    EXPECT_EQ(s_app->RecentFiles().Files().front(), bad);
+    EXPECT_FALSE(Item(cmd::kColorOriginal).enabled);
+    EXPECT_FALSE(Item(cmd::kImportCameraPath).enabled);
+    EXPECT_FALSE(Item(cmd::kPlayStart).enabled);
+    const int empty = Screen().Lit();
+    EXPECT_LT(empty, 1000);
+    EXPECT_GT(withPoints, 10 * empty);
+}
+
+TEST_F(AppWindowTest, AFileThatCannotBeOpenedKeepsTheDocumentAndTheRecentList)
+{
+    const std::string good = s_dir->File("kept.oxv");
+    WriteField(good, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(good));
+    const auto recent = s_app->RecentFiles().Files();
+    EXPECT_FALSE(s_app->OpenDocumentFile(s_dir->File("missing.oxv")));
+    ASSERT_EQ(s_recorder->messages.size(), 1u);
+    EXPECT_NE(s_recorder->messages[0].find("missing.oxv"), std::string::npos);
+    EXPECT_TRUE(s_app->Document()->Survey().IsLoaded());
+    EXPECT_EQ(Title(), "kept.oxv - Oxvell");
+    EXPECT_EQ(s_app->RecentFiles().Files(), recent);
+}
+
+TEST_F(AppWindowTest, DroppedFileOpensAndHeadsTheRecentListInTheIniFile)
+{
+    const std::string older = s_dir->File("older.oxv");
+    const std::string dropped = s_dir->File("dropped.oxv");
+    WriteField(older, true);
+    WriteField(dropped, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(older));
+
+    auto* target = dynamic_cast<wxFileDropTarget*>(View()->Canvas()->GetDropTarget());
+    ASSERT_NE(target, nullptr);
+    wxArrayString files;
+    files.Add(wxString::FromUTF8(dropped.c_str()));
+    EXPECT_TRUE(target->OnDropFiles(10, 10, files));
+    for (int i = 0; i < 40 && Title() != "dropped.oxv - Oxvell"; ++i) Pump(25);
+    EXPECT_EQ(Title(), "dropped.oxv - Oxvell");
+    ASSERT_GE(s_app->RecentFiles().Files().size(), 2u);
+    EXPECT_EQ(s_app->RecentFiles().Files()[0], dropped);
+    EXPECT_EQ(s_app->RecentFiles().Files()[1], older);
+
+    const std::string ini = Ini();
+    EXPECT_NE(ini.find("[Recent File List]\nFile1=" + dropped + "\nFile2=" + older + "\n"), std::string::npos)
+        << ini;
+    EXPECT_EQ(ini.find('\\'), std::string::npos) << ini;
+    // The File menu lists it first.
+    EXPECT_NE(Item(cmd::kFileMru1).label.find("dropped.oxv"), std::string::npos);
+    EXPECT_TRUE(Item(cmd::kFileMru1).enabled);
+}
+
+TEST_F(AppWindowTest, RecentListKeepsFourFilesWithoutDuplicates)
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < 6; ++i) {
+        files.push_back(s_dir->File("r" + std::to_string(i) + ".oxv"));
+        WriteField(files.back(), false);
+        ASSERT_TRUE(s_app->OpenDocumentFile(files.back()));
+    }
+    ASSERT_TRUE(s_app->OpenDocumentFile(files[3]));
+    EXPECT_EQ(s_app->RecentFiles().Files(), (std::vector<std::string>{files[3], files[5], files[4], files[2]}));
+    const std::string ini = Ini();
+    EXPECT_NE(ini.find("File4=" + files[2]), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("File5"), std::string::npos) << ini;
+    // Recent file 2 from the menu opens that file.
+    Command(cmd::kFileMru1 + 1);
+    EXPECT_EQ(Title(), "r5.oxv - Oxvell");
+}
+
+TEST_F(AppWindowTest, AboutShowsTheProgramNameAndVersionModally)
+{
+    Command(cmd::kAppAbout);
+    EXPECT_EQ(s_recorder->messages, std::vector<std::string>{"<dialog About Oxvell>"});
+    CAboutDlg about(Frame());
+    std::vector<std::string> texts;
+    for (wxWindow* child : about.GetChildren())
+        if (auto* text = dynamic_cast<wxStaticText*>(child)) texts.push_back(std::string(text->GetLabel().utf8_str()));
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts[0], "Oxvell, Version 1.0");
+    EXPECT_NE(about.FindWindow(wxID_OK), nullptr);
+}
+
+}  // namespace
+}  // namespace oxv
