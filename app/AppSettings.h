@@ -1,8 +1,8 @@
 #pragma once
 
-// Where the viewer keeps its settings and finds its files, and the recent-file
-// list it keeps there. Plain logic apart from SettingsFile, which writes the
-// INI file through wxFileConfig.
+// The viewer's settings file and the recent-file list it keeps there. Plain
+// logic apart from SettingsFile, which writes the INI file through
+// wxFileConfig.
 
 #include <memory>
 #include <optional>
@@ -10,19 +10,10 @@
 #include <vector>
 
 #include "settings/IniProfile.h"
+#include "settings/ProgramFiles.h"
 #include "survey/Profile.h"
 
 namespace oxv {
-
-// The program's own path, symbolic links resolved; empty if unknown.
-std::string ExecutablePath();
-
-// The INI file beside an executable, named after it: /opt/x/viewer ->
-// /opt/x/viewer.ini, /opt/x/viewer.bin -> /opt/x/viewer.ini.
-std::string IniPathForExecutable(const std::string& exePath);
-
-// "model/gray.obj" in the folder of the executable.
-std::string ModelPathForExecutable(const std::string& exePath);
 
 inline constexpr const char* kRecentFileSection = "Recent File List";
 

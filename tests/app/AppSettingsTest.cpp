@@ -16,20 +16,6 @@ std::string Text(const std::string& path)
     return std::string(bytes.begin(), bytes.end());
 }
 
-TEST(AppSettingsTest, IniFileIsBesideTheExecutableAndNamedAfterIt)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"/opt/oxvell/bin/oxvell", "/opt/oxvell/bin/oxvell.ini"},
-        {"/tmp/x/survey", "/tmp/x/survey.ini"},
-        {"/tmp/x/viewer.bin", "/tmp/x/viewer.ini"},
-        {"/tmp/my tools/a.b.c", "/tmp/my tools/a.b.ini"},
-    };
-    for (const auto& [exe, ini] : cases) EXPECT_EQ(IniPathForExecutable(exe), ini) << exe;
-    EXPECT_EQ(ModelPathForExecutable("/opt/oxvell/bin/oxvell"), "/opt/oxvell/bin/model/gray.obj");
-    // The running program finds itself.
-    EXPECT_NE(ExecutablePath().find("app_settings_tests"), std::string::npos);
-}
-
 TEST(AppSettingsTest, RecentListIsNewestFirstWithoutDuplicatesAndBounded)
 {
     RecentFileList list(4);

@@ -22,6 +22,7 @@
 
 #include "tools/oxvtool/Commands.h"
 #include "tools/oxvtool/SizeOption.h"
+#include "settings/ProgramFiles.h"
 #include "gl/HeadlessGL.h"
 #include "playback/FpvCamera.h"
 #include "tools/oxvtool/HeadlessRecorder.h"
@@ -270,13 +271,6 @@ void WarnAboutOtherFrames(const std::string& folder, const std::vector<std::stri
                   << " more img*.png files from elsewhere; the video would take them too\n";
 }
 
-std::string ExecutableDir()
-{
-    std::error_code ec;
-    const auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : path.parent_path().string();
-}
-
 int RunRecord(const RecordOptions& options)
 {
     Settings s;
@@ -315,7 +309,7 @@ int RunRecord(const RecordOptions& options)
     std::filesystem::create_directories(folder, ec);
     if (ec || !std::filesystem::is_directory(folder, ec)) return Failed("cannot make the folder " + folder);
 
-    s.view.modelPath = ExecutableDir() + "/model/gray.obj";
+    s.view.modelPath = oxv::ModelPathForExecutable(oxv::ExecutablePath());
     oxv::HeadlessRecorder recorder(doc, *gl, s.view);
     if (!recorder.HelicopterLoaded() && options.fpv.empty())
         std::cerr << "oxvtool: no helicopter model at " << s.view.modelPath << "; recording without it\n";
