@@ -112,6 +112,8 @@ COxvellView::~COxvellView()
 {
     m_playTimer.Stop();
     m_fpvTimer.Stop();
+    m_playTimer.AttachIdleSource(nullptr);
+    m_fpvTimer.AttachIdleSource(nullptr);
     // The vehicle's lists and texture are released in their own context (a
     // window never realised has no drawable to make it current on); the
     // view's own lists go with the context.
@@ -165,6 +167,8 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
     m_pCanvas->Bind(wxEVT_LEFT_DCLICK, &COxvellView::OnLButtonDblClk, this);
     m_pCanvas->Bind(wxEVT_MOUSE_CAPTURE_LOST, &COxvellView::OnCaptureLost, this);
     m_pCanvas->Bind(wxEVT_KEY_DOWN, &COxvellView::OnKeyDown, this);
+    m_playTimer.AttachIdleSource(m_pCanvas);
+    m_fpvTimer.AttachIdleSource(m_pCanvas);
 
     class CanvasDropTarget final : public wxFileDropTarget {
     public:
@@ -350,10 +354,25 @@ bool COxvellView::PickPoint(int x, int y, double point[3])
     return oxv::PickPoint(m_state, Survey(), m_target, Scaled(x, scale), Scaled(y, scale), point);
 }
 
+bool COxvellView::StopRunsByKey()
+{
+    if (m_state.m_nPlayState != oxv::kStopped) {
+        oxv::StopPlayback(m_state, *this);
+        return true;
+    }
+    if (m_state.m_bFpvMode) {
+        oxv::ToggleFpvMode(m_state, *this);
+        RepaintNow();
+        return true;
+    }
+    return false;
+}
+
 void COxvellView::OnKeyDown(wxKeyEvent& event)
 {
-    event.Skip();
     oxv::LevelKey key;
+    if (event.GetKeyCode() == WXK_ESCAPE && StopRunsByKey()) return;
+    event.Skip();
     switch (event.GetKeyCode()) {
     case WXK_PAGEUP:
     case WXK_NUMPAD_PAGEUP: key = oxv::LevelKey::PageUp; break;

@@ -9,6 +9,7 @@
 #include "FrameRecording.h"
 #include "GlTarget.h"
 #include "HeliModel.h"
+#include "IdlePacedTimer.h"
 #include "PlaybackEngine.h"
 #include "ViewState.h"
 
@@ -107,6 +108,9 @@ private:
     void OnLButtonDblClk(wxMouseEvent& event);
     void OnCaptureLost(wxMouseCaptureLostEvent& event);
     void OnKeyDown(wxKeyEvent& event);
+    // Esc: ends a playback run or a first-person flight as their own
+    // commands do; false when neither runs.
+    bool StopRunsByKey();
     void MouseToCamera(int type, const wxPoint& point);
 
     void OnColorMode(wxCommandEvent& event);
@@ -146,8 +150,8 @@ private:
     bool m_bInitialUpdatePending = false;
     oxv::gl_heli_model m_heliModel;
     oxv::FrameCapturer m_frameCapturer;
-    wxTimer m_playTimer;
-    wxTimer m_fpvTimer;
+    IdlePacedTimer m_playTimer;
+    IdlePacedTimer m_fpvTimer;
 
     wxDECLARE_DYNAMIC_CLASS(COxvellView);
     wxDECLARE_EVENT_TABLE();
