@@ -29,10 +29,13 @@ std::optional<std::string> FrameCapturePath(const ViewState& view, const SurveyD
     const bool playback = view.m_nPlayState != kStopped;
     const bool playbackRecording = playback && params && params->recordVideo && params->outputFolder;
     if (!playbackRecording && !view.m_bFpvMode) return std::nullopt;
+    // A paint before the first tick has no frame number yet: a file for it
+    // would sort before frame 0 and open every video made from the folder.
     if (playback) {
-        if (!params || !params->outputFolder) return std::nullopt;
+        if (!params || !params->outputFolder || view.m_nFrame < 1) return std::nullopt;
         return FrameFileName(*params->outputFolder, view.m_nFrame - 1);
     }
+    if (view.m_nFpvNode < 0) return std::nullopt;
     return FrameFileName(fpvFolder, view.m_nFpvNode);
 }
 

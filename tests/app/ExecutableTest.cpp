@@ -418,6 +418,7 @@ TEST_F(ExecutableTest, MenusOpenDuringARecordingAndEscStopsIt)
     const size_t stopped = FrameFiles(frames);
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(FrameFiles(frames), stopped) << "Esc did not stop the recording";
+    EXPECT_FALSE(std::filesystem::exists(frames + "/img-00001.png")) << "a frame numbered below 0";
     EXPECT_TRUE(alive());
 }
 

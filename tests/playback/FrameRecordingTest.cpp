@@ -36,6 +36,11 @@ TEST(FrameRecording, FileNamesAndWhenTheyAreWritten)
     EXPECT_FALSE(FrameCapturePath(view, doc, "/fpv")) << "Video Recording without a folder";
     doc.m_pPlaybackParams->outputFolder = "/out";
     EXPECT_EQ(FrameCapturePath(view, doc, "/fpv"), "/out/img000004.png");
+    view.m_nFrame = 0;
+    EXPECT_FALSE(FrameCapturePath(view, doc, "/fpv")) << "a paint before the first tick";
+    view.m_nFrame = 1;
+    EXPECT_EQ(FrameCapturePath(view, doc, "/fpv"), "/out/img000000.png");
+    view.m_nFrame = 5;
     view.m_nPlayState = kPaused;
     EXPECT_EQ(FrameCapturePath(view, doc, "/fpv"), "/out/img000004.png") << "paused paints rewrite";
     doc.m_pPlaybackParams->recordVideo = 0;
