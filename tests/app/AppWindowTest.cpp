@@ -824,5 +824,60 @@ TEST_F(AppWindowTest, FirstPersonFlightAlongAnImportedPathWritesItsFramesIntoWor
         ::unsetenv("HOME");
 }
 
+TEST_F(AppWindowTest, FovAndParameterDialogsRefuseWhatCannotWorkAndSayWhy)
+{
+    // FOV: text and angles out of range keep the dialog open; the angle
+    // stays as it was until one is taken.
+    View()->State().m_dFpvFov = 30.0;
+    s_recorder->drive = [&](wxDialog* dialog) {
+        ASSERT_NE(dynamic_cast<CFovDlg*>(dialog), nullptr);
+        for (const char* bad : {"abc", "180", ""}) {
+            Field(dialog, CFovDlg::IDC_FOV)->SetValue(bad);
+            ClickOk(dialog);
+            EXPECT_TRUE(dialog->IsModal()) << bad;
+        }
+        Field(dialog, CFovDlg::IDC_FOV)->SetValue("45");
+        ClickOk(dialog);
+    };
+    Command(cmd::kFpvFov);
+    s_recorder->drive = nullptr;
+    EXPECT_EQ(View()->State().m_dFpvFov, 45.0);
+    ASSERT_EQ(s_recorder->messages.size(), 4u);
+    EXPECT_NE(s_recorder->messages[1].find("\"abc\" is not a number"), std::string::npos) << s_recorder->messages[1];
+    EXPECT_NE(s_recorder->messages[2].find("out of range"), std::string::npos) << s_recorder->messages[2];
+    EXPECT_NE(s_recorder->messages[3].find("less than 180"), std::string::npos) << s_recorder->messages[3];
+
+    // Parameter: Video Recording without a folder asks for one; cancelled,
+    // OK is refused with the reason; chosen, the folder is taken.
+    s_recorder->messages.clear();
+    for (const std::string chosen : {"", "/chosen/frames"}) {
+        PlaybackDialogValues values;
+        int asked = 0;
+        CPBDlg dialog(Frame(), values, {}, [&](wxWindow*, const wxString&) {
+            ++asked;
+            return wxString::FromUTF8(chosen.c_str());
+        });
+        s_recorder->drive = [&](wxDialog* shown) {
+            wxDynamicCast(shown->FindWindow(CPBDlg::IDC_RECORD_VIDEO), wxCheckBox)->SetValue(true);
+            ClickOk(shown);
+            if (shown->IsModal()) shown->EndModal(wxID_CANCEL);
+        };
+        const int result = dialog.ShowModal();
+        s_recorder->drive = nullptr;
+        EXPECT_EQ(asked, 1) << chosen;
+        if (chosen.empty()) {
+            EXPECT_EQ(result, wxID_CANCEL);
+            ASSERT_EQ(s_recorder->messages.size(), 2u);
+            EXPECT_NE(s_recorder->messages[1].find("needs an output folder"), std::string::npos)
+                << s_recorder->messages[1];
+        } else {
+            EXPECT_EQ(result, wxID_OK);
+            EXPECT_EQ(values.params.recordVideo, 1);
+            EXPECT_EQ(values.params.outputFolder, chosen);
+        }
+        s_recorder->messages.clear();
+    }
+}
+
 }  // namespace
 }  // namespace oxv
