@@ -146,6 +146,9 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     view->AppendSeparator();
     view->AppendSubMenu(video, "Video");
     view->AppendSeparator();
+    view->Append(kZoomToExtent, "Zoom to &Extent\tF", "Show the whole survey, keeping the direction of view");
+    view->Append(kResetView, "&Reset View", "Go back to the camera a freshly opened survey has");
+    view->AppendSeparator();
     view->AppendCheckItem(kViewStatusBar, "&Status Bar", "Show or hide the status bar");
 
     auto* help = new wxMenu;

@@ -20,6 +20,7 @@
 #include "OxvellApp.h"
 #include "OxvellDoc.h"
 #include "PBDlg.h"
+#include "ViewFit.h"
 
 namespace cmd = oxv::cmd;
 
@@ -91,6 +92,10 @@ wxBEGIN_EVENT_TABLE(COxvellView, wxView)
     EVT_MENU(cmd::kAntiAlias, COxvellView::OnAntiAlias)
     EVT_UPDATE_UI(cmd::kAntiAlias, COxvellView::OnUpdateAntiAlias)
     EVT_MENU_RANGE(cmd::kSize640x480, cmd::kSize1280x720, COxvellView::OnDisplaySize)
+    EVT_MENU(cmd::kZoomToExtent, COxvellView::OnZoomToExtent)
+    EVT_MENU(cmd::kResetView, COxvellView::OnResetView)
+    EVT_UPDATE_UI(cmd::kZoomToExtent, COxvellView::OnUpdateWholeView)
+    EVT_UPDATE_UI(cmd::kResetView, COxvellView::OnUpdateWholeView)
     EVT_MENU(cmd::kPlayStart, COxvellView::OnPlayStart)
     EVT_UPDATE_UI(cmd::kPlayStart, COxvellView::OnUpdatePlayStart)
     EVT_MENU(cmd::kPlayPause, COxvellView::OnPlayPause)
@@ -165,6 +170,7 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
     for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_RIGHT_DOWN, wxEVT_RIGHT_UP, wxEVT_MOTION})
         m_pCanvas->Bind(type, &COxvellView::OnMouse, this);
     m_pCanvas->Bind(wxEVT_LEFT_DCLICK, &COxvellView::OnLButtonDblClk, this);
+    m_pCanvas->Bind(wxEVT_MOUSEWHEEL, &COxvellView::OnWheel, this);
     m_pCanvas->Bind(wxEVT_MOUSE_CAPTURE_LOST, &COxvellView::OnCaptureLost, this);
     m_pCanvas->Bind(wxEVT_KEY_DOWN, &COxvellView::OnKeyDown, this);
     m_playTimer.AttachIdleSource(m_pCanvas);
@@ -330,6 +336,14 @@ void COxvellView::OnMouse(wxMouseEvent& event)
     }
 }
 
+void COxvellView::OnWheel(wxMouseEvent& event)
+{
+    if (m_state.m_bFpvMode || event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL || event.GetWheelDelta() <= 0) return;
+    const double notches = static_cast<double>(event.GetWheelRotation()) / event.GetWheelDelta();
+    oxv::SetCameraDistance(oxv::WheelZoomDistance(m_state.m_camera.distance, notches), m_state.m_camera);
+    RepaintNow();
+}
+
 void COxvellView::OnCaptureLost(wxMouseCaptureLostEvent&)
 {
     // Another window took the mouse: the release will never come, so the
@@ -410,6 +424,23 @@ void COxvellView::OnDisplaySize(wxCommandEvent& event)
 }
 
 // ---- View commands ----
+
+void COxvellView::OnZoomToExtent(wxCommandEvent&)
+{
+    const wxSize size = m_pCanvas->GetClientSize();
+    const double aspect = size.y > 0 ? static_cast<double>(size.x) / size.y : 1.0;
+    if (oxv::ZoomToExtent(m_state, Survey(), aspect)) RepaintNow();
+}
+
+void COxvellView::OnResetView(wxCommandEvent&)
+{
+    if (oxv::ResetView(m_state, Survey())) RepaintNow();
+}
+
+void COxvellView::OnUpdateWholeView(wxUpdateUIEvent& event)
+{
+    event.Enable(!m_state.m_bFpvMode && oxv::GetDataExtent(Survey(), nullptr, nullptr));
+}
 
 void COxvellView::OnColorMode(wxCommandEvent& event)
 {

@@ -105,6 +105,7 @@ private:
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
     void OnMouse(wxMouseEvent& event);
+    void OnWheel(wxMouseEvent& event);
     void OnLButtonDblClk(wxMouseEvent& event);
     void OnCaptureLost(wxMouseCaptureLostEvent& event);
     void OnKeyDown(wxKeyEvent& event);
@@ -128,6 +129,9 @@ private:
     void OnAntiAlias(wxCommandEvent& event);
     void OnUpdateAntiAlias(wxUpdateUIEvent& event);
     void OnDisplaySize(wxCommandEvent& event);
+    void OnZoomToExtent(wxCommandEvent& event);
+    void OnResetView(wxCommandEvent& event);
+    void OnUpdateWholeView(wxUpdateUIEvent& event);
 
     void OnPlayStart(wxCommandEvent& event);
     void OnUpdatePlayStart(wxUpdateUIEvent& event);

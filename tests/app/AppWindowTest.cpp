@@ -35,6 +35,7 @@
 #include "PBDlg.h"
 #include "PlaybackSettings.h"
 #include "SurveyFixture.h"
+#include "ViewFit.h"
 
 namespace oxv {
 namespace {
@@ -877,6 +878,45 @@ TEST_F(AppWindowTest, FovAndParameterDialogsRefuseWhatCannotWorkAndSayWhy)
         }
         s_recorder->messages.clear();
     }
+}
+
+TEST_F(AppWindowTest, ZoomToExtentResetViewAndTheWheel)
+{
+    EXPECT_FALSE(Item(cmd::kZoomToExtent).enabled) << "no data, no extent";
+    EXPECT_FALSE(Item(cmd::kResetView).enabled);
+    const std::string file = s_dir->File("extent.oxv");
+    WriteField(file, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    EXPECT_TRUE(Item(cmd::kZoomToExtent).enabled);
+    OrbitCamera& camera = View()->State().m_camera;
+    const OrbitCamera opened = camera;
+
+    // The wheel: a tenth of the distance a notch, forward comes closer.
+    wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+    wheel.m_wheelRotation = 120;
+    wheel.m_wheelDelta = 120;
+    wheel.m_wheelAxis = wxMOUSE_WHEEL_VERTICAL;
+    View()->Canvas()->GetEventHandler()->ProcessEvent(wheel);
+    EXPECT_DOUBLE_EQ(camera.distance, opened.distance * 0.9);
+    wheel.m_wheelRotation = -240;
+    View()->Canvas()->GetEventHandler()->ProcessEvent(wheel);
+    EXPECT_NEAR(camera.distance, opened.distance * 0.9 / 0.81, 1e-9);
+
+    // Zoom to Extent from a turned camera keeps the turn; Reset goes back.
+    RotateCameraWorld(0, 0, 90, camera);
+    const OrbitCamera turned = camera;
+    Command(cmd::kZoomToExtent);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(camera.rotation[i], turned.rotation[i]);
+    const wxSize client = View()->Canvas()->GetClientSize();
+    const double size[3] = {119.0, 59.0, 11.9};  // the field's extent
+    EXPECT_NEAR(camera.distance,
+                FitDistance(camera.rotation, camera.fovY, static_cast<double>(client.x) / client.y, size), 1.0);
+    const Picture fitted = Screen();
+    EXPECT_GT(fitted.Lit(), 3000);
+    Command(cmd::kResetView);
+    for (int i = 0; i < 9; ++i) EXPECT_DOUBLE_EQ(camera.rotation[i], opened.rotation[i]);
+    for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(camera.target[i], opened.target[i]);
+    EXPECT_DOUBLE_EQ(camera.distance, opened.distance);
 }
 
 }  // namespace

@@ -99,6 +99,32 @@ TEST_F(OxvtoolRender, ColourModesDragsAndFallBack)
     EXPECT_NE(Decode(Out()).rgb, plain.rgb);
 }
 
+TEST_F(OxvtoolRender, FitShowsTheWholeSurveyFromTheOrientationReached)
+{
+    // Two patches 2 km apart: green in the south-west, magenta in the north-east.
+    const std::string wide = dir.File("wide.oxv");
+    test::WritePatches(wide, {{-1000, -600, 20, 0, 102, 255, 178, 200, 41}, {980, 580, 20, 30, 255, 102, 178, 200, 41}});
+    const auto magenta = [](int r, int g, int b) { return r == 255 && g == 0 && b > 100; };
+    ASSERT_EQ(RunOxvtool("render " + wide + " --out " + Out() + " --size 320x200"), 0);
+    const Png opening = Decode(Out());
+    EXPECT_FALSE(opening.Count(Green) > 0 && opening.Count(magenta) > 0) << "the opening view shows only the centre";
+    for (const char* orbit : {"", " --orbit 150,0", " --orbit 40,-60"}) {
+        ASSERT_EQ(RunOxvtool("render " + wide + " --out " + Out() + " --size 320x200 --fit" + orbit), 0) << orbit;
+        const Png fit = Decode(Out());
+        EXPECT_GT(fit.Count(Green), 0) << orbit;
+        EXPECT_GT(fit.Count(magenta), 0) << orbit;
+        // Nothing of the survey on the picture's border rows and columns.
+        int edge = 0;
+        for (int y = 0; y < fit.height; ++y)
+            for (int x = 0; x < fit.width; ++x) {
+                if (x != 0 && y != 0 && x != fit.width - 1 && y != fit.height - 1) continue;
+                const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(fit.width) + static_cast<size_t>(x)) * 3;
+                edge += Green(fit.rgb[i], fit.rgb[i + 1], fit.rgb[i + 2]) || magenta(fit.rgb[i], fit.rgb[i + 1], fit.rgb[i + 2]);
+            }
+        EXPECT_EQ(edge, 0) << orbit;
+    }
+}
+
 TEST_F(OxvtoolRender, RefusesBadInputWithoutWritingAFile)
 {
     test::WriteBytes(dir.File("bad.oxv"), {1, 2, 3, 4, 5});

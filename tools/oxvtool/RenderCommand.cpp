@@ -14,6 +14,7 @@
 #include "HeadlessGL.h"
 #include "PngImageWriter.h"
 #include "SurveyDocument.h"
+#include "ViewFit.h"
 #include "ViewState.h"
 
 namespace oxvtool {
@@ -35,6 +36,7 @@ struct RenderOptions {
     std::string levels;
     std::string orbit;
     int zoom = 0;
+    bool fit = false;
 };
 
 // "AxB" with both parts whole numbers; false on anything else.
@@ -135,6 +137,8 @@ int RunRender(const RenderOptions& options)
 
     const int cw = static_cast<int>(w), ch = static_cast<int>(h);
     if (orbitX != 0 || orbitY != 0) Drag(view.m_camera, oxv::kLeftPress, oxv::kLeftRelease, cw, ch, orbitX, orbitY);
+    // Zoom to Extent from the orientation reached; a zoom drag then starts there.
+    if (options.fit) oxv::ZoomToExtent(view, &doc, static_cast<double>(cw) / ch);
     if (options.zoom != 0) Drag(view.m_camera, oxv::kRightPress, oxv::kRightRelease, cw, ch, 0, options.zoom);
 
     oxv::OnDrawFrame(view, &doc, *gl, oxv::FrameKind::Paint);
@@ -172,6 +176,7 @@ void AddRenderCommand(CLI::App& app, int& exitStatus)
     render->add_option("--orbit", options->orbit, "left drag of DX,DY pixels");
     render->add_option("--zoom", options->zoom, "right drag of DY pixels (down comes closer)")
         ->check(CLI::Range(-kMaxDrag, kMaxDrag));
+    render->add_flag("--fit", options->fit, "Zoom to Extent: the whole survey in the picture, after --orbit");
     render->callback([options, &exitStatus] { exitStatus = RunRender(*options); });
 }
 
