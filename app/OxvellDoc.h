@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <cstdint>
 
 #include <wx/docview.h>
@@ -19,6 +21,8 @@ public:
     COxvellDoc() = default;
 
     oxv::SurveyDocument& Survey() { return m_survey; }
+    // Where the last Import Camera Path read or wrote cam_path.bin.
+    const std::string& CameraPathCache() const { return m_cameraPathCache; }
     const oxv::SurveyDocument& Survey() const { return m_survey; }
 
     bool OnNewDocument() override;
@@ -47,6 +51,7 @@ private:
     void OnUpdateImportCameraPath(wxUpdateUIEvent& event);
 
     oxv::SurveyDocument m_survey;
+    std::string m_cameraPathCache;
 
     wxDECLARE_DYNAMIC_CLASS(COxvellDoc);
     wxDECLARE_EVENT_TABLE();

@@ -8,6 +8,7 @@
 #include <wx/frame.h>
 #include <wx/glcanvas.h>
 #include <wx/log.h>
+#include <wx/statusbr.h>
 
 #include <GL/gl.h>
 
@@ -111,12 +112,26 @@ wxBEGIN_EVENT_TABLE(COxvellView, wxView)
     EVT_TIMER(oxv::kFpvTimerId, COxvellView::OnTimerEvent)
 wxEND_EVENT_TABLE()
 
-COxvellView::COxvellView() : m_playTimer(this, oxv::kPlaybackTimerId), m_fpvTimer(this, oxv::kFpvTimerId) {}
+namespace {
+
+// Far from the playback and first-person timer ids.
+constexpr int kHoverPickTimerId = 300;
+// The cursor rests this long before the point under it is picked.
+constexpr int kHoverPickDelayMs = 150;
+
+}  // namespace
+
+COxvellView::COxvellView()
+    : m_playTimer(this, oxv::kPlaybackTimerId), m_fpvTimer(this, oxv::kFpvTimerId), m_hoverPickTimer(this, kHoverPickTimerId)
+{
+    Bind(wxEVT_TIMER, &COxvellView::OnHoverPick, this, kHoverPickTimerId);
+}
 
 COxvellView::~COxvellView()
 {
     m_playTimer.Stop();
     m_fpvTimer.Stop();
+    m_hoverPickTimer.Stop();
     m_playTimer.AttachIdleSource(nullptr);
     m_fpvTimer.AttachIdleSource(nullptr);
     // The vehicle's lists and texture are released in their own context (a
@@ -243,6 +258,7 @@ void COxvellView::OnDraw(wxDC*)
 {
     if (!MakeCurrent()) return;
     oxv::OnDrawFrame(m_state, Survey(), m_target, oxv::FrameKind::Paint);
+    UpdateStatusLine();
 }
 
 void COxvellView::RepaintNow()
@@ -253,6 +269,37 @@ void COxvellView::RepaintNow()
         return;
     }
     oxv::OnDrawFrame(m_state, Survey(), m_target, oxv::FrameKind::Paint);
+    UpdateStatusLine();
+}
+
+void COxvellView::UpdateStatusLine()
+{
+    auto* frame = dynamic_cast<CMainFrame*>(GetFrame());
+    wxStatusBar* bar = frame ? frame->StatusBar() : nullptr;
+    if (!bar) return;
+    const oxv::SurveyDocument* doc = Survey();
+    m_statusExtras.recording = doc && m_state.m_nPlayState != oxv::kStopped &&
+                               oxv::FrameCapturePath(m_state, *doc, oxv::FpvVideoFolder()).has_value();
+    // A cursor point belongs to the still orbit view it was picked in.
+    if (m_state.m_nPlayState != oxv::kStopped || m_state.m_bFpvMode) m_statusExtras.cursor.reset();
+    const std::string line = oxv::StatusLine(m_state, doc, m_statusExtras);
+    const wxString text = line.empty() ? wxString("Ready") : wxString::FromUTF8(line.c_str());
+    if (text == m_statusShown) return;
+    m_statusShown = text;
+    bar->SetStatusText(text, 0);
+}
+
+void COxvellView::OnHoverPick(wxTimerEvent&)
+{
+    // Only over the still orbit view: a pick is a drawn frame, and during
+    // playback or a flight it would be written as one.
+    if (m_state.m_nPlayState != oxv::kStopped || m_state.m_bFpvMode || !m_pCanvas) return;
+    double point[3];
+    if (PickPoint(m_hoverAt.x, m_hoverAt.y, point))
+        m_statusExtras.cursor = std::array<double, 3>{point[0], point[1], point[2]};
+    else
+        m_statusExtras.cursor.reset();
+    UpdateStatusLine();
 }
 
 void COxvellView::OnPaint(wxPaintEvent&)
@@ -272,6 +319,8 @@ void COxvellView::OnInitialUpdate()
     // Normally done before the document changed; a document replaced by
     // any other way still never keeps a run of the previous one.
     EndRunsForNewDocument();
+    m_statusExtras = oxv::StatusExtras();
+    UpdateStatusLine();
     // Lists and target need the context: they follow at the first moment
     // the window can draw (at once, normally).
     m_bInitialUpdatePending = true;
@@ -287,6 +336,8 @@ void COxvellView::OnUpdate(wxView*, wxObject* hint)
     // The camera path was replaced: a first-person flight along the old one
     // ends rather than jumping into the new one midway.
     oxv::EndFpvMode(m_state, *this);
+    if (const COxvellDoc* doc = Doc()) m_statusExtras.cameraPathCache = doc->CameraPathCache();
+    UpdateStatusLine();
     if (!MakeCurrent()) return;
     if (oxv::OnUpdate(m_state, Survey(), code)) RepaintNow();
 }
@@ -333,6 +384,12 @@ void COxvellView::OnMouse(wxMouseEvent& event)
             m_pCanvas->ReleaseMouse();
     } else if (type == wxEVT_MOTION) {
         MouseToCamera(oxv::kMouseMove, event.GetPosition());
+        auto* frame = dynamic_cast<CMainFrame*>(GetFrame());
+        const bool dragging = m_state.m_camera.leftDrag || m_state.m_camera.rightDrag;
+        if (!dragging && m_state.m_nPlayState == oxv::kStopped && frame && frame->StatusBar()->IsShown()) {
+            m_hoverAt = event.GetPosition();
+            m_hoverPickTimer.StartOnce(kHoverPickDelayMs);
+        }
     }
 }
 

@@ -11,6 +11,7 @@
 #include "HeliModel.h"
 #include "IdlePacedTimer.h"
 #include "PlaybackEngine.h"
+#include "StatusLine.h"
 #include "ViewState.h"
 
 class wxGLCanvas;
@@ -112,6 +113,9 @@ private:
     // Esc: ends a playback run or a first-person flight as their own
     // commands do; false when neither runs.
     bool StopRunsByKey();
+    // The status bar's message pane: the view's facts, or "Ready".
+    void UpdateStatusLine();
+    void OnHoverPick(wxTimerEvent& event);
     void MouseToCamera(int type, const wxPoint& point);
 
     void OnColorMode(wxCommandEvent& event);
@@ -156,6 +160,12 @@ private:
     oxv::FrameCapturer m_frameCapturer;
     IdlePacedTimer m_playTimer;
     IdlePacedTimer m_fpvTimer;
+    // The point under a resting cursor: a pick draws a whole frame, so it
+    // waits until the mouse has paused.
+    wxTimer m_hoverPickTimer;
+    wxPoint m_hoverAt;
+    oxv::StatusExtras m_statusExtras;
+    wxString m_statusShown;
 
     wxDECLARE_DYNAMIC_CLASS(COxvellView);
     wxDECLARE_EVENT_TABLE();

@@ -919,5 +919,57 @@ TEST_F(AppWindowTest, ZoomToExtentResetViewAndTheWheel)
     EXPECT_DOUBLE_EQ(camera.distance, opened.distance);
 }
 
+TEST_F(AppWindowTest, StatusBarSaysRecordsLevelsCursorAndPlayback)
+{
+    const std::string frames = s_dir->File("status-frames");
+    std::filesystem::create_directories(frames);
+    PlaybackParams params;
+    params.recordVideo = 1;
+    params.outputFolder = frames;
+    StorePlaybackSettings(s_app->Settings(), 0.5, 0.01, params);
+    const std::string file = s_dir->File("status.oxv");
+    WriteField(file, true);
+    ViewState& state = View()->State();  // the levels as a fresh start has them
+    state.m_dWhiteLevel = 1.0;
+    state.m_dBlackLevel = 0.4;
+    state.m_dRgbScale = 1.0 / 153.0;
+    state.m_dRgbOffset = -2.0 / 3.0;
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    wxStatusBar* bar = Frame()->StatusBar();
+    auto text = [bar] { return std::string(bar->GetStatusText(0).utf8_str()); };
+    EXPECT_EQ(text(), "7,200 records | Original black 0.40 white 1.00");
+
+    auto key = [](int code) {
+        wxKeyEvent event(wxEVT_KEY_DOWN);
+        event.m_keyCode = code;
+        event.SetEventObject(View()->Canvas());
+        View()->Canvas()->GetEventHandler()->ProcessEvent(event);
+    };
+    key(WXK_PAGEDOWN);
+    EXPECT_EQ(text(), "7,200 records | Original black 0.40 white 0.95");
+
+    // The point under a resting cursor, once the bar shows.
+    Command(cmd::kViewStatusBar);
+    Pump(100);
+    const wxSize client = View()->Canvas()->GetClientSize();
+    wxMouseEvent move(wxEVT_MOTION);
+    move.m_x = client.x / 2;
+    move.m_y = client.y / 2;
+    View()->Canvas()->GetEventHandler()->ProcessEvent(move);
+    EXPECT_TRUE(PumpUntil([&] { return text().find(" | x ") != std::string::npos; }, 3000)) << text();
+
+    // Playback: time, frame n of N and REC; Esc stops it as Stop does.
+    Command(cmd::kPlayStart);
+    ASSERT_TRUE(PumpUntil([&] { return text().find(" REC") != std::string::npos; }, 3000)) << text();
+    EXPECT_NE(text().find(" frame "), std::string::npos) << text();
+    EXPECT_EQ(text().find(" | x "), std::string::npos) << "no cursor point during playback: " << text();
+    key(WXK_ESCAPE);
+    EXPECT_EQ(View()->State().m_nPlayState, kStopped);
+    EXPECT_FALSE(View()->IsTimerRunning(kPlaybackTimerId));
+    EXPECT_EQ(text().find(" REC"), std::string::npos) << text();
+    Command(cmd::kViewStatusBar);
+    Pump(100);
+}
+
 }  // namespace
 }  // namespace oxv
