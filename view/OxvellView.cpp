@@ -14,6 +14,7 @@
 
 #include "AppSettings.h"
 #include "BeamLines.h"
+#include "ColourLegend.h"
 #include "CommandIds.h"
 #include "FovDlg.h"
 #include "FpvCamera.h"
@@ -213,6 +214,10 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
     };
     m_state.hooks.captureFrame = [this](oxv::ViewState&, oxv::GlTarget& target, int left, int top, int right,
                                         int bottom) { CaptureFrame(target, left, top, right, bottom); };
+    // The colour bar is for the user only: recorded frames never hold it.
+    m_state.hooks.drawOverlay = [this](oxv::ViewState& view, oxv::GlTarget& target) {
+        if (const auto legend = oxv::LegendFor(view, Survey())) oxv::DrawColourLegend(*legend, target.Width(), target.Height());
+    };
     // A large survey's lists take seconds to compile: meanwhile the window
     // still repaints and resizes (input and timers wait until the end).
     m_state.hooks.betweenListChunks = [] {

@@ -971,5 +971,42 @@ TEST_F(AppWindowTest, StatusBarSaysRecordsLevelsCursorAndPlayback)
     Pump(100);
 }
 
+TEST_F(AppWindowTest, ColourBarShowsInTheWindowButNotInTheCapturedFrame)
+{
+    const std::string file = s_dir->File("legend.oxv");
+    WriteField(file, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    Command(cmd::kColorHeight);
+    // White label pixels in the bottom-right corner (the field's own points
+    // are never white in Height mode).
+    auto cornerWhite = [](const Picture& p) {
+        int n = 0;
+        for (int y = 0; y < std::min(p.height, 130); ++y)  // rows count from the bottom
+            for (int x = std::max(p.width - 160, 0); x < p.width; ++x) {
+                const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(p.width) + static_cast<size_t>(x)) * 3;
+                n += p.rgb[i] == 255 && p.rgb[i + 1] == 255 && p.rgb[i + 2] == 255;
+            }
+        return n;
+    };
+    // What goes on screen: the back buffer as the swap takes it.
+    Picture shown;
+    auto overlay = View()->State().hooks.drawOverlay;
+    View()->State().hooks.drawOverlay = [&](ViewState& view, GlTarget& target) {
+        overlay(view, target);
+        shown.width = target.Width();
+        shown.height = target.Height();
+        shown.rgb.resize(static_cast<size_t>(shown.width) * static_cast<size_t>(shown.height) * 3);
+        glReadBuffer(target.ReadBuffer());
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, shown.width, shown.height, GL_RGB, GL_UNSIGNED_BYTE, shown.rgb.data());
+    };
+    const Picture captured = Screen();
+    View()->State().hooks.drawOverlay = overlay;
+    ASSERT_FALSE(shown.rgb.empty());
+    EXPECT_EQ(cornerWhite(captured), 0) << "a recorded frame holds no colour bar";
+    EXPECT_GT(cornerWhite(shown), 40) << "the window shows the colour bar's labels";
+    Command(cmd::kColorOriginal);
+}
+
 }  // namespace
 }  // namespace oxv

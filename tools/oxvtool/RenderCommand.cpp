@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ColourLegend.h"
 #include "Commands.h"
 #include "HeadlessGL.h"
 #include "PngImageWriter.h"
@@ -37,6 +38,7 @@ struct RenderOptions {
     std::string orbit;
     int zoom = 0;
     bool fit = false;
+    bool legend = false;
 };
 
 // "AxB" with both parts whole numbers; false on anything else.
@@ -142,6 +144,8 @@ int RunRender(const RenderOptions& options)
     if (options.zoom != 0) Drag(view.m_camera, oxv::kRightPress, oxv::kRightRelease, cw, ch, 0, options.zoom);
 
     oxv::OnDrawFrame(view, &doc, *gl, oxv::FrameKind::Paint);
+    if (options.legend)
+        if (const auto legend = oxv::LegendFor(view, &doc)) oxv::DrawColourLegend(*legend, cw, ch);
     const std::vector<unsigned char> rgb = gl->ReadRgb();
     oxv::DeleteDisplayLists(view);
     if (rgb.size() != static_cast<size_t>(cw) * static_cast<size_t>(ch) * 3 ||
@@ -177,6 +181,7 @@ void AddRenderCommand(CLI::App& app, int& exitStatus)
     render->add_option("--zoom", options->zoom, "right drag of DY pixels (down comes closer)")
         ->check(CLI::Range(-kMaxDrag, kMaxDrag));
     render->add_flag("--fit", options->fit, "Zoom to Extent: the whole survey in the picture, after --orbit");
+    render->add_flag("--legend", options->legend, "the colour bar with its minimum and maximum (not in Original mode)");
     render->callback([options, &exitStatus] { exitStatus = RunRender(*options); });
 }
 
