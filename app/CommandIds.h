@@ -65,6 +65,7 @@ enum : int {
     // Whole-survey views.
     kZoomToExtent = CommandId(32803),
     kResetView = CommandId(32804),
+    kSavePicture = CommandId(32805),
 };
 
 inline constexpr int kRecentFileCount = 4;

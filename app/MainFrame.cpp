@@ -95,6 +95,8 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     file->Append(kFileMru1, "Recent File", "Open this document");
     file->Enable(kFileMru1, false);
     file->AppendSeparator();
+    file->Append(kSavePicture, "Save &Picture As...", "Save the view as a PNG picture at the window's size");
+    file->AppendSeparator();
     file->Append(kAppExit, "E&xit", "Quit the application; prompts to save documents");
     m_fileMenu = file;
     m_recentCount = 0;

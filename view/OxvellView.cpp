@@ -7,7 +7,9 @@
 #include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/glcanvas.h>
+#include <wx/filedlg.h>
 #include <wx/log.h>
+#include <wx/msgdlg.h>
 #include <wx/statusbr.h>
 
 #include <GL/gl.h>
@@ -95,6 +97,8 @@ wxBEGIN_EVENT_TABLE(COxvellView, wxView)
     EVT_UPDATE_UI(cmd::kAntiAlias, COxvellView::OnUpdateAntiAlias)
     EVT_MENU_RANGE(cmd::kSize640x480, cmd::kSize1280x720, COxvellView::OnDisplaySize)
     EVT_MENU(cmd::kZoomToExtent, COxvellView::OnZoomToExtent)
+    EVT_MENU(cmd::kSavePicture, COxvellView::OnSavePicture)
+    EVT_UPDATE_UI(cmd::kSavePicture, COxvellView::OnUpdateSavePicture)
     EVT_MENU(cmd::kResetView, COxvellView::OnResetView)
     EVT_UPDATE_UI(cmd::kZoomToExtent, COxvellView::OnUpdateWholeView)
     EVT_UPDATE_UI(cmd::kResetView, COxvellView::OnUpdateWholeView)
@@ -492,6 +496,40 @@ void COxvellView::OnZoomToExtent(wxCommandEvent&)
     const wxSize size = m_pCanvas->GetClientSize();
     const double aspect = size.y > 0 ? static_cast<double>(size.x) / size.y : 1.0;
     if (oxv::ZoomToExtent(m_state, Survey(), aspect)) RepaintNow();
+}
+
+void COxvellView::OnSavePicture(wxCommandEvent&)
+{
+    wxFileDialog dialog(GetFrame(), "Save Picture As", wxEmptyString, "view.png", "PNG pictures (*.png)|*.png",
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK) return;
+    wxString path = dialog.GetPath();
+    if (path.empty()) return;
+    if (!path.Lower().EndsWith(".png")) path += ".png";
+    if (!SavePicture(std::string(path.utf8_str())))
+        wxMessageBox("The picture could not be written:\n" + path, "Oxvell", wxOK | wxICON_WARNING, GetFrame());
+}
+
+void COxvellView::OnUpdateSavePicture(wxUpdateUIEvent& event)
+{
+    // A first-person paint moves the camera on to the next node.
+    event.Enable(!m_state.m_bFpvMode);
+}
+
+bool COxvellView::SavePicture(const std::string& path)
+{
+    if (m_state.m_bFpvMode || !MakeCurrent()) return false;
+    bool written = false;
+    auto overlay = m_state.hooks.drawOverlay;
+    m_state.hooks.drawOverlay = [&](oxv::ViewState& view, oxv::GlTarget& target) {
+        if (overlay) overlay(view, target);
+        oxv::FrameCapturer capturer;
+        written = capturer.Capture(target, target.Width(), target.Height(), path);
+    };
+    oxv::OnDrawFrame(m_state, Survey(), m_target, oxv::FrameKind::Paint);
+    m_state.hooks.drawOverlay = std::move(overlay);
+    UpdateStatusLine();
+    return written;
 }
 
 void COxvellView::OnResetView(wxCommandEvent&)

@@ -86,6 +86,10 @@ public:
     // top-left corner.
     void SetDisplaySize(int width, int height);
     bool PickPoint(int x, int y, double point[3]);
+    // File > Save Picture As: the view as it is on screen (colour bar
+    // included) drawn once more and written as PNG at the client size;
+    // false when it could not be drawn or written.
+    bool SavePicture(const std::string& path);
     static std::string GetModelPath();
 
     oxv::ViewState& State() { return m_state; }
@@ -134,6 +138,8 @@ private:
     void OnUpdateAntiAlias(wxUpdateUIEvent& event);
     void OnDisplaySize(wxCommandEvent& event);
     void OnZoomToExtent(wxCommandEvent& event);
+    void OnSavePicture(wxCommandEvent& event);
+    void OnUpdateSavePicture(wxUpdateUIEvent& event);
     void OnResetView(wxCommandEvent& event);
     void OnUpdateWholeView(wxUpdateUIEvent& event);
 
