@@ -1026,5 +1026,39 @@ TEST_F(AppWindowTest, SavePictureWritesTheViewAtTheClientSize)
     Command(cmd::kColorOriginal);
 }
 
+TEST_F(AppWindowTest, EscEndsAFirstPersonFlightAsItsCommandDoes)
+{
+    const std::string home = s_dir->File("esc-home");  // no work/video: nothing is written
+    std::filesystem::create_directories(home);
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    ::setenv("HOME", home.c_str(), 1);
+    const std::string file = s_dir->File("esc.oxv");
+    WriteField(file, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    SurveyDocument& survey = s_app->Document()->Survey();
+    const int32_t count = 100000;
+    survey.m_pCameraPath = std::make_unique<PathNode[]>(count);
+    for (int32_t i = 0; i < count; ++i)
+        survey.m_pCameraPath[i] = {i == 0 ? count : i * 100, 0, -45000, 180000, -80000 + i, 0, 60000};
+    s_app->Document()->UpdateAllViewsWithHint(kUpdateHintRebuild);
+    const double orbitFov = View()->State().m_camera.fovY;
+    View()->State().m_dFpvFov = 50.0;
+    Command(cmd::kFpvMode);
+    ASSERT_TRUE(PumpUntil([] { return View()->State().m_nFpvNode > 3; }, 5000));
+    wxKeyEvent esc(wxEVT_KEY_DOWN);
+    esc.m_keyCode = WXK_ESCAPE;
+    View()->Canvas()->GetEventHandler()->ProcessEvent(esc);
+    EXPECT_EQ(View()->State().m_bFpvMode, 0);
+    EXPECT_FALSE(View()->IsTimerRunning(kFpvTimerId));
+    EXPECT_EQ(View()->State().m_camera.fovY, orbitFov);
+    EXPECT_FALSE(Item(cmd::kFpvMode).checked);
+    View()->State().m_dFpvFov = 30.0;
+    if (oldHome)
+        ::setenv("HOME", savedHome.c_str(), 1);
+    else
+        ::unsetenv("HOME");
+}
+
 }  // namespace
 }  // namespace oxv
