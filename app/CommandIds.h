@@ -61,6 +61,11 @@ enum : int {
     kShowCameraPath = CommandId(32798),
     kFpvMode = CommandId(32799),
     kFpvFov = CommandId(32802),
+
+    // Whole-survey views.
+    kZoomToExtent = CommandId(32803),
+    kResetView = CommandId(32804),
+    kSavePicture = CommandId(32805),
 };
 
 inline constexpr int kRecentFileCount = 4;

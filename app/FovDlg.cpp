@@ -1,12 +1,14 @@
 #include "app/FovDlg.h"
 
 #include <wx/button.h>
+#include <wx/msgdlg.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include <cstdio>
 
 #include "playback/PlaybackParameters.h"
+#include "playback/DialogRules.h"
 
 CFovDlg::CFovDlg(wxWindow* parent, double fov) : wxDialog(parent, wxID_ANY, "Auto Camera FOV Dialog"), m_dFov(fov)
 {
@@ -27,6 +29,12 @@ CFovDlg::CFovDlg(wxWindow* parent, double fov) : wxDialog(parent, wxID_ANY, "Aut
 
 void CFovDlg::OnOk(wxCommandEvent&)
 {
-    m_dFov = oxv::ReadLeadingDouble(std::string(m_fov->GetValue().utf8_str()));
+    // An angle that is not one would leave the first-person view black.
+    const oxv::FovReading reading = oxv::ReadFovText(std::string(m_fov->GetValue().utf8_str()));
+    if (!reading.degrees) {
+        wxMessageBox(wxString::FromUTF8(reading.refused.c_str()), "Oxvell", wxOK | wxICON_WARNING, this);
+        return;
+    }
+    m_dFov = *reading.degrees;
     EndModal(wxID_OK);
 }

@@ -84,6 +84,8 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     file->Append(kFileMru1, "Recent File", "Open this document");
     file->Enable(kFileMru1, false);
     file->AppendSeparator();
+    file->Append(kSavePicture, "Save &Picture As...", "Save the view as a PNG picture at the window's size");
+    file->AppendSeparator();
     file->Append(kAppExit, "E&xit", "Quit the application; prompts to save documents");
     m_fileMenu = file;
     m_recentCount = 0;
@@ -134,6 +136,9 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     view->AppendSubMenu(pointSize, "Point &Size");
     view->AppendSeparator();
     view->AppendSubMenu(video, "Video");
+    view->AppendSeparator();
+    view->Append(kZoomToExtent, "Zoom to &Extent\tF", "Show the whole survey, keeping the direction of view");
+    view->Append(kResetView, "&Reset View", "Go back to the camera a freshly opened survey has");
     view->AppendSeparator();
     view->AppendCheckItem(kViewStatusBar, "&Status Bar", "Show or hide the status bar");
 

@@ -123,6 +123,11 @@ std::string COxvellApp::SettingsPath() const
     return oxv::IniPathForExecutable(oxv::ExecutablePath());
 }
 
+wxStatusBar* COxvellApp::StatusBar()
+{
+    return m_frame ? m_frame->StatusBar() : nullptr;
+}
+
 COxvellDoc* COxvellApp::Document() const
 {
     if (!m_docManager || m_docManager->GetDocuments().empty()) return nullptr;

@@ -56,6 +56,7 @@ public:
     // when the file could not be opened; the document is then unchanged.
     bool OpenDocumentFile(const wxString& path) override;
     oxv::Profile& SettingsProfile() override { return *m_settings; }
+    wxStatusBar* StatusBar() override;
     // File > Open's dialog, then OpenDocumentFile.
     void PromptOpen();
     void OpenRecentFile(size_t index);

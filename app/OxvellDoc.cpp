@@ -140,8 +140,11 @@ void COxvellDoc::OnImportCameraPath(wxCommandEvent&)
     if (dialog.ShowModal() != wxID_OK) return;
     wxBusyCursor wait;
     const wxString folder = wxFileName(dialog.GetPath()).GetPath();
-    if (m_survey.ImportCameraPath(std::string(folder.utf8_str())) != oxv::CameraPathSource::None)
-        UpdateAllViewsWithHint(oxv::kUpdateHintRebuild);
+    if (m_survey.ImportCameraPath(std::string(folder.utf8_str())) == oxv::CameraPathSource::None) return;
+    const wxString cache = wxFileName(folder, oxv::kCameraPathCacheName).GetFullPath();
+    // A cache that could not be written is no failure of the import.
+    m_cameraPathCache = wxFileExists(cache) ? std::string(cache.utf8_str()) : std::string("not written");
+    UpdateAllViewsWithHint(oxv::kUpdateHintRebuild);
 }
 
 void COxvellDoc::OnUpdateImportCameraPath(wxUpdateUIEvent& event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <cstdint>
 
 #include <wx/docview.h>
@@ -17,6 +19,8 @@ public:
     COxvellDoc() = default;
 
     oxv::SurveyDocument& Survey() { return m_survey; }
+    // Where the last Import Camera Path read or wrote cam_path.bin.
+    const std::string& CameraPathCache() const { return m_cameraPathCache; }
     const oxv::SurveyDocument& Survey() const { return m_survey; }
 
     bool OnNewDocument() override;
@@ -46,6 +50,7 @@ private:
 
     oxv::SurveyDocument m_survey;
     COxvellHost* m_pHost = nullptr;
+    std::string m_cameraPathCache;
 
     wxDECLARE_DYNAMIC_CLASS(COxvellDoc);
     wxDECLARE_EVENT_TABLE();

@@ -2,13 +2,16 @@
 
 #include <wx/string.h>
 
+class wxStatusBar;
+
 namespace oxv {
 class Profile;
 }
 
 // What the document, the view and the main frame need from the application
-// around them, so none of them includes the application: its settings, and
-// opening a file the way File > Open does (drops on the window).
+// around them, so none of them includes the application: its settings,
+// opening a file the way File > Open does (drops on the window), and the
+// status bar the view writes its facts into.
 class COxvellHost {
 public:
     virtual ~COxvellHost() = default;
@@ -16,4 +19,6 @@ public:
     virtual oxv::Profile& SettingsProfile() = 0;
     // False when the file could not be opened.
     virtual bool OpenDocumentFile(const wxString& path) = 0;
+    // The main window's status bar, shown or not; null before there is one.
+    virtual wxStatusBar* StatusBar() = 0;
 };

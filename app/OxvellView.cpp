@@ -7,7 +7,10 @@
 #include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/glcanvas.h>
+#include <wx/filedlg.h>
 #include <wx/log.h>
+#include <wx/msgdlg.h>
+#include <wx/statusbr.h>
 
 #include <GL/gl.h>
 
@@ -19,6 +22,9 @@
 #include "app/FileDropTarget.h"
 #include "app/OxvellDoc.h"
 #include "app/PBDlg.h"
+#include "view/ColourLegend.h"
+#include "app/OxvellHost.h"
+#include "view/ViewFit.h"
 
 namespace cmd = oxv::cmd;
 
@@ -90,6 +96,12 @@ wxBEGIN_EVENT_TABLE(COxvellView, wxView)
     EVT_MENU(cmd::kAntiAlias, COxvellView::OnAntiAlias)
     EVT_UPDATE_UI(cmd::kAntiAlias, COxvellView::OnUpdateAntiAlias)
     EVT_MENU_RANGE(cmd::kSize640x480, cmd::kSize1280x720, COxvellView::OnDisplaySize)
+    EVT_MENU(cmd::kZoomToExtent, COxvellView::OnZoomToExtent)
+    EVT_MENU(cmd::kSavePicture, COxvellView::OnSavePicture)
+    EVT_UPDATE_UI(cmd::kSavePicture, COxvellView::OnUpdateSavePicture)
+    EVT_MENU(cmd::kResetView, COxvellView::OnResetView)
+    EVT_UPDATE_UI(cmd::kZoomToExtent, COxvellView::OnUpdateWholeView)
+    EVT_UPDATE_UI(cmd::kResetView, COxvellView::OnUpdateWholeView)
     EVT_MENU(cmd::kPlayStart, COxvellView::OnPlayStart)
     EVT_UPDATE_UI(cmd::kPlayStart, COxvellView::OnUpdatePlayStart)
     EVT_MENU(cmd::kPlayPause, COxvellView::OnPlayPause)
@@ -105,12 +117,28 @@ wxBEGIN_EVENT_TABLE(COxvellView, wxView)
     EVT_TIMER(oxv::kFpvTimerId, COxvellView::OnTimerEvent)
 wxEND_EVENT_TABLE()
 
-COxvellView::COxvellView() : m_playTimer(this, oxv::kPlaybackTimerId), m_fpvTimer(this, oxv::kFpvTimerId) {}
+namespace {
+
+// Far from the playback and first-person timer ids.
+constexpr int kHoverPickTimerId = 300;
+// The cursor rests this long before the point under it is picked.
+constexpr int kHoverPickDelayMs = 150;
+
+}  // namespace
+
+COxvellView::COxvellView()
+    : m_playTimer(this, oxv::kPlaybackTimerId), m_fpvTimer(this, oxv::kFpvTimerId), m_hoverPickTimer(this, kHoverPickTimerId)
+{
+    Bind(wxEVT_TIMER, &COxvellView::OnHoverPick, this, kHoverPickTimerId);
+}
 
 COxvellView::~COxvellView()
 {
     m_playTimer.Stop();
     m_fpvTimer.Stop();
+    m_hoverPickTimer.Stop();
+    m_playTimer.AttachIdleSource(nullptr);
+    m_fpvTimer.AttachIdleSource(nullptr);
     // The vehicle's lists and texture are released in their own context (a
     // window never realised has no drawable to make it current on); the
     // view's own lists go with the context.
@@ -162,8 +190,11 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
     for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_RIGHT_DOWN, wxEVT_RIGHT_UP, wxEVT_MOTION})
         m_pCanvas->Bind(type, &COxvellView::OnMouse, this);
     m_pCanvas->Bind(wxEVT_LEFT_DCLICK, &COxvellView::OnLButtonDblClk, this);
+    m_pCanvas->Bind(wxEVT_MOUSEWHEEL, &COxvellView::OnWheel, this);
     m_pCanvas->Bind(wxEVT_MOUSE_CAPTURE_LOST, &COxvellView::OnCaptureLost, this);
     m_pCanvas->Bind(wxEVT_KEY_DOWN, &COxvellView::OnKeyDown, this);
+    m_playTimer.AttachIdleSource(m_pCanvas);
+    m_fpvTimer.AttachIdleSource(m_pCanvas);
 
     if (m_pHost) m_pCanvas->SetDropTarget(new CFileDropTarget(*m_pHost));
 
@@ -177,6 +208,10 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
     };
     m_state.hooks.captureFrame = [this](oxv::ViewState&, oxv::GlTarget& target, int left, int top, int right,
                                         int bottom) { CaptureFrame(target, left, top, right, bottom); };
+    // The colour bar is for the user only: recorded frames never hold it.
+    m_state.hooks.drawOverlay = [this](oxv::ViewState& view, oxv::GlTarget& target) {
+        if (const auto legend = oxv::LegendFor(view, Survey())) oxv::DrawColourLegend(*legend, target.Width(), target.Height());
+    };
     // A large survey's lists take seconds to compile: meanwhile the window
     // still repaints and resizes (input and timers wait until the end).
     m_state.hooks.betweenListChunks = [] {
@@ -223,6 +258,7 @@ void COxvellView::OnDraw(wxDC*)
     if (!ReadyToDraw()) return;
     oxv::ShowRunState(m_state, m_run, m_fpv);
     oxv::OnDrawFrame(m_state, Survey(), m_target, oxv::FrameKind::Paint);
+    UpdateStatusLine();
 }
 
 void COxvellView::RepaintNow()
@@ -234,6 +270,36 @@ void COxvellView::RepaintNow()
     }
     oxv::ShowRunState(m_state, m_run, m_fpv);
     oxv::OnDrawFrame(m_state, Survey(), m_target, oxv::FrameKind::Paint);
+    UpdateStatusLine();
+}
+
+void COxvellView::UpdateStatusLine()
+{
+    wxStatusBar* bar = m_pHost ? m_pHost->StatusBar() : nullptr;
+    if (!bar) return;
+    const oxv::SurveyDocument* doc = Survey();
+    m_statusExtras.recording = doc && m_run.m_nPlayState != oxv::kStopped &&
+                               oxv::FrameCapturePath(m_run, m_fpv, *doc, oxv::FpvVideoFolder()).has_value();
+    // A cursor point belongs to the still orbit view it was picked in.
+    if (m_run.m_nPlayState != oxv::kStopped || m_fpv.m_bFpvMode) m_statusExtras.cursor.reset();
+    const std::string line = oxv::StatusLine(m_state, m_run, m_fpv, doc, m_statusExtras);
+    const wxString text = line.empty() ? wxString("Ready") : wxString::FromUTF8(line.c_str());
+    if (text == m_statusShown) return;
+    m_statusShown = text;
+    bar->SetStatusText(text, 0);
+}
+
+void COxvellView::OnHoverPick(wxTimerEvent&)
+{
+    // Only over the still orbit view: a pick is a drawn frame, and during
+    // playback or a flight it would be written as one.
+    if (m_run.m_nPlayState != oxv::kStopped || m_fpv.m_bFpvMode || !m_pCanvas) return;
+    double point[3];
+    if (PickPoint(m_hoverAt.x, m_hoverAt.y, point))
+        m_statusExtras.cursor = std::array<double, 3>{point[0], point[1], point[2]};
+    else
+        m_statusExtras.cursor.reset();
+    UpdateStatusLine();
 }
 
 void COxvellView::OnPaint(wxPaintEvent&)
@@ -253,6 +319,8 @@ void COxvellView::OnInitialUpdate()
     // Normally done before the document changed; a document replaced by
     // any other way still never keeps a run of the previous one.
     EndRunsForNewDocument();
+    m_statusExtras = oxv::StatusExtras();
+    UpdateStatusLine();
     // Lists and target need the context: they follow at the first moment
     // the window can draw (at once, normally).
     m_bInitialUpdatePending = true;
@@ -268,6 +336,8 @@ void COxvellView::OnUpdate(wxView*, wxObject* hint)
     // The camera path was replaced: a first-person flight along the old one
     // ends rather than jumping into the new one midway.
     oxv::EndFpvMode(m_fpv, m_state.m_camera, *this);
+    if (const COxvellDoc* doc = Doc()) m_statusExtras.cameraPathCache = doc->CameraPathCache();
+    UpdateStatusLine();
     if (!ReadyToDraw()) return;
     if (oxv::OnUpdate(m_state, Survey(), code)) RepaintNow();
 }
@@ -315,7 +385,21 @@ void COxvellView::OnMouse(wxMouseEvent& event)
             m_pCanvas->ReleaseMouse();
     } else if (type == wxEVT_MOTION) {
         MouseToCamera(oxv::kMouseMove, event.GetPosition());
+        wxStatusBar* bar = m_pHost ? m_pHost->StatusBar() : nullptr;
+        const bool dragging = m_state.m_camera.leftDrag || m_state.m_camera.rightDrag;
+        if (!dragging && m_run.m_nPlayState == oxv::kStopped && bar && bar->IsShown()) {
+            m_hoverAt = event.GetPosition();
+            m_hoverPickTimer.StartOnce(kHoverPickDelayMs);
+        }
     }
+}
+
+void COxvellView::OnWheel(wxMouseEvent& event)
+{
+    if (m_fpv.m_bFpvMode || event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL || event.GetWheelDelta() <= 0) return;
+    const double notches = static_cast<double>(event.GetWheelRotation()) / event.GetWheelDelta();
+    oxv::SetCameraDistance(oxv::WheelZoomDistance(m_state.m_camera.distance, notches), m_state.m_camera);
+    RepaintNow();
 }
 
 void COxvellView::OnCaptureLost(wxMouseCaptureLostEvent&)
@@ -344,10 +428,25 @@ bool COxvellView::PickPoint(int x, int y, double point[3])
     return oxv::PickPoint(m_state, Survey(), m_target, Scaled(x, scale), Scaled(y, scale), point);
 }
 
+bool COxvellView::StopRunsByKey()
+{
+    if (m_run.m_nPlayState != oxv::kStopped) {
+        oxv::StopPlayback(m_run, *this);
+        return true;
+    }
+    if (m_fpv.m_bFpvMode) {
+        oxv::ToggleFpvMode(m_fpv, m_state.m_camera, *this);
+        RepaintNow();
+        return true;
+    }
+    return false;
+}
+
 void COxvellView::OnKeyDown(wxKeyEvent& event)
 {
-    event.Skip();
     oxv::LevelKey key;
+    if (event.GetKeyCode() == WXK_ESCAPE && StopRunsByKey()) return;
+    event.Skip();
     switch (event.GetKeyCode()) {
     case WXK_PAGEUP:
     case WXK_NUMPAD_PAGEUP: key = oxv::LevelKey::PageUp; break;
@@ -385,6 +484,59 @@ void COxvellView::OnDisplaySize(wxCommandEvent& event)
 }
 
 // ---- View commands ----
+
+void COxvellView::OnZoomToExtent(wxCommandEvent&)
+{
+    const wxSize size = m_pCanvas->GetClientSize();
+    const double aspect = size.y > 0 ? static_cast<double>(size.x) / size.y : 1.0;
+    oxv::ShowRunState(m_state, m_run, m_fpv);
+    if (oxv::ZoomToExtent(m_state, Survey(), aspect)) RepaintNow();
+}
+
+void COxvellView::OnSavePicture(wxCommandEvent&)
+{
+    wxFileDialog dialog(GetFrame(), "Save Picture As", wxEmptyString, "view.png", "PNG pictures (*.png)|*.png",
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK) return;
+    wxString path = dialog.GetPath();
+    if (path.empty()) return;
+    if (!path.Lower().EndsWith(".png")) path += ".png";
+    if (!SavePicture(std::string(path.utf8_str())))
+        wxMessageBox("The picture could not be written:\n" + path, "Oxvell", wxOK | wxICON_WARNING, GetFrame());
+}
+
+void COxvellView::OnUpdateSavePicture(wxUpdateUIEvent& event)
+{
+    // A first-person paint moves the camera on to the next node.
+    event.Enable(!m_fpv.m_bFpvMode);
+}
+
+bool COxvellView::SavePicture(const std::string& path)
+{
+    if (m_fpv.m_bFpvMode || !ReadyToDraw()) return false;
+    bool written = false;
+    auto overlay = m_state.hooks.drawOverlay;
+    m_state.hooks.drawOverlay = [&](oxv::ViewState& view, oxv::GlTarget& target) {
+        if (overlay) overlay(view, target);
+        oxv::FrameCapturer capturer;
+        written = capturer.Capture(target, target.Width(), target.Height(), path);
+    };
+    oxv::OnDrawFrame(m_state, Survey(), m_target, oxv::FrameKind::Paint);
+    m_state.hooks.drawOverlay = std::move(overlay);
+    UpdateStatusLine();
+    return written;
+}
+
+void COxvellView::OnResetView(wxCommandEvent&)
+{
+    oxv::ShowRunState(m_state, m_run, m_fpv);
+    if (oxv::ResetView(m_state, Survey())) RepaintNow();
+}
+
+void COxvellView::OnUpdateWholeView(wxUpdateUIEvent& event)
+{
+    event.Enable(!m_fpv.m_bFpvMode && oxv::GetDataExtent(Survey(), nullptr, nullptr));
+}
 
 void COxvellView::OnColorMode(wxCommandEvent& event)
 {

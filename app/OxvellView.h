@@ -12,6 +12,8 @@
 #include "model/HeliModel.h"
 #include "playback/PlaybackEngine.h"
 #include "view/ViewState.h"
+#include "app/IdlePacedTimer.h"
+#include "view/StatusLine.h"
 
 class wxGLCanvas;
 class wxGLContext;
@@ -89,6 +91,10 @@ public:
     // top-left corner.
     void SetDisplaySize(int width, int height);
     bool PickPoint(int x, int y, double point[3]);
+    // File > Save Picture As: the view as it is on screen (colour bar
+    // included) drawn once more and written as PNG at the client size;
+    // false when it could not be drawn or written.
+    bool SavePicture(const std::string& path);
     static std::string GetModelPath();
 
     oxv::ViewState& State() { return m_state; }
@@ -117,9 +123,16 @@ private:
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
     void OnMouse(wxMouseEvent& event);
+    void OnWheel(wxMouseEvent& event);
     void OnLButtonDblClk(wxMouseEvent& event);
     void OnCaptureLost(wxMouseCaptureLostEvent& event);
     void OnKeyDown(wxKeyEvent& event);
+    // Esc: ends a playback run or a first-person flight as their own
+    // commands do; false when neither runs.
+    bool StopRunsByKey();
+    // The status bar's message pane: the view's facts, or "Ready".
+    void UpdateStatusLine();
+    void OnHoverPick(wxTimerEvent& event);
     void MouseToCamera(int type, const wxPoint& point);
 
     void OnColorMode(wxCommandEvent& event);
@@ -137,6 +150,11 @@ private:
     void OnAntiAlias(wxCommandEvent& event);
     void OnUpdateAntiAlias(wxUpdateUIEvent& event);
     void OnDisplaySize(wxCommandEvent& event);
+    void OnZoomToExtent(wxCommandEvent& event);
+    void OnSavePicture(wxCommandEvent& event);
+    void OnUpdateSavePicture(wxUpdateUIEvent& event);
+    void OnResetView(wxCommandEvent& event);
+    void OnUpdateWholeView(wxUpdateUIEvent& event);
 
     void OnPlayStart(wxCommandEvent& event);
     void OnUpdatePlayStart(wxUpdateUIEvent& event);
@@ -162,8 +180,14 @@ private:
     bool m_bInitialUpdatePending = false;
     oxv::gl_heli_model m_heliModel;
     oxv::FrameCapturer m_frameCapturer;
-    wxTimer m_playTimer;
-    wxTimer m_fpvTimer;
+    IdlePacedTimer m_playTimer;
+    IdlePacedTimer m_fpvTimer;
+    // The point under a resting cursor: a pick draws a whole frame, so it
+    // waits until the mouse has paused.
+    wxTimer m_hoverPickTimer;
+    wxPoint m_hoverAt;
+    oxv::StatusExtras m_statusExtras;
+    wxString m_statusShown;
 
     wxDECLARE_DYNAMIC_CLASS(COxvellView);
     wxDECLARE_EVENT_TABLE();

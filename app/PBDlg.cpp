@@ -9,6 +9,8 @@
 
 #include <climits>
 
+#include "playback/DialogRules.h"
+
 namespace {
 
 std::string Text(const wxTextCtrl* control) { return std::string(control->GetValue().utf8_str()); }
@@ -125,6 +127,17 @@ void CPBDlg::OnOk(wxCommandEvent&)
     const std::string refused = m_validate ? m_validate(speed, interval) : std::string();
     if (!refused.empty()) {
         wxMessageBox(FromUtf8(refused), "Oxvell", wxOK | wxICON_WARNING, this);
+        return;
+    }
+    // Recording without a folder would silently write nothing: the folder
+    // is asked for, and without one the dialog stays open and says why.
+    if (m_recordVideo->GetValue() && Text(m_folder).empty()) {
+        const wxString chosen = m_chooseFolder(this, wxString());
+        if (!chosen.empty()) m_folder->ChangeValue(chosen);
+    }
+    const std::string noFolder = oxv::RecordingFolderRefuseReason(m_recordVideo->GetValue(), Text(m_folder));
+    if (!noFolder.empty()) {
+        wxMessageBox(FromUtf8(noFolder), "Oxvell", wxOK | wxICON_WARNING, this);
         return;
     }
     m_values.m_dSpeedPercent = speed;

@@ -25,10 +25,13 @@ std::optional<std::string> FrameCapturePath(const PlaybackState& run, const FpvS
     const bool playback = run.m_nPlayState != kStopped;
     const bool playbackRecording = playback && params && params->recordVideo && params->outputFolder;
     if (!playbackRecording && !fpv.m_bFpvMode) return std::nullopt;
+    // A paint before the first tick has no frame number yet: a file for it
+    // would sort before frame 0 and open every video made from the folder.
     if (playback) {
-        if (!params || !params->outputFolder) return std::nullopt;
+        if (!params || !params->outputFolder || run.m_nFrame < 1) return std::nullopt;
         return FrameFileName(*params->outputFolder, run.m_nFrame - 1);
     }
+    if (fpv.m_nFpvNode < 0) return std::nullopt;
     return FrameFileName(fpvFolder, fpv.m_nFpvNode);
 }
 

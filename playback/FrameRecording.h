@@ -23,7 +23,7 @@ std::string FpvVideoFolder();
 // during playback (playing or paused) with Video Recording on and a folder,
 // numbered m_nFrame - 1 in that folder; in first-person mode, numbered
 // m_nFpvNode in `fpvFolder`. Playback with first-person mode on but no
-// output folder writes nothing.
+// output folder writes nothing, and neither does a number below 0.
 std::optional<std::string> FrameCapturePath(const PlaybackState& run, const FpvState& fpv, const SurveyDocument& doc,
                                             const std::string& fpvFolder);
 

@@ -188,6 +188,7 @@ void OnDrawFrame(ViewState& view, const SurveyDocument* doc, GlTarget& target, F
     glFlush();
 
     if (view.hooks.captureFrame) view.hooks.captureFrame(view, target, 0, 0, w, h);
+    if (paint && view.hooks.drawOverlay) view.hooks.drawOverlay(view, target);
     if (paint) target.SwapBuffers();
 }
 

@@ -46,6 +46,9 @@ struct ViewHooks {
     // Runs at the end of every frame, before any swap, with the client
     // rectangle; reads the drawn frame through target.ReadBuffer().
     std::function<void(ViewState&, GlTarget&, int left, int top, int right, int bottom)> captureFrame;
+    // Draws over a painted frame after captureFrame and before the swap: what
+    // the window shows but a recorded frame never holds.
+    std::function<void(ViewState&, GlTarget&)> drawOverlay;
     // Called every kListsBetweenYields point lists while they compile, with
     // no list open, so that a window can answer its paint and size events
     // during a long compile. The point lists reach the view only when all

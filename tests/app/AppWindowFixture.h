@@ -20,6 +20,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -38,6 +39,7 @@
 #include "app/PBDlg.h"
 #include "survey/PlaybackSettings.h"
 #include "tests/support/SurveyFixture.h"
+#include "view/ViewFit.h"
 
 namespace oxv {
 
@@ -185,5 +187,60 @@ protected:
     static inline test::ScratchDir* s_dir = nullptr;
     static inline MessageRecorder* s_recorder = nullptr;
 };
+
+// ---- Frames, pictures and dialogs ----
+
+inline std::string FrameFile(const std::string& folder, int number)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "/img%06d.png", number);
+    return folder + name;
+}
+
+inline std::vector<std::string> FolderFiles(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+inline int LitPixels(const wxImage& image)
+{
+    int n = 0;
+    const unsigned char* p = image.GetData();
+    const long count = static_cast<long>(image.GetWidth()) * image.GetHeight();
+    for (long i = 0; i < count; ++i, p += 3)
+        if (p[0] > 20 || p[1] > 20 || p[2] > 20) ++n;
+    return n;
+}
+
+// Beam yellow: red and green near full, little blue (the survey's own
+// colours stay darker than this).
+inline int BeamPixels(const wxImage& image)
+{
+    int n = 0;
+    const unsigned char* p = image.GetData();
+    const long count = static_cast<long>(image.GetWidth()) * image.GetHeight();
+    for (long i = 0; i < count; ++i, p += 3)
+        if (p[0] > 200 && p[1] > 200 && p[2] < 80) ++n;
+    return n;
+}
+
+inline void ClickOk(wxDialog* dialog)
+{
+    auto* ok = wxDynamicCast(dialog->FindWindow(wxID_OK), wxButton);
+    ASSERT_NE(ok, nullptr);
+    wxCommandEvent click(wxEVT_BUTTON, wxID_OK);
+    click.SetEventObject(ok);
+    ok->ProcessWindowEvent(click);
+}
+
+inline wxTextCtrl* Field(wxDialog* dialog, int id)
+{
+    return wxDynamicCast(dialog->FindWindow(id), wxTextCtrl);
+}
 
 }  // namespace oxv

@@ -14,6 +14,8 @@
 
 #include "tests/support/SurveyFixture.h"
 #include "tests/app/XServer.h"
+#include "settings/IniProfile.h"
+#include "survey/PlaybackSettings.h"
 
 namespace oxv {
 namespace {
@@ -36,6 +38,15 @@ std::string Text(const std::string& path)
 {
     const auto bytes = test::ReadBytes(path);
     return std::string(bytes.begin(), bytes.end());
+}
+
+// How many frame files a recording has written so far.
+size_t FrameFiles(const std::string& folder)
+{
+    size_t n = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) n += entry.is_regular_file() ? 1 : 0;
+    return n;
 }
 
 // A 120 m x 60 m field of points with every channel.
@@ -165,6 +176,17 @@ protected:
         s.rgb.assign(ppm.begin() + static_cast<std::ptrdiff_t>(offset),
                      ppm.begin() + static_cast<std::ptrdiff_t>(offset + bytes));
         return s;
+    }
+
+    // Waits until `folder` holds at least `count` files.
+    static bool PumpUntilFrames(const std::string& folder, size_t count, std::chrono::milliseconds timeout)
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (FrameFiles(folder) < count) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            std::this_thread::sleep_for(100ms);
+        }
+        return true;
     }
 
     test::XServer m_server;
@@ -326,6 +348,78 @@ TEST_F(ExecutableTest, AFileOnTheCommandLineThatCannotBeOpenedEndsTheProgramAfte
     ASSERT_EQ(m_pid, -1) << "the program did not end";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_NE(WEXITSTATUS(status), 0);
+}
+
+// Menus opened and closed while a recording plays, under a window manager:
+// the toolkit's focus bookkeeping and the menus' paints must be served
+// between frames, whose period here is shorter than one frame takes to draw
+// and write; Esc then ends the run.
+TEST_F(ExecutableTest, MenusOpenDuringARecordingAndEscStopsIt)
+{
+    const std::string file = m_dir.File("field.oxv");
+    WriteField(file);
+    const std::string frames = m_dir.File("frames");
+    std::filesystem::create_directory(frames);
+    {
+        IniProfile ini(m_dir.File("oxvell.ini"));
+        PlaybackTimeline timeline;
+        timeline.step = 0.002;      // 8000 frames of the field
+        timeline.interval = 0.001;  // faster than a frame is drawn
+        ASSERT_TRUE(SaveTimelineSettings(ini, timeline));
+        PlaybackParams params;
+        params.recordVideo = 1;
+        params.outputFolder = frames;
+        ASSERT_TRUE(SavePlaybackParams(ini, params));
+    }
+    const pid_t wm = ::fork();
+    if (wm == 0) {
+        ::execlp("openbox", "openbox", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_GT(wm, 0);
+    struct Reaper {
+        pid_t pid;
+        ~Reaper()
+        {
+            ::kill(pid, SIGTERM);
+            ::waitpid(pid, nullptr, 0);
+        }
+    } reaper{wm};
+    std::this_thread::sleep_for(1s);
+
+    Launch("oxvell", {file});
+    const std::string window = WaitForWindow("field.oxv - Oxvell");
+    ASSERT_FALSE(window.empty());
+    // View > Video > Playback > Start.
+    Keys(window, "alt+v Down Down Down Down Right p Return");
+    ASSERT_TRUE(PumpUntilFrames(frames, 5, 20s)) << "the recording did not start";
+
+    auto alive = [this] { return ::waitpid(m_pid, nullptr, WNOHANG) == 0; };
+    // The menus drawn white over the dark canvas, below the menu bar.
+    auto menuPixels = [] {
+        const auto shot = Shot("root");
+        if (!shot) return 0;
+        return shot->Count(kMenuHeight, shot->height, [](int r, int g, int b) { return r > 230 && g > 230 && b > 230; });
+    };
+    const int closed = menuPixels();
+    for (int round = 0; round < 3; ++round) {
+        // View, hovering Video > FPV Camera, Esc three times, then File.
+        Keys(window, "alt+v Down Down Down Down Right Down Down Right Escape Escape Escape alt+f");
+        const int menu = menuPixels();
+        EXPECT_GT(menu, closed + 2000) << "the File menu did not show in round " << round;
+        Keys(window, "Escape");
+        ASSERT_TRUE(alive()) << "the viewer ended during round " << round;
+    }
+    const size_t during = FrameFiles(frames);
+    EXPECT_LT(during, 7000u) << "the run was over before it could be stopped";
+
+    Keys(window, "Escape");
+    std::this_thread::sleep_for(1s);
+    const size_t stopped = FrameFiles(frames);
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(FrameFiles(frames), stopped) << "Esc did not stop the recording";
+    EXPECT_FALSE(std::filesystem::exists(frames + "/img-00001.png")) << "a frame numbered below 0";
+    EXPECT_TRUE(alive());
 }
 
 }  // namespace

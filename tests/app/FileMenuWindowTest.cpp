@@ -157,5 +157,23 @@ TEST_F(AppWindowTest, AboutShowsTheProgramNameAndVersionModally)
     EXPECT_NE(about.FindWindow(wxID_OK), nullptr);
 }
 
+TEST_F(AppWindowTest, SavePictureWritesTheViewAtTheClientSize)
+{
+    EXPECT_TRUE(Item(cmd::kSavePicture).enabled);
+    const std::string file = s_dir->File("picture.oxv");
+    WriteField(file, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    Command(cmd::kColorHeight);
+    const std::string png = s_dir->File("saved.png");
+    ASSERT_TRUE(View()->SavePicture(png));
+    wxImage saved(png, wxBITMAP_TYPE_PNG);
+    ASSERT_TRUE(saved.IsOk());
+    EXPECT_EQ(saved.GetSize(), View()->Canvas()->GetClientSize());
+    EXPECT_GT(LitPixels(saved), 3000);
+    EXPECT_FALSE(View()->SavePicture(s_dir->File("no-such-folder/saved.png")));
+    EXPECT_FALSE(std::filesystem::exists(s_dir->File("no-such-folder")));
+    Command(cmd::kColorOriginal);
+}
+
 }  // namespace
 }  // namespace oxv

@@ -8,59 +8,6 @@ namespace {
 
 namespace cmd = oxv::cmd;
 
-std::string FrameFile(const std::string& folder, int number)
-{
-    char name[32];
-    std::snprintf(name, sizeof name, "/img%06d.png", number);
-    return folder + name;
-}
-
-std::vector<std::string> FolderFiles(const std::string& folder)
-{
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-int LitPixels(const wxImage& image)
-{
-    int n = 0;
-    const unsigned char* p = image.GetData();
-    const long count = static_cast<long>(image.GetWidth()) * image.GetHeight();
-    for (long i = 0; i < count; ++i, p += 3)
-        if (p[0] > 20 || p[1] > 20 || p[2] > 20) ++n;
-    return n;
-}
-
-// Beam yellow: red and green near full, little blue (the survey's own
-// colours stay darker than this).
-int BeamPixels(const wxImage& image)
-{
-    int n = 0;
-    const unsigned char* p = image.GetData();
-    const long count = static_cast<long>(image.GetWidth()) * image.GetHeight();
-    for (long i = 0; i < count; ++i, p += 3)
-        if (p[0] > 200 && p[1] > 200 && p[2] < 80) ++n;
-    return n;
-}
-
-void ClickOk(wxDialog* dialog)
-{
-    auto* ok = wxDynamicCast(dialog->FindWindow(wxID_OK), wxButton);
-    ASSERT_NE(ok, nullptr);
-    wxCommandEvent click(wxEVT_BUTTON, wxID_OK);
-    click.SetEventObject(ok);
-    ok->ProcessWindowEvent(click);
-}
-
-wxTextCtrl* Field(wxDialog* dialog, int id)
-{
-    return wxDynamicCast(dialog->FindWindow(id), wxTextCtrl);
-}
-
 TEST_F(AppWindowTest, PlaybackRecordsEveryFramePausesAndStopsByItselfAfterTheHold)
 {
     // A client width whose rows are not a multiple of 4 bytes.
@@ -306,6 +253,96 @@ TEST_F(AppWindowTest, FirstPersonFlightAlongAnImportedPathWritesItsFramesIntoWor
     EXPECT_FALSE(Item(cmd::kFpvMode).enabled);
     Pump(100);
 
+    if (oldHome)
+        ::setenv("HOME", savedHome.c_str(), 1);
+    else
+        ::unsetenv("HOME");
+}
+
+TEST_F(AppWindowTest, FovAndParameterDialogsRefuseWhatCannotWorkAndSayWhy)
+{
+    // FOV: text and angles out of range keep the dialog open; the angle
+    // stays as it was until one is taken.
+    View()->Fpv().m_dFpvFov = 30.0;
+    s_recorder->drive = [&](wxDialog* dialog) {
+        ASSERT_NE(dynamic_cast<CFovDlg*>(dialog), nullptr);
+        for (const char* bad : {"abc", "180", ""}) {
+            Field(dialog, CFovDlg::IDC_FOV)->SetValue(bad);
+            ClickOk(dialog);
+            EXPECT_TRUE(dialog->IsModal()) << bad;
+        }
+        Field(dialog, CFovDlg::IDC_FOV)->SetValue("45");
+        ClickOk(dialog);
+    };
+    Command(cmd::kFpvFov);
+    s_recorder->drive = nullptr;
+    EXPECT_EQ(View()->Fpv().m_dFpvFov, 45.0);
+    ASSERT_EQ(s_recorder->messages.size(), 4u);
+    EXPECT_NE(s_recorder->messages[1].find("\"abc\" is not a number"), std::string::npos) << s_recorder->messages[1];
+    EXPECT_NE(s_recorder->messages[2].find("out of range"), std::string::npos) << s_recorder->messages[2];
+    EXPECT_NE(s_recorder->messages[3].find("less than 180"), std::string::npos) << s_recorder->messages[3];
+
+    // Parameter: Video Recording without a folder asks for one; cancelled,
+    // OK is refused with the reason; chosen, the folder is taken.
+    s_recorder->messages.clear();
+    for (const std::string chosen : {"", "/chosen/frames"}) {
+        PlaybackDialogValues values;
+        int asked = 0;
+        CPBDlg dialog(Frame(), values, {}, [&](wxWindow*, const wxString&) {
+            ++asked;
+            return wxString::FromUTF8(chosen.c_str());
+        });
+        s_recorder->drive = [&](wxDialog* shown) {
+            wxDynamicCast(shown->FindWindow(CPBDlg::IDC_RECORD_VIDEO), wxCheckBox)->SetValue(true);
+            ClickOk(shown);
+            if (shown->IsModal()) shown->EndModal(wxID_CANCEL);
+        };
+        const int result = dialog.ShowModal();
+        s_recorder->drive = nullptr;
+        EXPECT_EQ(asked, 1) << chosen;
+        if (chosen.empty()) {
+            EXPECT_EQ(result, wxID_CANCEL);
+            ASSERT_EQ(s_recorder->messages.size(), 2u);
+            EXPECT_NE(s_recorder->messages[1].find("needs an output folder"), std::string::npos)
+                << s_recorder->messages[1];
+        } else {
+            EXPECT_EQ(result, wxID_OK);
+            EXPECT_EQ(values.params.recordVideo, 1);
+            EXPECT_EQ(values.params.outputFolder, chosen);
+        }
+        s_recorder->messages.clear();
+    }
+}
+
+
+TEST_F(AppWindowTest, EscEndsAFirstPersonFlightAsItsCommandDoes)
+{
+    const std::string home = s_dir->File("esc-home");  // no work/video: nothing is written
+    std::filesystem::create_directories(home);
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    ::setenv("HOME", home.c_str(), 1);
+    const std::string file = s_dir->File("esc.oxv");
+    WriteField(file, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    SurveyDocument& survey = s_app->Document()->Survey();
+    const int32_t count = 100000;
+    survey.m_pCameraPath = std::make_unique<PathNode[]>(count);
+    for (int32_t i = 0; i < count; ++i)
+        survey.m_pCameraPath[i] = {i == 0 ? count : i * 100, 0, -45000, 180000, -80000 + i, 0, 60000};
+    s_app->Document()->UpdateAllViewsWithHint(kUpdateHintRebuild);
+    const double orbitFov = View()->State().m_camera.fovY;
+    View()->Fpv().m_dFpvFov = 50.0;
+    Command(cmd::kFpvMode);
+    ASSERT_TRUE(PumpUntil([] { return View()->Fpv().m_nFpvNode > 3; }, 5000));
+    wxKeyEvent esc(wxEVT_KEY_DOWN);
+    esc.m_keyCode = WXK_ESCAPE;
+    View()->Canvas()->GetEventHandler()->ProcessEvent(esc);
+    EXPECT_EQ(View()->Fpv().m_bFpvMode, 0);
+    EXPECT_FALSE(View()->IsTimerRunning(kFpvTimerId));
+    EXPECT_EQ(View()->State().m_camera.fovY, orbitFov);
+    EXPECT_FALSE(Item(cmd::kFpvMode).checked);
+    View()->Fpv().m_dFpvFov = 30.0;
     if (oldHome)
         ::setenv("HOME", savedHome.c_str(), 1);
     else

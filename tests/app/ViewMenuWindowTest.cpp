@@ -193,5 +193,147 @@ TEST_F(AppWindowTest, DoubleClickRecentresTheOrbitOnAPointAndIgnoresBackground)
     View()->Fpv().m_bFpvMode = 0;
 }
 
+TEST_F(AppWindowTest, ZoomToExtentResetViewAndTheWheel)
+{
+    EXPECT_FALSE(Item(cmd::kZoomToExtent).enabled) << "no data, no extent";
+    EXPECT_FALSE(Item(cmd::kResetView).enabled);
+    const std::string file = s_dir->File("extent.oxv");
+    WriteField(file, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    EXPECT_TRUE(Item(cmd::kZoomToExtent).enabled);
+    OrbitCamera& camera = View()->State().m_camera;
+    const OrbitCamera opened = camera;
+
+    // The wheel: a tenth of the distance a notch, forward comes closer.
+    wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+    wheel.m_wheelRotation = 120;
+    wheel.m_wheelDelta = 120;
+    wheel.m_wheelAxis = wxMOUSE_WHEEL_VERTICAL;
+    View()->Canvas()->GetEventHandler()->ProcessEvent(wheel);
+    EXPECT_DOUBLE_EQ(camera.distance, opened.distance * 0.9);
+    wheel.m_wheelRotation = -240;
+    View()->Canvas()->GetEventHandler()->ProcessEvent(wheel);
+    EXPECT_NEAR(camera.distance, opened.distance * 0.9 / 0.81, 1e-9);
+
+    // Zoom to Extent from a turned camera keeps the turn; Reset goes back.
+    RotateCameraWorld(0, 0, 90, camera);
+    const OrbitCamera turned = camera;
+    Command(cmd::kZoomToExtent);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(camera.rotation[i], turned.rotation[i]);
+    const wxSize client = View()->Canvas()->GetClientSize();
+    const double size[3] = {119.0, 59.0, 11.9};  // the field's extent
+    EXPECT_NEAR(camera.distance,
+                FitDistance(camera.rotation, camera.fovY, static_cast<double>(client.x) / client.y, size), 1.0);
+    const Picture fitted = Screen();
+    EXPECT_GT(fitted.Lit(), 3000);
+    Command(cmd::kResetView);
+    for (int i = 0; i < 9; ++i) EXPECT_DOUBLE_EQ(camera.rotation[i], opened.rotation[i]);
+    for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(camera.target[i], opened.target[i]);
+    EXPECT_DOUBLE_EQ(camera.distance, opened.distance);
+}
+
+
+TEST_F(AppWindowTest, StatusBarSaysRecordsLevelsCursorAndPlayback)
+{
+    const std::string frames = s_dir->File("status-frames");
+    std::filesystem::create_directories(frames);
+    PlaybackParams params;
+    params.recordVideo = 1;
+    params.outputFolder = frames;
+    StorePlaybackSettings(s_app->Settings(), 0.5, 0.01, params);
+    const std::string file = s_dir->File("status.oxv");
+    WriteField(file, true);
+    ViewState& state = View()->State();  // the levels as a fresh start has them
+    state.m_dWhiteLevel = 1.0;
+    state.m_dBlackLevel = 0.4;
+    state.m_dRgbScale = 1.0 / 153.0;
+    state.m_dRgbOffset = -2.0 / 3.0;
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    wxStatusBar* bar = Frame()->StatusBar();
+    auto text = [bar] { return std::string(bar->GetStatusText(0).utf8_str()); };
+    EXPECT_EQ(text(), "7,200 records | Original black 0.40 white 1.00");
+
+    auto key = [](int code) {
+        wxKeyEvent event(wxEVT_KEY_DOWN);
+        event.m_keyCode = code;
+        event.SetEventObject(View()->Canvas());
+        View()->Canvas()->GetEventHandler()->ProcessEvent(event);
+    };
+    key(WXK_PAGEDOWN);
+    EXPECT_EQ(text(), "7,200 records | Original black 0.40 white 0.95");
+
+    // The point under a resting cursor, once the bar shows.
+    Command(cmd::kViewStatusBar);
+    Pump(100);
+    // Over a drawn point: the field's points lie a few pixels apart.
+    const Picture picture = Screen();
+    const wxSize client = View()->Canvas()->GetClientSize();
+    wxMouseEvent move(wxEVT_MOTION);
+    move.m_x = client.x / 2;
+    move.m_y = client.y / 2;
+    for (int dy = 0, found = 0; dy < 20 && !found; ++dy)
+        for (int dx = 0; dx < 20 && !found; ++dx) {
+            const int x = client.x / 2 + dx, row = picture.height - 1 - (client.y / 2 + dy);
+            const size_t i = (static_cast<size_t>(row) * static_cast<size_t>(picture.width) + static_cast<size_t>(x)) * 3;
+            if (picture.rgb[i] > 20 || picture.rgb[i + 1] > 20 || picture.rgb[i + 2] > 20) {
+                move.m_x = x;
+                move.m_y = client.y / 2 + dy;
+                found = 1;
+            }
+        }
+    View()->Canvas()->GetEventHandler()->ProcessEvent(move);
+    EXPECT_TRUE(PumpUntil([&] { return text().find(" | x ") != std::string::npos; }, 3000)) << text();
+
+    // Playback: time, frame n of N and REC; Esc stops it as Stop does.
+    Command(cmd::kPlayStart);
+    ASSERT_TRUE(PumpUntil([&] { return text().find(" REC") != std::string::npos; }, 3000)) << text();
+    EXPECT_NE(text().find(" frame "), std::string::npos) << text();
+    EXPECT_EQ(text().find(" | x "), std::string::npos) << "no cursor point during playback: " << text();
+    key(WXK_ESCAPE);
+    EXPECT_EQ(View()->Run().m_nPlayState, kStopped);
+    EXPECT_FALSE(View()->IsTimerRunning(kPlaybackTimerId));
+    EXPECT_EQ(text().find(" REC"), std::string::npos) << text();
+    Command(cmd::kViewStatusBar);
+    Pump(100);
+}
+
+
+TEST_F(AppWindowTest, ColourBarShowsInTheWindowButNotInTheCapturedFrame)
+{
+    const std::string file = s_dir->File("legend.oxv");
+    WriteField(file, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    Command(cmd::kColorHeight);
+    // White label pixels in the bottom-right corner (the field's own points
+    // are never white in Height mode).
+    auto cornerWhite = [](const Picture& p) {
+        int n = 0;
+        for (int y = 0; y < std::min(p.height, 130); ++y)  // rows count from the bottom
+            for (int x = std::max(p.width - 160, 0); x < p.width; ++x) {
+                const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(p.width) + static_cast<size_t>(x)) * 3;
+                n += p.rgb[i] == 255 && p.rgb[i + 1] == 255 && p.rgb[i + 2] == 255;
+            }
+        return n;
+    };
+    // What goes on screen: the back buffer as the swap takes it.
+    Picture shown;
+    auto overlay = View()->State().hooks.drawOverlay;
+    View()->State().hooks.drawOverlay = [&](ViewState& view, GlTarget& target) {
+        overlay(view, target);
+        shown.width = target.Width();
+        shown.height = target.Height();
+        shown.rgb.resize(static_cast<size_t>(shown.width) * static_cast<size_t>(shown.height) * 3);
+        glReadBuffer(target.ReadBuffer());
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, shown.width, shown.height, GL_RGB, GL_UNSIGNED_BYTE, shown.rgb.data());
+    };
+    const Picture captured = Screen();
+    View()->State().hooks.drawOverlay = overlay;
+    ASSERT_FALSE(shown.rgb.empty());
+    EXPECT_EQ(cornerWhite(captured), 0) << "a recorded frame holds no colour bar";
+    EXPECT_GT(cornerWhite(shown), 40) << "the window shows the colour bar's labels";
+    Command(cmd::kColorOriginal);
+}
+
 }  // namespace
 }  // namespace oxv

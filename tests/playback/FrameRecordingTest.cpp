@@ -29,6 +29,11 @@ TEST(FrameRecording, FileNamesAndWhenTheyAreWritten)
     EXPECT_FALSE(FrameCapturePath(run, fpv, doc, "/fpv")) << "Video Recording without a folder";
     doc.m_pPlaybackParams->outputFolder = "/out";
     EXPECT_EQ(FrameCapturePath(run, fpv, doc, "/fpv"), "/out/img000004.png");
+    run.m_nFrame = 0;
+    EXPECT_FALSE(FrameCapturePath(run, fpv, doc, "/fpv")) << "a paint before the first tick";
+    run.m_nFrame = 1;
+    EXPECT_EQ(FrameCapturePath(run, fpv, doc, "/fpv"), "/out/img000000.png");
+    run.m_nFrame = 5;
     run.m_nPlayState = kPaused;
     EXPECT_EQ(FrameCapturePath(run, fpv, doc, "/fpv"), "/out/img000004.png") << "paused paints rewrite";
     doc.m_pPlaybackParams->recordVideo = 0;

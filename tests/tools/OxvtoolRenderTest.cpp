@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "tests/support/OxvtoolRun.h"
@@ -97,6 +98,69 @@ TEST_F(OxvtoolRender, ColourModesDragsAndFallBack)
     ASSERT_EQ(RunOxvtool("render " + dir.File("s.oxv") + " --out " + Out() + " --size 320x200 --orbit 150,0 --grid"),
               0);
     EXPECT_NE(Decode(Out()).rgb, plain.rgb);
+}
+
+TEST_F(OxvtoolRender, FitShowsTheWholeSurveyFromTheOrientationReached)
+{
+    // Two patches 2 km apart: green in the south-west, magenta in the north-east.
+    const std::string wide = dir.File("wide.oxv");
+    test::WritePatches(wide, {{-1000, -600, 20, 0, 102, 255, 178, 200, 41}, {980, 580, 20, 30, 255, 102, 178, 200, 41}});
+    const auto magenta = [](int r, int g, int b) { return r == 255 && g == 0 && b > 100; };
+    ASSERT_EQ(RunOxvtool("render " + wide + " --out " + Out() + " --size 320x200"), 0);
+    const Png opening = Decode(Out());
+    EXPECT_FALSE(opening.Count(Green) > 0 && opening.Count(magenta) > 0) << "the opening view shows only the centre";
+    for (const char* orbit : {"", " --orbit 150,0", " --orbit 40,-60"}) {
+        ASSERT_EQ(RunOxvtool("render " + wide + " --out " + Out() + " --size 320x200 --fit" + orbit), 0) << orbit;
+        const Png fit = Decode(Out());
+        EXPECT_GT(fit.Count(Green), 0) << orbit;
+        EXPECT_GT(fit.Count(magenta), 0) << orbit;
+        // Nothing of the survey on the picture's border rows and columns.
+        int edge = 0;
+        for (int y = 0; y < fit.height; ++y)
+            for (int x = 0; x < fit.width; ++x) {
+                if (x != 0 && y != 0 && x != fit.width - 1 && y != fit.height - 1) continue;
+                const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(fit.width) + static_cast<size_t>(x)) * 3;
+                edge += Green(fit.rgb[i], fit.rgb[i + 1], fit.rgb[i + 2]) || magenta(fit.rgb[i], fit.rgb[i + 1], fit.rgb[i + 2]);
+            }
+        EXPECT_EQ(edge, 0) << orbit;
+    }
+}
+
+TEST_F(OxvtoolRender, LegendAddsTheColourBarInTheCornerOnly)
+{
+    // Heights from 0 to 30 m: a ramp with both ends.
+    const std::string hills = dir.File("hills.oxv");
+    test::WritePatches(hills, {{-20, -20, 10, 0, 1, 2, 3, 40, 11}, {10, 10, 10, 30, 1, 2, 3, 200, 11}});
+    const std::string base = "render " + hills + " --out " + Out() + " --size 400x300 --color height";
+    ASSERT_EQ(RunOxvtool(base), 0);
+    const Png plain = Decode(Out());
+    ASSERT_EQ(RunOxvtool(base + " --legend"), 0);
+    const Png legend = Decode(Out());
+    ASSERT_EQ(plain.rgb.size(), legend.rgb.size());
+    int changedOutside = 0, red = 0, green = 0, white = 0;
+    for (int y = 0; y < legend.height; ++y)
+        for (int x = 0; x < legend.width; ++x) {
+            const size_t i = (static_cast<size_t>(y) * 400 + static_cast<size_t>(x)) * 3;
+            const uint8_t* p = &legend.rgb[i];
+            const bool corner = x >= 400 - 160 && y >= 300 - 130;  // bottom right
+            if (!corner) {
+                changedOutside += std::memcmp(p, &plain.rgb[i], 3) != 0;
+                continue;
+            }
+            red += p[0] > 240 && p[1] < 20 && p[2] == 0;
+            green += p[1] > 240 && p[0] < 20 && p[2] == 0;
+            white += p[0] == 255 && p[1] == 255 && p[2] == 255;
+        }
+    EXPECT_EQ(changedOutside, 0);
+    EXPECT_GT(red, 20) << "the bar's top, the highest colour";
+    EXPECT_GT(green, 20) << "the bar's bottom";
+    EXPECT_GT(white, 40) << "the labels";
+
+    // Original colours have no bar.
+    ASSERT_EQ(RunOxvtool("render " + hills + " --out " + Out() + " --size 400x300"), 0);
+    const Png original = Decode(Out());
+    ASSERT_EQ(RunOxvtool("render " + hills + " --out " + Out() + " --size 400x300 --legend"), 0);
+    EXPECT_EQ(Decode(Out()).rgb, original.rgb);
 }
 
 TEST_F(OxvtoolRender, RefusesBadInputWithoutWritingAFile)

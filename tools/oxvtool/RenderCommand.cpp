@@ -15,6 +15,8 @@
 #include "gl/PngImageWriter.h"
 #include "survey/SurveyDocument.h"
 #include "view/ViewState.h"
+#include "view/ColourLegend.h"
+#include "view/ViewFit.h"
 
 namespace oxvtool {
 
@@ -35,6 +37,8 @@ struct RenderOptions {
     std::string levels;
     std::string orbit;
     int zoom = 0;
+    bool fit = false;
+    bool legend = false;
 };
 
 // "AxB" with both parts whole numbers; false on anything else.
@@ -135,9 +139,13 @@ int RunRender(const RenderOptions& options)
 
     const int cw = static_cast<int>(w), ch = static_cast<int>(h);
     if (orbitX != 0 || orbitY != 0) Drag(view.m_camera, oxv::kLeftPress, oxv::kLeftRelease, cw, ch, orbitX, orbitY);
+    // Zoom to Extent from the orientation reached; a zoom drag then starts there.
+    if (options.fit) oxv::ZoomToExtent(view, &doc, static_cast<double>(cw) / ch);
     if (options.zoom != 0) Drag(view.m_camera, oxv::kRightPress, oxv::kRightRelease, cw, ch, 0, options.zoom);
 
     oxv::OnDrawFrame(view, &doc, *gl, oxv::FrameKind::Paint);
+    if (options.legend)
+        if (const auto legend = oxv::LegendFor(view, &doc)) oxv::DrawColourLegend(*legend, cw, ch);
     const std::vector<unsigned char> rgb = gl->ReadRgb();
     oxv::DeleteDisplayLists(view);
     if (rgb.size() != static_cast<size_t>(cw) * static_cast<size_t>(ch) * 3 ||
@@ -172,6 +180,8 @@ void AddRenderCommand(CLI::App& app, int& exitStatus)
     render->add_option("--orbit", options->orbit, "left drag of DX,DY pixels");
     render->add_option("--zoom", options->zoom, "right drag of DY pixels (down comes closer)")
         ->check(CLI::Range(-kMaxDrag, kMaxDrag));
+    render->add_flag("--fit", options->fit, "Zoom to Extent: the whole survey in the picture, after --orbit");
+    render->add_flag("--legend", options->legend, "the colour bar with its minimum and maximum (not in Original mode)");
     render->callback([options, &exitStatus] { exitStatus = RunRender(*options); });
 }
 

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "view/ViewFit.h"
+
+namespace oxv {
+namespace {
+
+// The box's corners seen through the camera's own look-at (as the frame
+// uses it): the largest of their normalised picture coordinates, 1 at the
+// picture's edge; infinity when a corner lies behind the eye.
+double LargestPictureCoordinate(OrbitCamera camera, double aspect, const double centre[3], const double size[3])
+{
+    ComputeLookAt(camera);
+    double dir[3], up[3], right[3];
+    double n = 0;
+    for (int i = 0; i < 3; ++i) {
+        dir[i] = camera.lookCenter[i] - camera.lookEye[i];
+        n += dir[i] * dir[i];
+    }
+    for (double& d : dir) d /= std::sqrt(n);
+    for (int i = 0; i < 3; ++i) up[i] = camera.lookUp[i];
+    right[0] = dir[1] * up[2] - dir[2] * up[1];
+    right[1] = dir[2] * up[0] - dir[0] * up[2];
+    right[2] = dir[0] * up[1] - dir[1] * up[0];
+    const double tanV = std::tan(camera.fovY * 3.141592653589793 / 360.0), tanH = tanV * aspect;
+    double largest = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+        double z = 0, x = 0, y = 0;
+        for (int i = 0; i < 3; ++i) {
+            const double q = centre[i] + ((corner >> i) & 1 ? 0.5 : -0.5) * size[i] - camera.lookEye[i];
+            z += q * dir[i];
+            x += q * right[i];
+            y += q * up[i];
+        }
+        if (z <= 0) return INFINITY;
+        largest = std::max({largest, std::fabs(x) / (z * tanH), std::fabs(y) / (z * tanV)});
+    }
+    return largest;
+}
+
+TEST(ViewFit, TheWholeBoxFitsTightlyWhateverTheOrientationAndAspect)
+{
+    struct Case {
+        double turnX, turnY, turnZ;  // world turns after the initial camera, degrees
+        double aspect;
+        double size[3];
+        double fov;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 16.0 / 9.0, {1200, 400, 60}, 30},   // a strip, initial view
+        {0, 0, 90, 16.0 / 9.0, {1200, 400, 60}, 30},  // turned across the strip
+        {0, 40, 0, 0.5, {300, 300, 80}, 30},          // steep, narrow window
+        {25, -10, 200, 1.0, {50, 2000, 10}, 60},      // rolled, wide field of view
+        {0, 0, 0, 4.0 / 3.0, {0, 0, 0}, 30},          // a single point
+    };
+    for (const Case& c : cases) {
+        OrbitCamera camera;
+        InitOrbitCamera(camera);
+        camera.fovY = c.fov;
+        RotateCameraWorld(c.turnX, c.turnY, c.turnZ, camera);
+        const double centre[3] = {5000, -200, 310};
+        SetCameraTarget(camera, centre);
+        const double before[9] = {camera.rotation[0], camera.rotation[1], camera.rotation[2],
+                                  camera.rotation[3], camera.rotation[4], camera.rotation[5],
+                                  camera.rotation[6], camera.rotation[7], camera.rotation[8]};
+        SetCameraDistance(FitDistance(camera.rotation, camera.fovY, c.aspect, c.size), camera);
+        for (int i = 0; i < 9; ++i) EXPECT_EQ(camera.rotation[i], before[i]) << "orientation kept";
+        const double largest = LargestPictureCoordinate(camera, c.aspect, centre, c.size);
+        if (c.size[0] == 0) {
+            EXPECT_EQ(camera.distance, kMinFitDistance * kFitMargin);
+            continue;
+        }
+        EXPECT_LE(largest, 1.0) << c.turnX << " " << c.turnY << " " << c.turnZ;
+        EXPECT_GE(largest, 0.9) << "fits with room to spare: " << c.turnX << " " << c.turnY << " " << c.turnZ;
+    }
+}
+
+TEST(ViewFit, WheelStepsAreATenthOfTheDistance)
+{
+    EXPECT_DOUBLE_EQ(WheelZoomDistance(100.0, 1), 90.0);
+    EXPECT_DOUBLE_EQ(WheelZoomDistance(100.0, 2), 81.0);
+    EXPECT_NEAR(WheelZoomDistance(WheelZoomDistance(100.0, 3), -3), 100.0, 1e-9) << "back out as far";
+    EXPECT_DOUBLE_EQ(WheelZoomDistance(100.0, 0.5), 100.0 * std::sqrt(0.9)) << "smooth-scrolling fractions";
+    EXPECT_EQ(WheelZoomDistance(0.6, 5), kMinWheelDistance);
+    EXPECT_EQ(WheelZoomDistance(100.0, NAN), 100.0);
+    EXPECT_EQ(WheelZoomDistance(100.0, -1e6), 100.0) << "an absurd step leaves the distance";
+}
+
+TEST(ViewFit, ZoomAndResetNeedDataAndTheOrbitCamera)
+{
+    ViewState view;
+    InitViewState(view);
+    EXPECT_FALSE(ZoomToExtent(view, nullptr, 1.0));
+    EXPECT_EQ(view.m_camera.distance, 150.0);
+    view.m_camera.distance = 20.0;
+    view.m_camera.fovY = 45.0;
+    EXPECT_TRUE(ResetView(view, nullptr));
+    EXPECT_EQ(view.m_camera.distance, 150.0);
+    EXPECT_EQ(view.m_camera.fovY, 45.0) << "the field of view is kept";
+    view.m_scene.firstPerson = 1;
+    view.m_camera.distance = 20.0;
+    EXPECT_FALSE(ResetView(view, nullptr));
+    EXPECT_EQ(view.m_camera.distance, 20.0);
+}
+
+}  // namespace
+}  // namespace oxv

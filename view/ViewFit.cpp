@@ -1,0 +1,64 @@
+#include "view/ViewFit.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace oxv {
+
+namespace {
+
+constexpr double kDegToRad = 0.017453292519943295;
+
+}  // namespace
+
+double FitDistance(const double rotation[9], double fovYDeg, double aspect, const double size[3])
+{
+    const double tanV = std::tan(std::clamp(fovYDeg, 0.1, 179.0) * kDegToRad / 2.0);
+    const double tanH = tanV * (aspect > 0.0 && std::isfinite(aspect) ? aspect : 1.0);
+    double distance = kMinFitDistance;
+    // Every corner must lie inside the view pyramid: its sideways and upward
+    // offsets no larger than its depth from the eye times the half-field
+    // tangents. Depth is distance plus the corner's offset along the look.
+    for (int corner = 0; corner < 8; ++corner) {
+        double v[3];
+        for (int i = 0; i < 3; ++i) v[i] = ((corner >> i) & 1 ? 0.5 : -0.5) * std::fabs(size[i]);
+        double along = 0, left = 0, up = 0;
+        for (int i = 0; i < 3; ++i) {
+            along += v[i] * rotation[3 * i + 0];
+            left += v[i] * rotation[3 * i + 1];
+            up += v[i] * rotation[3 * i + 2];
+        }
+        distance = std::max(distance, std::fabs(left) / tanH - along);
+        distance = std::max(distance, std::fabs(up) / tanV - along);
+    }
+    return distance * kFitMargin;
+}
+
+bool ZoomToExtent(ViewState& view, const SurveyDocument* doc, double aspect)
+{
+    double centre[3], size[3];
+    if (view.m_scene.firstPerson || !GetDataExtent(doc, centre, size)) return false;
+    SetCameraTarget(view.m_camera, centre);
+    SetCameraDistance(FitDistance(view.m_camera.rotation, view.m_camera.fovY, aspect, size), view.m_camera);
+    return true;
+}
+
+bool ResetView(ViewState& view, const SurveyDocument* doc)
+{
+    if (view.m_scene.firstPerson) return false;
+    const double fov = view.m_camera.fovY;
+    InitOrbitCamera(view.m_camera);
+    view.m_camera.fovY = fov;
+    double centre[3];
+    if (GetDataExtent(doc, centre, nullptr)) SetCameraTarget(view.m_camera, centre);
+    return true;
+}
+
+double WheelZoomDistance(double distance, double notches)
+{
+    if (!std::isfinite(notches)) return distance;
+    const double next = distance * std::pow(1.0 - kWheelZoomStep, notches);
+    return std::isfinite(next) ? std::max(next, kMinWheelDistance) : distance;
+}
+
+}  // namespace oxv
