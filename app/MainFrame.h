@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include <wx/docview.h>
 
 namespace oxv {
@@ -24,6 +26,9 @@ public:
     // the window (the frame and the view's canvas).
     static bool OpenDroppedFiles(const wxArrayString& files);
 
+    // When a menu of the window last closed (the epoch if none has).
+    std::chrono::steady_clock::time_point LastMenuClose() const { return m_lastMenuClose; }
+
 private:
     wxMenuBar* CreateMenuBar();
     void OnViewStatusBar(wxCommandEvent& event);
@@ -32,12 +37,14 @@ private:
     void OnExit(wxCommandEvent& event);
     void OnIdle(wxIdleEvent& event);
     void OnSize(wxSizeEvent& event);
+    void OnMenuClose(wxMenuEvent& event);
     void UpdateIndicators();
 
     wxStatusBar* m_wndStatusBar = nullptr;
     wxMenu* m_fileMenu = nullptr;
     int m_recentCount = 0;  // recent-file items now in the File menu
     int m_lockState = -1;   // caps, num and scroll lock bits shown last
+    std::chrono::steady_clock::time_point m_lastMenuClose;
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -436,6 +436,11 @@ bool COxvellView::PickPoint(int x, int y, double point[3])
 
 bool COxvellView::StopRunsByKey()
 {
+    // One Esc closes a whole chain of open menus; the Escs typed after it
+    // to close the rest are not meant to end the run.
+    using namespace std::chrono_literals;
+    const auto* frame = dynamic_cast<const CMainFrame*>(GetFrame());
+    if (frame && std::chrono::steady_clock::now() - frame->LastMenuClose() < 1s) return false;
     if (m_state.m_nPlayState != oxv::kStopped) {
         oxv::StopPlayback(m_state, *this);
         return true;
