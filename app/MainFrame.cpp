@@ -35,6 +35,7 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_MENU(kAppExit, CMainFrame::OnExit)
     EVT_IDLE(CMainFrame::OnIdle)
     EVT_SIZE(CMainFrame::OnSize)
+    EVT_MENU_CLOSE(CMainFrame::OnMenuClose)
 wxEND_EVENT_TABLE()
 
 CMainFrame::CMainFrame(wxDocManager* manager, COxvellHost& host)
@@ -204,6 +205,12 @@ void CMainFrame::OnSize(wxSizeEvent&)
     const wxRect area(GetClientAreaOrigin(), GetClientSize());
     for (wxWindow* child : GetChildren())
         if (child != m_wndStatusBar && !child->IsTopLevel()) child->SetSize(area);
+}
+
+void CMainFrame::OnMenuClose(wxMenuEvent& event)
+{
+    m_lastMenuClose = std::chrono::steady_clock::now();
+    event.Skip();
 }
 
 void CMainFrame::OnExit(wxCommandEvent&)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include <wx/docview.h>
 
 namespace oxv {
@@ -22,6 +24,9 @@ public:
     wxStatusBar* StatusBar() const { return m_wndStatusBar; }
 
 
+    // When a menu of the window last closed (the epoch if none has).
+    std::chrono::steady_clock::time_point LastMenuClose() const { return m_lastMenuClose; }
+
 private:
     wxMenuBar* CreateMenuBar();
     void OnViewStatusBar(wxCommandEvent& event);
@@ -30,12 +35,14 @@ private:
     void OnExit(wxCommandEvent& event);
     void OnIdle(wxIdleEvent& event);
     void OnSize(wxSizeEvent& event);
+    void OnMenuClose(wxMenuEvent& event);
     void UpdateIndicators();
 
     wxStatusBar* m_wndStatusBar = nullptr;
     wxMenu* m_fileMenu = nullptr;
     int m_recentCount = 0;  // recent-file items now in the File menu
     int m_lockState = -1;   // caps, num and scroll lock bits shown last
+    std::chrono::steady_clock::time_point m_lastMenuClose;
 
     wxDECLARE_EVENT_TABLE();
 };

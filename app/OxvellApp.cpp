@@ -128,6 +128,11 @@ wxStatusBar* COxvellApp::StatusBar()
     return m_frame ? m_frame->StatusBar() : nullptr;
 }
 
+std::chrono::steady_clock::time_point COxvellApp::LastMenuClose()
+{
+    return m_frame ? m_frame->LastMenuClose() : std::chrono::steady_clock::time_point();
+}
+
 COxvellDoc* COxvellApp::Document() const
 {
     if (!m_docManager || m_docManager->GetDocuments().empty()) return nullptr;

@@ -57,6 +57,7 @@ public:
     bool OpenDocumentFile(const wxString& path) override;
     oxv::Profile& SettingsProfile() override { return *m_settings; }
     wxStatusBar* StatusBar() override;
+    std::chrono::steady_clock::time_point LastMenuClose() override;
     // File > Open's dialog, then OpenDocumentFile.
     void PromptOpen();
     void OpenRecentFile(size_t index);

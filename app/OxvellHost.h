@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include <wx/string.h>
 
 class wxStatusBar;
@@ -21,4 +23,6 @@ public:
     virtual bool OpenDocumentFile(const wxString& path) = 0;
     // The main window's status bar, shown or not; null before there is one.
     virtual wxStatusBar* StatusBar() = 0;
+    // When a menu of the main window last closed (the epoch if none has).
+    virtual std::chrono::steady_clock::time_point LastMenuClose() = 0;
 };

@@ -1,5 +1,6 @@
 #include "app/OxvellView.h"
 
+#include <chrono>
 #include <cmath>
 
 #include <wx/dcclient.h>
@@ -430,6 +431,10 @@ bool COxvellView::PickPoint(int x, int y, double point[3])
 
 bool COxvellView::StopRunsByKey()
 {
+    // One Esc closes a whole chain of open menus; the Escs typed after it
+    // to close the rest are not meant to end the run.
+    using namespace std::chrono_literals;
+    if (m_pHost && std::chrono::steady_clock::now() - m_pHost->LastMenuClose() < 1s) return false;
     if (m_run.m_nPlayState != oxv::kStopped) {
         oxv::StopPlayback(m_run, *this);
         return true;

@@ -356,14 +356,23 @@ TEST_F(ExecutableTest, AFileOnTheCommandLineThatCannotBeOpenedEndsTheProgramAfte
 // and write; Esc then ends the run.
 TEST_F(ExecutableTest, MenusOpenDuringARecordingAndEscStopsIt)
 {
+    // 300,000 points, 0.2 m apart: a frame takes far longer than the period.
     const std::string file = m_dir.File("field.oxv");
-    WriteField(file);
+    test::WriteSurvey(file, PointFileLayout{}, 600 * 500, [](int32_t i, PointRecord& r) {
+        const int32_t x = (i % 600) * 200 - 60000, y = (i / 600) * 200 - 50000;
+        r.SetXyz(x, y, (i % 600) * 20);
+        r.SetOrigin(x, y, 100000);
+        r.SetColour(static_cast<uint8_t>(i % 256), 200, 30);
+        r.SetAmplitude(static_cast<uint8_t>((i * 7) % 256));
+        r.SetTime(static_cast<double>(i) / 40.0);
+        r.SetPose(Pose{{0, 0, 0, x, y, 100000}});
+    });
     const std::string frames = m_dir.File("frames");
     std::filesystem::create_directory(frames);
     {
         IniProfile ini(m_dir.File("oxvell.ini"));
         PlaybackTimeline timeline;
-        timeline.step = 0.002;      // 8000 frames of the field
+        timeline.step = 0.0002;     // thousands of frames of the field
         timeline.interval = 0.001;  // faster than a frame is drawn
         ASSERT_TRUE(SaveTimelineSettings(ini, timeline));
         PlaybackParams params;
@@ -402,6 +411,7 @@ TEST_F(ExecutableTest, MenusOpenDuringARecordingAndEscStopsIt)
         return shot->Count(kMenuHeight, shot->height, [](int r, int g, int b) { return r > 230 && g > 230 && b > 230; });
     };
     const int closed = menuPixels();
+    const size_t before = FrameFiles(frames);
     for (int round = 0; round < 3; ++round) {
         // View, hovering Video > FPV Camera, Esc three times, then File.
         Keys(window, "alt+v Down Down Down Down Right Down Down Right Escape Escape Escape alt+f");
@@ -410,9 +420,12 @@ TEST_F(ExecutableTest, MenusOpenDuringARecordingAndEscStopsIt)
         Keys(window, "Escape");
         ASSERT_TRUE(alive()) << "the viewer ended during round " << round;
     }
+    // The Escs that closed the menus did not end the run.
     const size_t during = FrameFiles(frames);
+    EXPECT_GT(during, before) << "the recording stopped while the menus were used";
     EXPECT_LT(during, 7000u) << "the run was over before it could be stopped";
 
+    std::this_thread::sleep_for(1500ms);
     Keys(window, "Escape");
     std::this_thread::sleep_for(1s);
     const size_t stopped = FrameFiles(frames);
