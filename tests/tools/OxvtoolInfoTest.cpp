@@ -50,6 +50,8 @@ TEST_F(OxvtoolInfo, JsonDescribesTheOpenedSurvey)
     EXPECT_EQ(j["channels"]["pose"], 10);
     EXPECT_EQ(j["origin"]["height"], 312.25);
     EXPECT_EQ(j["origin"]["latitude"].get<double>(), 0.9);
+    EXPECT_NEAR(j["origin"]["latitude_deg"].get<double>(), 51.5662, 1e-4) << "the origin in degrees too";
+    EXPECT_NEAR(j["origin"]["longitude_deg"].get<double>(), 8.5944, 1e-4);
     EXPECT_EQ(j["stats"]["x"], (nlohmann::json{{"max", 39900}, {"min", 0}, {"valid", 1}}));
     EXPECT_EQ(j["stats"]["range"]["min"], 100000);
     EXPECT_EQ(j["scanner_path"]["count"], 100);

@@ -101,8 +101,8 @@ TEST(OxvtoolModel, RendersThePoseAndTheRotorsIntoAPng)
     EXPECT_EQ(DecodePng(dir.File("c.png"), w, h), DecodePng(dir.File("b.png"), w, h)) << "90 draws look like 10";
     EXPECT_NE(DecodePng(dir.File("d.png"), w, h), a);
 
-    EXPECT_EQ(RunOxvtool("model " + obj + " --out " + dir.File("e.png") + " --size 160").status, 1);
-    EXPECT_EQ(RunOxvtool("model " + obj + " --out " + dir.File("e.png") + " --attitude 1,2").status, 1);
+    EXPECT_EQ(RunOxvtool("model " + obj + " --out " + dir.File("e.png") + " --size 160").status, 2);
+    EXPECT_EQ(RunOxvtool("model " + obj + " --out " + dir.File("e.png") + " --attitude 1,2").status, 2);
     EXPECT_EQ(RunOxvtool("model " + dir.File("none.obj") + " --out " + dir.File("e.png")).status, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.File("e.png")));
 }

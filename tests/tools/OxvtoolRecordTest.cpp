@@ -124,21 +124,22 @@ TEST_F(OxvtoolRecord, BadOptionsAndUnreadableSurveysWriteNothing)
     test::WriteSurvey(scratch.File("notime.oxv"), noTime, 50, [](int32_t i, PointRecord& r) { r.SetXyz(i, i, i); });
     const std::string target = out.File("frames");
     const std::string ok = Survey() + " --out " + target;
-    const std::vector<std::string> cases = {
-        ok + " --size 0x10",           ok + " --size 64",           ok + " --size 9000x10",
-        ok + " --speed 0",             ok + " --speed -5",          ok + " --speed fast",
-        ok + " --period 0",            ok + " --period 33.5",       ok + " --track 2",
-        ok + " --auto yes",            ok + " --near far",          ok + " --pan-rate nan",
-        ok + " --color purple",        ok + " --point-size 6",      ok + " --ini " + scratch.File("none.ini"),
-        ok + " --fpv " + scratch.File("none"), ok + " --fpv " + scratch.Path().string(),
-        Survey(),                      // no --out
-        "--out " + target,             // no survey
-        scratch.File("missing.oxv") + " --out " + target,
-        scratch.File("garbage.oxv") + " --out " + target,
-        scratch.File("notime.oxv") + " --out " + target,
+    // A wrong command line exits with 2, work that cannot be done with 1.
+    const std::vector<std::pair<std::string, int>> cases = {
+        {ok + " --size 0x10", 2},           {ok + " --size 64", 2},           {ok + " --size 20000x10", 2},
+        {ok + " --speed 0", 2},             {ok + " --speed -5", 2},          {ok + " --speed fast", 2},
+        {ok + " --period 0", 2},            {ok + " --period 33.5", 2},       {ok + " --track 2", 2},
+        {ok + " --auto yes", 2},            {ok + " --near far", 2},          {ok + " --pan-rate nan", 2},
+        {ok + " --color purple", 2},        {ok + " --point-size 6", 2},      {ok + " --ini " + scratch.File("none.ini"), 1},
+        {ok + " --fpv " + scratch.File("none"), 1}, {ok + " --fpv " + scratch.Path().string(), 1},
+        {Survey(), 2},                      // no --out
+        {"--out " + target, 2},             // no survey
+        {scratch.File("missing.oxv") + " --out " + target, 1},
+        {scratch.File("garbage.oxv") + " --out " + target, 1},
+        {scratch.File("notime.oxv") + " --out " + target, 1},
     };
-    for (const std::string& c : cases) {
-        EXPECT_EQ(RunOxvtool("record " + c).status, 1) << c;
+    for (const auto& [c, status] : cases) {
+        EXPECT_EQ(RunOxvtool("record " + c).status, status) << c;
         EXPECT_FALSE(std::filesystem::exists(target)) << c;
     }
 }

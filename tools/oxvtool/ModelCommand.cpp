@@ -23,7 +23,6 @@ namespace oxvtool {
 
 namespace {
 
-constexpr int kMaxSide = 8192;
 
 struct ModelOptions {
     std::string file;
@@ -93,17 +92,17 @@ int RunModel(const ModelOptions& options)
 {
     int width = 0, height = 0;
     double attitude[3];
-    if (!ParseSize(options.size, kMaxSide, width, height)) {
-        std::cerr << "oxvtool: --size wants WIDTHxHEIGHT, as 800x600\n";
-        return 1;
+    if (!ParseSize(options.size, kMaxFrameSide, width, height)) {
+        std::cerr << "oxvtool: --size wants WIDTHxHEIGHT, as 800x600, sides 1 to " << kMaxFrameSide << "\n";
+        return kUsageError;
     }
     if (!ParseTriple(options.attitude, attitude)) {
         std::cerr << "oxvtool: --attitude wants ROLL,PITCH,HEADING in degrees\n";
-        return 1;
+        return kUsageError;
     }
     if (options.draws < 0) {
         std::cerr << "oxvtool: --draws must not be negative\n";
-        return 1;
+        return kUsageError;
     }
     std::string error;
     auto gl = oxv::HeadlessGL::Create(width, height, &error);

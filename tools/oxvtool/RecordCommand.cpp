@@ -22,6 +22,7 @@
 
 #include "tools/oxvtool/Commands.h"
 #include "tools/oxvtool/SizeOption.h"
+#include "view/ColorModeNames.h"
 #include "settings/ProgramFiles.h"
 #include "gl/HeadlessGL.h"
 #include "playback/FpvCamera.h"
@@ -34,7 +35,6 @@ namespace oxvtool {
 
 namespace {
 
-constexpr int kMaxSide = 8192;
 constexpr int kBarWidth = 30;
 
 struct RecordOptions {
@@ -106,8 +106,8 @@ bool CheckOptions(const RecordOptions& o, Settings& s)
 {
     if (o.survey.empty()) return Fail("record wants a SURVEY");
     if (o.out.empty()) return Fail("record wants --out DIR");
-    if (!ParseSize(o.size, kMaxSide, s.width, s.height))
-        return Fail("--size wants WIDTHxHEIGHT with sides 1 to " + std::to_string(kMaxSide));
+    if (!ParseSize(o.size, kMaxFrameSide, s.width, s.height))
+        return Fail("--size wants WIDTHxHEIGHT with sides 1 to " + std::to_string(kMaxFrameSide));
     if (!ParseDouble(o.speed, "--speed", s.speed)) return false;
     if (s.speed && !oxv::SpeedAllowsOk(*s.speed)) return Fail("--speed must be greater than 0");
     if (!o.period.empty()) {
@@ -120,14 +120,9 @@ bool CheckOptions(const RecordOptions& o, Settings& s)
         !ParseDouble(o.cameraSpeed, "--camera-speed", s.cameraSpeed) || !ParseDouble(o.panRate, "--pan-rate", s.panRate))
         return false;
     if (!o.color.empty()) {
-        static const std::map<std::string, int32_t> modes{{"height", oxv::kColorHeight},
-                                                          {"amp", oxv::kColorAmp},
-                                                          {"ampbw", oxv::kColorAmpBw},
-                                                          {"range", oxv::kColorRange},
-                                                          {"original", oxv::kColorOriginal}};
-        const auto mode = modes.find(o.color);
-        if (mode == modes.end()) return Fail("--color wants height, amp, ampbw, range or original");
-        s.view.colorMode = mode->second;
+        const auto mode = oxv::ColorModeFromName(o.color);
+        if (!mode) return Fail("--color wants " + oxv::ColorModeNameList());
+        s.view.colorMode = *mode;
     }
     if (!o.pointSize.empty()) {
         const auto size = ParseNumber<int>(o.pointSize);
@@ -137,6 +132,12 @@ bool CheckOptions(const RecordOptions& o, Settings& s)
     s.view.grid = o.grid;
     s.view.scannerPath = o.scannerPath;
     s.view.timings = o.timings;
+    return true;
+}
+
+// The files the options name, as far as they can be checked before the run.
+bool CheckInputs(const RecordOptions& o)
+{
     if (!o.ini.empty()) {
         std::error_code ec;
         std::ifstream probe(o.ini);
@@ -274,7 +275,8 @@ void WarnAboutOtherFrames(const std::string& folder, const std::vector<std::stri
 int RunRecord(const RecordOptions& options)
 {
     Settings s;
-    if (!CheckOptions(options, s)) return 1;
+    if (!CheckOptions(options, s)) return kUsageError;
+    if (!CheckInputs(options)) return 1;
 
     std::unique_ptr<oxv::Profile> profile;
     if (!options.ini.empty())

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "tools/oxvtool/ColorOption.h"
 #include "tools/oxvtool/Commands.h"
+#include "tools/oxvtool/SizeOption.h"
 #include "gl/HeadlessGL.h"
 #include "gl/PngImageWriter.h"
 #include "survey/SurveyDocument.h"
@@ -22,7 +24,6 @@ namespace oxvtool {
 
 namespace {
 
-constexpr int kMaxSide = 16384;
 constexpr int kMaxDrag = 100000;
 
 struct RenderOptions {
@@ -86,9 +87,9 @@ void Drag(oxv::OrbitCamera& camera, int32_t pressType, int32_t releaseType, int 
 
 int RunRender(const RenderOptions& options)
 {
-    long w = 0, h = 0;
-    if (!ParsePair(options.size, 'x', w, h) || w < 1 || h < 1 || w > kMaxSide || h > kMaxSide) {
-        std::cerr << "oxvtool: --size must be WxH with sides 1 to " << kMaxSide << "\n";
+    int w = 0, h = 0;
+    if (!ParseSize(options.size, kMaxFrameSide, w, h)) {
+        std::cerr << "oxvtool: --size must be WxH with sides 1 to " << kMaxFrameSide << "\n";
         return 2;
     }
     long orbitX = 0, orbitY = 0;
@@ -165,13 +166,8 @@ void AddRenderCommand(CLI::App& app, int& exitStatus)
     render->add_option("SURVEY", options->file, "point file (.oxv)")->required();
     render->add_option("--out", options->out, "PNG file to write")->required();
     render->add_option("--size", options->size, "frame size WxH")->capture_default_str();
-    const std::map<std::string, int> modes{{"height", oxv::kColorHeight},
-                                           {"amp", oxv::kColorAmp},
-                                           {"ampbw", oxv::kColorAmpBw},
-                                           {"range", oxv::kColorRange},
-                                           {"original", oxv::kColorOriginal}};
     render->add_option("--color", options->colorMode, "height|amp|ampbw|range|original (falls back to height)")
-        ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case));
+        ->transform(ColorModeOption());
     render->add_option("--point-size", options->pointSize, "point size in pixels")->check(CLI::Range(1, 5));
     render->add_flag("--antialias", options->antialias, "round, smoothed points");
     render->add_flag("--grid", options->grid, "show the 10 m grid");

@@ -5,6 +5,10 @@
 
 namespace oxvtool {
 
+// The largest frame side any command draws: the headless context's largest
+// renderbuffer.
+inline constexpr int kMaxFrameSide = 16384;
+
 // "WxH" with both sides whole numbers from 1 to maxSide, nothing else around them.
 inline bool ParseSize(std::string_view text, int maxSide, int& width, int& height)
 {

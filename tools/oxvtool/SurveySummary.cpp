@@ -9,6 +9,9 @@ using nlohmann::ordered_json;
 
 namespace {
 
+// The header keeps the origin in radians; people read degrees.
+double Degrees(double radians) { return radians * 57.29577951308232; }
+
 ordered_json RangeToJson(const oxv::ValueRange& r) { return {{"max", r.max}, {"min", r.min}, {"valid", r.valid}}; }
 
 ordered_json ScannerPathToJson(const oxv::PathNode* path, bool full)
@@ -74,7 +77,11 @@ ordered_json SurveyToJson(const oxv::SurveyDocument& doc, oxv::LoadStatus status
         j["channels"] = {{"xyz", h.channels.xyz},           {"origin", h.channels.origin},
                          {"colour", h.channels.colour},     {"amplitude", h.channels.amplitude},
                          {"time", h.channels.time},         {"pose", h.channels.pose}};
-        j["origin"] = {{"latitude", h.origin.latitude}, {"longitude", h.origin.longitude}, {"height", h.origin.height}};
+        j["origin"] = {{"latitude", h.origin.latitude},
+                       {"longitude", h.origin.longitude},
+                       {"height", h.origin.height},
+                       {"latitude_deg", Degrees(h.origin.latitude)},
+                       {"longitude_deg", Degrees(h.origin.longitude)}};
     } else {
         j["records"] = j["stride"] = j["channels"] = j["origin"] = nullptr;
     }
@@ -115,8 +122,9 @@ std::string SurveyToText(const std::string& path, const oxv::SurveyDocument& doc
     out << "File:       " << path << "\n";
     std::snprintf(line, sizeof line, "Records:    %d of %d words (%zu bytes)\n", h.recordCount, h.stride, image.Size());
     out << line;
-    std::snprintf(line, sizeof line, "Origin:     lat %.9f rad, lon %.9f rad, height %.3f m\n", h.origin.latitude,
-                  h.origin.longitude, h.origin.height);
+    std::snprintf(line, sizeof line,
+                  "Origin:     lat %.9f rad (%.7f deg), lon %.9f rad (%.7f deg), height %.3f m\n", h.origin.latitude,
+                  Degrees(h.origin.latitude), h.origin.longitude, Degrees(h.origin.longitude), h.origin.height);
     out << line;
     out << "Channels:   xyz " << Channel(h.channels.xyz) << ", origin " << Channel(h.channels.origin) << ", colour "
         << Channel(h.channels.colour) << ", amplitude " << Channel(h.channels.amplitude) << ", time "

@@ -9,7 +9,7 @@ int main(int argc, char** argv)
     wxInitializer wx;  // the settings file uses wxBase
     CLI::App app{"oxvtool: the Oxvell survey viewer's command-line companion"};
     app.require_subcommand(1);
-    int exitStatus = 0;
+    int exitStatus = oxvtool::kSuccess;
     oxvtool::AddInfoCommand(app, exitStatus);
     oxvtool::AddCampathCommand(app, exitStatus);
     oxvtool::AddDemoCommand(app, exitStatus);
@@ -17,6 +17,19 @@ int main(int argc, char** argv)
     oxvtool::AddObjCommand(app, exitStatus);
     oxvtool::AddModelCommand(app, exitStatus);
     oxvtool::AddRecordCommand(app, exitStatus);
-    CLI11_PARSE(app, argc, argv);
+    app.footer(oxvtool::kExitStatusHelp);
+    for (CLI::App* command : app.get_subcommands({})) command->footer(oxvtool::kExitStatusHelp);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::CallForAllHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::ParseError& error) {
+        // The library's own codes say which rule was broken; scripts only
+        // need to tell a wrong command line from failed work.
+        (void)app.exit(error);
+        return oxvtool::kUsageError;
+    }
     return exitStatus;
 }
