@@ -101,10 +101,14 @@ bool CSingleInstance::HandOver(const wxString& path)
     std::future<bool> answered = done->get_future();
     std::thread([done, socket, path] {
         t_handingOver = true;
-        wxClient client;
-        std::unique_ptr<wxConnectionBase> connection(client.MakeConnection("localhost", socket, kTopic));
-        const bool ok = connection && connection->Execute(path);
-        if (connection) connection->Disconnect();
+        bool ok = false;
+        {
+            // Closed before the answer is given: the start may end at once.
+            wxClient client;
+            std::unique_ptr<wxConnectionBase> connection(client.MakeConnection("localhost", socket, kTopic));
+            ok = connection && connection->Execute(path);
+            if (connection) connection->Disconnect();
+        }
         done->set_value(ok);
     }).detach();
     return answered.wait_for(std::chrono::seconds(1)) == std::future_status::ready && answered.get();
