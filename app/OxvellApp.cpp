@@ -13,6 +13,7 @@
 #include "app/MainFrame.h"
 #include "app/OxvellDoc.h"
 #include "app/OxvellView.h"
+#include "app/SingleInstance.h"
 
 COxvellDocTemplate::COxvellDocTemplate(wxDocManager* manager, COxvellHost& host)
     : wxDocTemplate(manager, "Oxvell Files", "*.oxv", wxEmptyString, "oxv", "Oxvell.Document", "COxvellView",
@@ -52,8 +53,12 @@ wxBEGIN_EVENT_TABLE(COxvellApp, wxApp)
     EVT_MENU(oxv::cmd::kAppAbout, COxvellApp::OnAppAbout)
 wxEND_EVENT_TABLE()
 
+COxvellApp::COxvellApp() = default;
+COxvellApp::~COxvellApp() = default;
+
 void COxvellApp::OnInitCmdLine(wxCmdLineParser& parser)
 {
+    parser.AddSwitch("", "new-window", "open FILE in a viewer of its own, not in the running one");
     parser.AddParam("FILE", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
     parser.SetSwitchChars("-");
 }
@@ -61,6 +66,7 @@ void COxvellApp::OnInitCmdLine(wxCmdLineParser& parser)
 bool COxvellApp::OnCmdLineParsed(wxCmdLineParser& parser)
 {
     if (parser.GetParamCount() > 0) m_startFile = parser.GetParam(0);
+    m_newWindow = parser.Found("new-window");
     return true;
 }
 
@@ -69,6 +75,7 @@ void COxvellApp::OnAssertFailure(const wxChar* file, int line, const wxChar* fun
 {
     // A modal assertion dialog would stop the viewer (and any unattended run)
     // dead; the report goes to standard error instead.
+    if (IsHandOverThread()) return;
     std::fprintf(stderr, "oxvell: assertion \"%s\" failed in %s (%s:%d)%s%s\n",
                  static_cast<const char*>(wxString(cond).utf8_str()),
                  static_cast<const char*>(wxString(func).utf8_str()),
@@ -81,6 +88,11 @@ bool COxvellApp::OnInit()
     SetAppName("Oxvell");
     SetAppDisplayName("Oxvell");
     if (!wxApp::OnInit()) return false;  // parses the command line
+    if (HandOverToRunningViewer()) {
+        // Nothing of this start remains to be shown: it ends at once, well.
+        CallAfter([this] { ExitMainLoop(); });
+        return true;
+    }
     wxInitAllImageHandlers();
 
     // Every setting lives in the INI file beside the executable, named after it.
@@ -116,6 +128,35 @@ int COxvellApp::OnExit()
     delete m_docManager;
     m_docManager = nullptr;
     return wxApp::OnExit();
+}
+
+bool COxvellApp::HandOverToRunningViewer()
+{
+    if (m_newWindow) return false;
+    m_instance = std::make_unique<CSingleInstance>([this](const wxString& path) { OpenHandedOver(path); });
+    if (!m_instance->IsAnotherRunning()) {
+        // The first viewer takes the files of later starts.
+        if (!m_instance->Serve()) m_instance.reset();
+        return false;
+    }
+    // Another viewer runs: a start with no file opens a window of its own,
+    // as does one whose viewer does not answer.
+    bool handed = false;
+    if (!m_startFile.empty()) {
+        wxFileName name(m_startFile);
+        name.MakeAbsolute();
+        handed = m_instance->HandOver(name.GetFullPath());
+    }
+    m_instance.reset();
+    return handed;
+}
+
+void COxvellApp::OpenHandedOver(const wxString& path)
+{
+    if (!m_frame) return;
+    OpenDocumentFile(path);
+    m_frame->Iconize(false);
+    m_frame->Raise();
 }
 
 std::string COxvellApp::SettingsPath() const

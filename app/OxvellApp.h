@@ -9,6 +9,8 @@
 #include "app/AppSettings.h"
 #include "app/OxvellHost.h"
 
+class CSingleInstance;
+
 class CMainFrame;
 class COxvellDoc;
 
@@ -43,6 +45,8 @@ private:
 
 class COxvellApp : public wxApp, public COxvellHost {
 public:
+    COxvellApp();
+    ~COxvellApp() override;
     bool OnInit() override;
     int OnExit() override;
     void OnInitCmdLine(wxCmdLineParser& parser) override;
@@ -80,12 +84,19 @@ private:
     // Stops playback and the first-person flight before the document changes.
     void EndViewRuns();
     void RememberFile(const wxString& path);
+    // A later start handed over `path`: opened as File > Open opens it, and
+    // the window comes to the front.
+    void OpenHandedOver(const wxString& path);
+    // True when the file named on the command line went to a running viewer.
+    bool HandOverToRunningViewer();
 
     std::unique_ptr<oxv::SettingsFile> m_settings;
     oxv::RecentFileList m_recent{4};
     COxvellDocManager* m_docManager = nullptr;
     CMainFrame* m_frame = nullptr;
     wxString m_startFile;
+    bool m_newWindow = false;  // --new-window: never hand over
+    std::unique_ptr<CSingleInstance> m_instance;
 
     wxDECLARE_EVENT_TABLE();
 };

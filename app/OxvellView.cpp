@@ -473,12 +473,15 @@ void COxvellView::SetDisplaySize(int width, int height)
 {
     wxWindow* frame = GetFrame();
     if (!frame || !m_pCanvas) return;
+    // The size asked for is the frames' size, in device pixels; the toolkit
+    // sizes windows in its own units, which a scaled display makes larger.
+    const wxSize wanted = m_pCanvas->FromPhys(wxSize(width, height));
     // The canvas fills the frame's client area, so growing that area by the
-    // difference makes the canvas exactly width x height, whatever the
-    // borders, menu and status bar take.
+    // difference makes the canvas exactly that size, whatever the borders,
+    // menu and status bar take.
     const wxSize canvas = m_pCanvas->GetClientSize();
     const wxSize client = frame->GetClientSize();
-    frame->SetClientSize(client.x + (width - canvas.x), client.y + (height - canvas.y));
+    frame->SetClientSize(client.x + (wanted.x - canvas.x), client.y + (wanted.y - canvas.y));
 }
 
 void COxvellView::OnDisplaySize(wxCommandEvent& event)

@@ -87,8 +87,9 @@ public:
     // The end of every drawn frame (context current, before the swap): while
     // recording is active the picture becomes the numbered PNG file.
     void CaptureFrame(oxv::GlTarget& target, int left, int top, int right, int bottom);
-    // The canvas's client area becomes exactly w x h; the frame keeps its
-    // top-left corner.
+    // The canvas's client area becomes exactly w x h device pixels (the
+    // size of the frames drawn and recorded); the frame keeps its top-left
+    // corner.
     void SetDisplaySize(int width, int height);
     bool PickPoint(int x, int y, double point[3]);
     // File > Save Picture As: the view as it is on screen (colour bar

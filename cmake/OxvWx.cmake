@@ -23,4 +23,4 @@ function(oxv_wx_target name libs)
 endfunction()
 
 oxv_wx_target(oxv_wx_base base)
-oxv_wx_target(oxv_wx_gui "gl,core,base")
+oxv_wx_target(oxv_wx_gui "gl,core,net,base")

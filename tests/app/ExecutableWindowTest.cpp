@@ -437,3 +437,77 @@ TEST_F(ExecutableTest, MenusOpenDuringARecordingAndEscStopsIt)
 
 }  // namespace
 }  // namespace oxv
+
+namespace oxv {
+namespace {
+
+pid_t Start(const std::string& exe, const std::vector<std::string>& args)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(exe.c_str(), argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// The exit status, or -1 if the process still runs after `timeout`.
+int WaitForExit(pid_t pid, std::chrono::milliseconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) != pid) {
+        if (std::chrono::steady_clock::now() > end) return -1;
+        std::this_thread::sleep_for(50ms);
+    }
+    return status;
+}
+
+void Stop(pid_t pid)
+{
+    ::kill(pid, SIGCONT);
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+}
+
+TEST_F(ExecutableTest, ASecondStartHandsItsFileToTheRunningViewerUnlessItAsksForItsOwnOrGetsNoAnswer)
+{
+    const std::string first = m_dir.File("first.oxv"), second = m_dir.File("second.oxv");
+    WriteField(first);
+    WriteField(second);
+    const std::string exe = Launch("oxvell", {first});
+    ASSERT_FALSE(WaitForWindow("first.oxv - Oxvell").empty());
+
+    // Two starts, one process: the second ends at once and its file opens
+    // in the first, which lists it as File > Open would.
+    const int status = WaitForExit(Start(exe, {second}), 10s);
+    ASSERT_NE(status, -1) << "the second start did not end";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ASSERT_FALSE(WaitForWindow("second.oxv - Oxvell").empty());
+    EXPECT_TRUE(FindWindow("first.oxv - Oxvell", 0ms).empty());
+    EXPECT_EQ(::waitpid(m_pid, nullptr, WNOHANG), 0) << "the first viewer ended";
+    const std::string ini = Text(m_dir.File("oxvell.ini"));
+    EXPECT_NE(ini.find("File1=" + second + "\nFile2=" + first + "\n"), std::string::npos) << ini;
+
+    // --new-window: a viewer of its own, the running one keeps its file.
+    const pid_t own = Start(exe, {"--new-window", first});
+    EXPECT_FALSE(WaitForWindow("first.oxv - Oxvell").empty());
+    EXPECT_FALSE(FindWindow("second.oxv - Oxvell", 0ms).empty());
+    Stop(own);
+
+    // A running viewer that does not answer: after a second the start opens
+    // a window of its own.
+    ::kill(m_pid, SIGSTOP);
+    const auto asked = std::chrono::steady_clock::now();
+    const pid_t unanswered = Start(exe, {first});
+    EXPECT_FALSE(WaitForWindow("first.oxv - Oxvell").empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 15s);
+    Stop(unanswered);
+    ::kill(m_pid, SIGCONT);
+}
+
+}  // namespace
+}  // namespace oxv

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <wx/defs.h>
+#include <wx/ipc.h>
+#include <wx/snglinst.h>
+#include <wx/string.h>
+
+// One viewer for a user's program on a display: a second start naming a
+// file hands the file to the running viewer instead of opening a window of
+// its own.
+class CSingleInstance {
+public:
+    // `open` receives the files later starts hand over, on the main thread.
+    explicit CSingleInstance(std::function<void(const wxString&)> open);
+    ~CSingleInstance();
+
+    // Whether another viewer of this program runs on this display.
+    bool IsAnotherRunning() const;
+    // Gives `path` to the running viewer; false when it did not answer
+    // within a second (the caller then opens a window of its own).
+    bool HandOver(const wxString& path);
+    // Takes the files of later starts; false when the socket could not be
+    // made (the viewer then simply runs on its own).
+    bool Serve();
+
+private:
+    wxSingleInstanceChecker m_checker;
+    std::unique_ptr<wxServer> m_server;
+    std::function<void(const wxString&)> m_open;
+};
+
+// The socket the running viewer listens on: in the user's runtime folder,
+// else in /tmp with the user id in its name; named after the program's path
+// and the display, so copies of the program and separate displays each have
+// their own viewer.
+wxString InstanceSocketPath();
+
+// The hand-over's client runs on a thread of its own. The toolkit objects to
+// its sockets there (it wants them driven by the main loop), yet waits on them
+// correctly; its assertion reports from that thread are noise.
+bool IsHandOverThread();

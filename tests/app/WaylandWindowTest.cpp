@@ -1,0 +1,145 @@
+// The real viewer executable on a Wayland desktop (a headless compositor
+// with XWayland), started as a Wayland terminal or the desktop's launcher
+// starts it: no backend chosen for it.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "tests/app/WestonServer.h"
+#include "tests/support/SurveyFixture.h"
+
+namespace oxv {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Shell(const std::string& command)
+{
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+// Lit (not black) pixels of a window below its menu bar, read through its
+// X display.
+int LitPixels(const std::string& display, const std::string& window)
+{
+    const std::string ppm =
+        Shell("DISPLAY=" + display + " import -window " + window + " -depth 8 ppm:- 2>/dev/null");
+    int width = 0, height = 0, maxval = 0, consumed = 0;
+    if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &width, &height, &maxval, &consumed) != 3 || maxval != 255)
+        return -1;
+    const size_t offset = static_cast<size_t>(consumed) + 1;
+    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
+    if (ppm.size() < offset + bytes) return -1;
+    int lit = 0;
+    const size_t canvas = offset + static_cast<size_t>(width) * 60 * 3;
+    for (size_t i = canvas; i + 2 < offset + bytes; i += 3)
+        if (ppm[i] != 0 || ppm[i + 1] != 0 || ppm[i + 2] != 0) ++lit;
+    return lit;
+}
+
+class WaylandTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (m_viewer > 0) {
+            ::kill(m_viewer, SIGTERM);
+            int status = 0;
+            ::waitpid(m_viewer, &status, 0);
+        }
+        m_weston.Stop();
+    }
+
+    // The viewer with the desktop's environment: the Wayland socket and
+    // XWayland's display, and no GDK_BACKEND.
+    void Launch(const std::vector<std::string>& args)
+    {
+        const char* bin = std::getenv("OXV_BIN_DIR");
+        ASSERT_NE(bin, nullptr);
+        // A copy in the scratch folder, so its INI file lands there.
+        const std::string exe = m_dir.File("oxvell");
+        std::filesystem::copy_file(std::string(bin) + "/oxvell", exe);
+        m_viewer = ::fork();
+        if (m_viewer == 0) {
+            ::unsetenv("GDK_BACKEND");
+            ::setenv("XDG_RUNTIME_DIR", m_weston.RuntimeDir().c_str(), 1);
+            ::setenv("WAYLAND_DISPLAY", m_weston.WaylandDisplay(), 1);
+            ::setenv("XDG_SESSION_TYPE", "wayland", 1);
+            ::setenv("DISPLAY", m_weston.XDisplay().c_str(), 1);
+            ::setenv("GSETTINGS_BACKEND", "memory", 1);
+            ::setenv("NO_AT_BRIDGE", "1", 1);
+            std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(exe.c_str(), argv.data());
+            ::_exit(127);
+        }
+    }
+
+    std::string FindWindow(const std::string& title, std::chrono::milliseconds timeout)
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        do {
+            std::string id = Shell("DISPLAY=" + m_weston.XDisplay() + " xdotool search --name '^" + title +
+                                   "$' 2>/dev/null | head -1");
+            while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+            if (!id.empty()) return id;
+            int status = 0;
+            if (::waitpid(m_viewer, &status, WNOHANG) == m_viewer) {
+                m_viewer = -1;
+                ADD_FAILURE() << "the viewer ended (status " << status << ") before its window showed";
+                return {};
+            }
+            std::this_thread::sleep_for(100ms);
+        } while (std::chrono::steady_clock::now() < end);
+        return {};
+    }
+
+    test::ScratchDir m_dir;
+    test::ScratchDir m_runtime;
+    test::WestonServer m_weston;
+    pid_t m_viewer = -1;
+};
+
+TEST_F(WaylandTest, TheViewerStartedWithoutABackendShowsItsWindowAndDrawsThroughXWayland)
+{
+    if (Shell("command -v weston").empty()) GTEST_SKIP() << "weston is not installed";
+    ASSERT_TRUE(m_weston.Start(m_runtime.Path().string())) << "the compositor did not start; see its log";
+
+    const std::string file = m_dir.File("field.oxv");
+    PointFileLayout layout;
+    test::WriteSurvey(file, layout, 120 * 60, [](int32_t i, PointRecord& r) {
+        const int32_t x = (i % 120) * 1000 - 60000, y = (i / 120) * 1000 - 30000;
+        r.SetXyz(x, y, (i % 120) * 100);
+        r.SetOrigin(x, y, 100000);
+        r.SetColour(static_cast<uint8_t>(i % 256), 200, 30);
+        r.SetTime(static_cast<double>(i));
+        r.SetPose(Pose{{0, 0, 0, x, y, 100000}});
+    });
+    Launch({file});
+    const std::string window = FindWindow("field.oxv - Oxvell", 30s);
+    ASSERT_FALSE(window.empty()) << "no viewer window on XWayland";
+    // The GL canvas draws: the survey's points light the window.
+    int lit = 0;
+    for (int i = 0; i < 20 && lit < 4000; ++i) {
+        std::this_thread::sleep_for(250ms);
+        lit = LitPixels(m_weston.XDisplay(), window);
+    }
+    EXPECT_GT(lit, 4000);
+}
+
+}  // namespace
+}  // namespace oxv
