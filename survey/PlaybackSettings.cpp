@@ -2,6 +2,8 @@
 
 #include "survey/SettingsCodec.h"
 
+#include <cmath>
+
 namespace oxv {
 
 namespace {
@@ -21,13 +23,24 @@ bool WriteBinary(Profile& profile, std::string_view section, const std::array<ui
     return profile.WriteString(section, kDataKey, EncodeBinaryValue(bytes.data(), bytes.size()));
 }
 
+bool UsableTimelineValue(double v)
+{
+    return std::isfinite(v) && v > 0.0;
+}
+
 }  // namespace
 
 bool LoadTimelineSettings(Profile& profile, TimelineRecord& record)
 {
     const auto bytes = ReadBinary(profile, kTimelineSection, kTimelineRecordBytes);
     if (!bytes) return false;
-    record = DecodeTimelineRecord(bytes->data());
+    const TimelineRecord stored = DecodeTimelineRecord(bytes->data());
+    // A hand-edited or foreign value that no timeline can be built from
+    // counts as never stored.
+    const double speed = stored.step / stored.interval;
+    if (!UsableTimelineValue(stored.step) || !UsableTimelineValue(stored.interval) || !UsableTimelineValue(speed))
+        return false;
+    record = stored;
     return true;
 }
 

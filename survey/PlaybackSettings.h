@@ -12,7 +12,8 @@ inline constexpr std::string_view kDataKey = "Data";
 inline constexpr std::string_view kPathKey = "Path";
 
 // Replaces `record` with the stored "PBF" "Data" when it decodes to exactly
-// 40 bytes; returns whether it did.
+// 40 bytes with a finite, positive step, interval and speed; returns whether
+// it did.
 bool LoadTimelineSettings(Profile& profile, TimelineRecord& record);
 
 // Replaces `params` with the stored "PBV" "Data" (exactly 48 bytes) and the

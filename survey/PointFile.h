@@ -30,9 +30,9 @@ inline constexpr size_t kLongitude = 104;
 inline constexpr size_t kHeight = 112;
 }  // namespace header
 
-// Words a channel's value occupies from its index.
+// Words a channel's value occupies from its index. Colour is bytes 0-2 of a single word.
 namespace channel_words {
-inline constexpr int kXyz = 3, kOrigin = 3, kColour = 3, kAmplitude = 1, kTime = 2, kPose = 6;
+inline constexpr int kXyz = 3, kOrigin = 3, kColour = 1, kAmplitude = 1, kTime = 2, kPose = 6;
 }
 
 struct ChannelLayout {

@@ -1,5 +1,6 @@
 #include "survey/Timeline.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <utility>
@@ -11,13 +12,19 @@ namespace oxv {
 namespace {
 
 // Last record (below n - 1) whose time is at most `limit`, searching from s;
-// n - 2 when every examined record qualifies.
+// n - 2 when every examined record qualifies. Never below record 0: time
+// stamps out of order must not send the next search before the image.
 int32_t LastRecordAtOrBefore(const PointImage& image, int32_t s, double limit)
 {
     const int32_t n = image.Records();
-    for (int32_t k = s; k < n - 1; ++k)
-        if (image.Time(static_cast<size_t>(k)) / 400.0 > limit) return k - 1;
-    return n - 2;
+    for (int32_t k = std::max(s, 0); k < n - 1; ++k)
+        if (image.Time(static_cast<size_t>(k)) / 400.0 > limit) return std::max(k - 1, 0);
+    return std::max(n - 2, 0);
+}
+
+bool FinitePositive(double v)
+{
+    return std::isfinite(v) && v > 0.0;
 }
 
 bool FrameCountFromSpan(double t0, double t1, double speed, double interval, int32_t& frames)
@@ -35,6 +42,10 @@ TimelineOutcome MakeTimeline(const PointImage& image, double speed, double inter
 {
     const int32_t n = image.Records();
     if (!image.HasTime() || n <= 0) return TimelineOutcome::NoTime;
+    // A negative speed over backwards time stamps would give a positive count
+    // of frames walking backwards out of the image.
+    if (!FinitePositive(speed) || !FinitePositive(interval) || !FinitePositive(speed * interval))
+        return TimelineOutcome::Failed;
     std::unique_ptr<PlaybackTimeline> timeline(new (std::nothrow) PlaybackTimeline);
     if (!timeline) return TimelineOutcome::Failed;
     timeline->t0 = image.Time(0) / 400.0;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "survey/PlaybackSettings.h"
 #include "survey/SettingsCodec.h"
@@ -85,6 +87,30 @@ TEST(PlaybackSettings, RoundTripThroughTheProfile)
     ASSERT_TRUE(LoadTimelineSettings(profile, record));
     EXPECT_EQ(record.step, 0.5);
     EXPECT_EQ(record.interval, 0.04);
+}
+
+TEST(PlaybackSettings, UnusableStoredStepOrIntervalCountsAsMissing)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* name;
+        double step, interval;
+    } cases[] = {
+        {"negative step", -0.0333, 0.0333}, {"zero step", 0.0, 0.0333},     {"NaN step", std::nan(""), 0.0333},
+        {"infinite step", inf, 0.0333},      {"negative interval", 0.0333, -0.0333}, {"zero interval", 0.0333, 0.0},
+        {"speed overflows", 1e300, 1e-300},
+    };
+    for (const auto& c : cases) {
+        MemoryProfile profile;
+        PlaybackTimeline stored;
+        stored.step = c.step;
+        stored.interval = c.interval;
+        ASSERT_TRUE(SaveTimelineSettings(profile, stored));
+        TimelineRecord record;
+        EXPECT_FALSE(LoadTimelineSettings(profile, record)) << c.name;
+        EXPECT_EQ(record.step, 0.0333) << c.name;
+        EXPECT_EQ(record.interval, 0.0333) << c.name;
+    }
 }
 
 TEST(PlaybackSettings, FolderIsWrittenOnlyWhenSetAndReadOnlyWithData)

@@ -71,6 +71,41 @@ TEST(PointFileValidation, AcceptsEdgesThatAreWellFormed)
     EXPECT_TRUE(IsWellFormedPointImage(absent.data(), absent.size()));
 }
 
+struct LayoutCase {
+    const char* name;
+    int32_t stride;
+    ChannelLayout channels;  // xyz, origin, colour, amplitude, time, pose
+    bool wellFormed;
+};
+
+TEST(PointFileValidation, ColourOccupiesOneWordWherever)
+{
+    const LayoutCase cases[] = {
+        {"colour in the last word", 4, ChannelLayout{0, -1, 3, -1, -1, -1}, true},
+        {"colour then amplitude in the last two words", 5, ChannelLayout{0, -1, 3, 4, -1, -1}, true},
+        {"amplitude then colour in the last two words", 5, ChannelLayout{0, -1, 4, 3, -1, -1}, true},
+        {"colour one word past the record", 4, ChannelLayout{0, -1, 4, -1, -1, -1}, false},
+        {"origin still three words", 5, ChannelLayout{0, 3, -1, -1, -1, -1}, false},
+    };
+    for (const LayoutCase& c : cases) {
+        PointFileLayout layout;
+        layout.stride = c.stride;
+        layout.channels = c.channels;
+        const std::vector<uint8_t> bytes = SurveyBytes(layout, 3, [](int32_t i, PointRecord& r) {
+            r.SetXyz(i, i, i);
+            r.SetColour(10, 20, static_cast<uint8_t>(30 + i));
+            r.SetAmplitude(7);
+        });
+        EXPECT_EQ(IsWellFormedPointImage(bytes.data(), bytes.size()), c.wellFormed) << c.name;
+        if (!c.wellFormed || c.channels.colour < 0) continue;
+        const PointImage image = test::ImageOf(bytes);
+        EXPECT_EQ(image.ColourBytes(2)[2], 32) << c.name;
+        if (c.channels.amplitude >= 0) {
+            EXPECT_EQ(image.Amplitude(2), 7) << c.name;
+        }
+    }
+}
+
 TEST(PointImage, ReadsChannelsInPlaceIncludingUnalignedDoubles)
 {
     PointFileLayout layout;

@@ -75,6 +75,9 @@ TEST(Timeline, RefusesFrameCountsThatCannotExist)
         {"time runs backwards", {400, 0}, 1.0, 0.0333},
         {"zero interval", {0, 400}, 1.0, 0.0},
         {"negative speed", {0, 400}, -1.0, 0.0333},
+        {"negative speed over backwards time", {400, 0}, -1.0, 0.0333},
+        {"negative interval over backwards time", {400, 0}, 1.0, -0.0333},
+        {"NaN speed", {0, 400}, std::nan(""), 0.0333},
         {"NaN time stamp", {0, std::nan("")}, 1.0, 0.0333},
         {"beyond int32 frames", {0, 1e12}, 1.0, 0.0333},
         {"more frames than anyone could play", {0, 400.0 * 0.0333 * (1 << 27) * 1.01}, 1.0, 0.0333},
@@ -83,6 +86,25 @@ TEST(Timeline, RefusesFrameCountsThatCannotExist)
         std::unique_ptr<PlaybackTimeline> timeline;
         EXPECT_EQ(MakeTimeline(TimedImage(c.times), c.speed, c.interval, timeline), TimelineOutcome::Failed) << c.name;
         EXPECT_EQ(timeline, nullptr) << c.name;
+    }
+}
+
+TEST(Timeline, SpansStayInsideTheRecordsWhateverTheTimeStamps)
+{
+    const std::vector<double> cases[] = {
+        {0, 800, 100, 400, 1200, 50, 1600},
+        {0, 0, 0, 2000},
+        {0, std::nan(""), 300, std::nan(""), 800},
+        {400, 0, 1200},
+    };
+    for (const auto& times : cases) {
+        const int32_t n = static_cast<int32_t>(times.size());
+        auto timeline = Build(TimedImage(times), 1.0, 0.0333);
+        ASSERT_NE(timeline, nullptr);
+        for (int32_t j = 0; j < timeline->frames; ++j) {
+            EXPECT_GE(timeline->spans[j].first, 0) << j;
+            EXPECT_LT(timeline->spans[j].last, n) << j;
+        }
     }
 }
 
