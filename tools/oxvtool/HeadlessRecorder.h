@@ -17,6 +17,7 @@
 #include "playback/FrameRecording.h"
 #include "model/HeliModel.h"
 #include "playback/PlaybackEngine.h"
+#include "playback/RecordFrames.h"
 #include "survey/SurveyDocument.h"
 #include "view/ViewState.h"
 
@@ -37,6 +38,10 @@ struct RecordViewOptions {
     // Draw and write every tick of the end hold, as the viewer does, instead
     // of only the last one; the files end the same, only slower.
     bool everyHoldTick = false;
+    // Only the files numbered in this range are drawn and written; the ticks
+    // before it step the engine without drawing, so the files are the whole
+    // run's, and the run ends once the range is written.
+    FrameRange frames;
 };
 
 // Sums over the frames written.
@@ -64,6 +69,8 @@ struct RecordOutcome {
     int64_t ticks = 0;                // timer ticks delivered
     double seconds = 0.0;             // wall time of the run
     RecordTimings timings;            // filled with RecordViewOptions::timings
+    int64_t fastForwardTicks = 0;     // ticks stepped without drawing, for a frame range
+    double fastForwardSeconds = 0.0;  // their wall time
 };
 
 class HeadlessRecorder final : public PlaybackHost {
@@ -106,6 +113,10 @@ public:
 private:
     void CaptureFrame(GlTarget& target, int left, int top, int right, int bottom);
     void Report();
+    bool Ranged() const;
+    bool InRange(int32_t number) const { return !Ranged() || m_options.frames.Contains(number); }
+    void FastForwardPaint();
+    void Tick(int timerId);
     RecordOutcome Finish();
 
     const SurveyDocument& m_doc;
@@ -121,6 +132,7 @@ private:
 
     // The current run.
     bool m_skipPaint = false;  // a hold tick whose picture a later tick writes again
+    bool m_fastForwarded = false;  // the tick's paint was left out, being before the range
     double m_paintStart = 0.0;
     int64_t m_framesDrawn = 0;
     int64_t m_framesExpected = 0;

@@ -28,6 +28,7 @@
 #include "tools/oxvtool/HeadlessRecorder.h"
 #include "settings/IniProfile.h"
 #include "playback/PlaybackParameters.h"
+#include "playback/RecordFrames.h"
 #include "survey/SurveyDocument.h"
 
 namespace oxvtool {
@@ -48,6 +49,8 @@ struct RecordOptions {
     std::string ini;
     std::string fpv;
     bool timings = false;
+    std::string frames;
+    bool listFrames = false;
 };
 
 // The whole text as one number, or nothing.
@@ -71,6 +74,7 @@ struct Settings {
     std::optional<int> track, autoCamera;
     std::optional<double> nearDistance, farDistance, cameraSpeed, panRate;
     oxv::RecordViewOptions view;
+    bool ranged = false;
 };
 
 bool Fail(const std::string& message)
@@ -105,7 +109,7 @@ bool ParseSwitch(const std::string& text, const char* name, std::optional<int>& 
 bool CheckOptions(const RecordOptions& o, Settings& s)
 {
     if (o.survey.empty()) return Fail("record wants a SURVEY");
-    if (o.out.empty()) return Fail("record wants --out DIR");
+    if (o.out.empty() && !o.listFrames) return Fail("record wants --out DIR");
     if (!ParseSize(o.size, kMaxSide, s.width, s.height))
         return Fail("--size wants WIDTHxHEIGHT with sides 1 to " + std::to_string(kMaxSide));
     if (!ParseDouble(o.speed, "--speed", s.speed)) return false;
@@ -137,6 +141,12 @@ bool CheckOptions(const RecordOptions& o, Settings& s)
     s.view.grid = o.grid;
     s.view.scannerPath = o.scannerPath;
     s.view.timings = o.timings;
+    if (!o.frames.empty()) {
+        const auto range = oxv::ParseFrameRange(o.frames);
+        if (!range) return Fail("--frames wants A:B, whole frame numbers with A <= B (either may be left out)");
+        s.view.frames = *range;
+        s.ranged = true;
+    }
     if (!o.ini.empty()) {
         std::error_code ec;
         std::ifstream probe(o.ini);
@@ -234,8 +244,14 @@ private:
     bool m_shown = false;
 };
 
-void PrintTimings(const oxv::RecordTimings& t, double seconds, int w, int h)
+void PrintTimings(const oxv::RecordOutcome& outcome, int w, int h)
 {
+    const oxv::RecordTimings& t = outcome.timings;
+    const double seconds = outcome.seconds;
+    if (outcome.fastForwardTicks > 0)
+        std::printf("%lld ticks before the range stepped without drawing: %.4f ms per tick\n",
+                    static_cast<long long>(outcome.fastForwardTicks),
+                    outcome.fastForwardSeconds / static_cast<double>(outcome.fastForwardTicks) * 1000.0);
     if (t.frames <= 0) return;
     const double n = static_cast<double>(t.frames);
     const double frameMs = (t.drawSeconds + t.readBackSeconds + t.encodeSeconds) / n * 1000.0;
@@ -271,6 +287,26 @@ void WarnAboutOtherFrames(const std::string& folder, const std::vector<std::stri
                   << " more img*.png files from elsewhere; the video would take them too\n";
 }
 
+// The plan of a run for splitting it: its timeline frame count, then the
+// numbers of the files it writes (within --frames), one a line.
+int ListFrames(const oxv::SurveyDocument& doc, const Settings& s, bool fpv)
+{
+    int32_t frames = 0;
+    std::vector<int32_t> numbers;
+    if (fpv) {
+        frames = oxv::PathNodeCount(doc.m_pCameraPath.get());
+        numbers = oxv::FpvFileNumbers(frames);
+    } else {
+        const oxv::PlaybackPlan plan = oxv::PlanPlayback(doc);
+        frames = plan.frames;
+        numbers = plan.numbers;
+    }
+    std::string text = std::to_string(frames) + "\n";
+    for (int32_t n : oxv::NumbersInRange(numbers, s.view.frames)) text += std::to_string(n) + "\n";
+    std::cout << text;
+    return 0;
+}
+
 int RunRecord(const RecordOptions& options)
 {
     Settings s;
@@ -288,11 +324,12 @@ int RunRecord(const RecordOptions& options)
     if (status != oxv::LoadStatus::Ok) return Failed(std::string(oxv::LoadMessage(status)));
 
     std::error_code ec;
-    std::filesystem::path outPath = std::filesystem::absolute(options.out, ec).lexically_normal();
+    std::filesystem::path outPath =
+        std::filesystem::absolute(options.out.empty() ? std::string(".") : options.out, ec).lexically_normal();
     if (ec) return Failed("bad --out " + options.out);
     std::string folder = outPath.string();
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    if (std::filesystem::exists(folder, ec) && !std::filesystem::is_directory(folder, ec))
+    if (!options.listFrames && std::filesystem::exists(folder, ec) && !std::filesystem::is_directory(folder, ec))
         return Failed(folder + " is not a folder");
 
     int periodMs = oxv::kFpvTimerPeriodMs;
@@ -302,6 +339,7 @@ int RunRecord(const RecordOptions& options)
     } else if (!ApplyRecordParameters(doc, s, folder, periodMs)) {
         return 1;
     }
+    if (options.listFrames) return ListFrames(doc, s, !options.fpv.empty());
 
     std::string error;
     auto gl = oxv::HeadlessGL::Create(s.width, s.height, &error);
@@ -319,8 +357,9 @@ int RunRecord(const RecordOptions& options)
     bar.End();
     if (!outcome.ok) return Failed(outcome.error);
     std::cerr << "oxvtool: " << outcome.files.size() << " frames written to " << folder << "\n";
-    if (options.timings) PrintTimings(outcome.timings, outcome.seconds, s.width, s.height);
-    WarnAboutOtherFrames(folder, outcome.files);
+    if (options.timings) PrintTimings(outcome, s.width, s.height);
+    // A part of a split run shares its folder with the other parts.
+    if (!s.ranged) WarnAboutOtherFrames(folder, outcome.files);
     std::cout << FfmpegCommand(folder, periodMs, s.width, s.height) << "\n";
     return 0;
 }
@@ -350,6 +389,10 @@ void AddRecordCommand(CLI::App& app, int& exitStatus)
     record->add_option("--ini", o->ini, "settings file whose playback parameters are the starting values");
     record->add_option("--fpv", o->fpv, "navigation folder: record the first-person flight along its camera path");
     record->add_flag("--timings", o->timings, "print drawing, read-back and encoding times per frame");
+    record->add_option("--frames", o->frames,
+                       "A:B: only the files numbered A to B-1 of the whole run (either side may be left out)");
+    record->add_flag("--list-frames", o->listFrames,
+                     "print the run's frame count, then the numbers of the files it writes, and draw nothing");
     record->callback([o, &exitStatus] { exitStatus = RunRecord(*o); });
 }
 
