@@ -152,6 +152,10 @@ void HeadlessRecorder::CaptureFrame(GlTarget& target, int left, int top, int rig
         readBack = Now() - drawn;
         t.readBackSeconds += readBack;
     }
+    if (m_sink) {
+        SinkFrame(target, w, h, readBack);
+        return;
+    }
     const double c0 = Now();
     const bool written = m_capturer.Capture(target, w, h, *path);
     const double captured = Now() - c0;
@@ -172,6 +176,29 @@ void HeadlessRecorder::CaptureFrame(GlTarget& target, int left, int top, int rig
         t.defaultEncodeSeconds += Now() - d0;
         t.defaultBytes += FileBytes(probe);
         unlink(probe.c_str());
+    }
+    Report();
+}
+
+void HeadlessRecorder::SinkFrame(GlTarget& target, int w, int h, double readBack)
+{
+    const bool playback = m_run.m_nPlayState != kStopped;
+    // The viewer shows the hold's picture on all its ticks but the last.
+    const bool holdPicture = playback && m_run.m_nFrame >= m_run.m_nFrameCount;
+    const int repeat = holdPicture && !m_options.everyHoldTick && m_holdTicks >= 2 ? m_holdTicks - 1 : 1;
+    const double c0 = Now();
+    const uint8_t* rows = m_capturer.ReadBack(target, w, h);
+    std::string error = "no frame to read back";
+    if (!rows || !m_sink(rows, m_capturer.RowBytes(), w, h, repeat, error)) {
+        if (m_writeError.empty()) m_writeError = error;
+        return;
+    }
+    const double sunk = Now() - c0;
+    ++m_framesDrawn;
+    m_outcome.sunkFrames += repeat;
+    if (m_options.timings) {
+        m_outcome.timings.frames += 1;
+        m_outcome.timings.encodeSeconds += std::max(sunk - readBack, 0.0);
     }
     Report();
 }
@@ -218,6 +245,7 @@ RecordOutcome HeadlessRecorder::RecordPlayback(const RecordProgressFn& progress)
     StartPlayback(m_run, m_view.m_camera, m_doc, *this);
     const int32_t frames = m_run.m_nFrameCount;
     const int32_t hold = m_run.m_nHoldTicks;
+    m_holdTicks = hold;
     // A hold shorter than one tick never counts down to its end.
     const bool endless = hold <= 0;
     // Pictures drawn: one per stepped frame before the hold, and the hold's last.

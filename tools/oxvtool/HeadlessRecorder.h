@@ -55,6 +55,11 @@ struct RecordTimings {
     double defaultBytes = 0.0;
 };
 
+// Takes the frames instead of PNG files: the read-back rows, bottom row
+// first, `rowBytes` apart, shown for `repeat` frame periods; false with
+// `error` set ends the run.
+using FrameSink = std::function<bool(const uint8_t* rows, size_t rowBytes, int w, int h, int repeat, std::string& error)>;
+
 struct RecordProgress {
     int64_t framesDrawn = 0;
     int64_t framesExpected = 0;  // an estimate; framesDrawn may reach it early
@@ -66,6 +71,7 @@ struct RecordOutcome {
     bool ok = false;
     std::string error;                // why not ok
     std::vector<std::string> files;   // every file written, in the order first written
+    int64_t sunkFrames = 0;           // pictures handed to the frame sink instead
     int64_t ticks = 0;                // timer ticks delivered
     double seconds = 0.0;             // wall time of the run
     RecordTimings timings;            // filled with RecordViewOptions::timings
@@ -98,6 +104,11 @@ public:
     // numbers it: a path of n nodes gives img000001 .. img(n-1).
     RecordOutcome RecordFpv(const std::string& folder, const RecordProgressFn& progress = {});
 
+    // With a sink, the frames go to it instead of files: each file number
+    // once, and the end hold's picture for as many periods as the viewer
+    // shows it.
+    void SetFrameSink(FrameSink sink) { m_sink = std::move(sink); }
+
     ViewState& View() { return m_view; }
     PlaybackState& Run() { return m_run; }
     FpvState& Fpv() { return m_fpv; }
@@ -112,6 +123,7 @@ public:
 
 private:
     void CaptureFrame(GlTarget& target, int left, int top, int right, int bottom);
+    void SinkFrame(GlTarget& target, int w, int h, double readBack);
     void Report();
     bool Ranged() const;
     bool InRange(int32_t number) const { return !Ranged() || m_options.frames.Contains(number); }
@@ -141,6 +153,8 @@ private:
     RecordOutcome m_outcome;
     RecordProgressFn m_progress;
     std::vector<uint8_t> m_timingPixels;
+    FrameSink m_sink;
+    int32_t m_holdTicks = 0;  // the run's end hold as started
 };
 
 }  // namespace oxv
