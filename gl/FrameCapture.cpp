@@ -16,7 +16,13 @@ PngEncoding FrameEncoding()
 
 bool FrameCapturer::Capture(GlTarget& target, int w, int h, const std::string& path)
 {
-    if (w <= 0 || h <= 0) return false;
+    const uint8_t* rows = ReadBack(target, w, h);
+    return rows && WritePngRgbBottomUp(path, w, h, rows, m_rowBytes, FrameEncoding());
+}
+
+const uint8_t* FrameCapturer::ReadBack(GlTarget& target, int w, int h)
+{
+    if (w <= 0 || h <= 0) return nullptr;
     if (w != m_width || h != m_height) {
         m_width = w;
         m_height = h;
@@ -28,7 +34,7 @@ bool FrameCapturer::Capture(GlTarget& target, int w, int h, const std::string& p
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadBuffer(static_cast<GLenum>(target.ReadBuffer()));
     glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, m_pFrameImage.data());
-    return WritePngRgbBottomUp(path, w, h, m_pFrameImage.data(), m_rowBytes, FrameEncoding());
+    return m_pFrameImage.data();
 }
 
 }  // namespace oxv

@@ -25,6 +25,10 @@ public:
     // and writes it to `path`; false when the file could not be written (the
     // frame is lost, the next one is tried).
     bool Capture(GlTarget& target, int w, int h, const std::string& path);
+    // Only the read-back: the frame's rows, bottom row first, RowBytes()
+    // apart; nothing for an empty size.
+    const uint8_t* ReadBack(GlTarget& target, int w, int h);
+    size_t RowBytes() const { return m_rowBytes; }
 
     int Width() const { return m_width; }
     int Height() const { return m_height; }

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,24 @@ std::pair<uint32_t, uint32_t> PngSize(const std::string& path)
         return uint32_t{b[at]} << 24 | uint32_t{b[at + 1]} << 16 | uint32_t{b[at + 2]} << 8 | uint32_t{b[at + 3]};
     };
     return {be(16), be(20)};
+}
+
+// Every file of a folder by name, with its bytes.
+std::map<std::string, std::vector<uint8_t>> FolderBytes(const std::filesystem::path& folder)
+{
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        files[e.path().filename().string()] = test::ReadBytes(e.path().string());
+    return files;
+}
+
+// --list-frames: the frame count, then the file numbers.
+std::vector<int> ListedFrames(const std::string& output)
+{
+    std::istringstream in(output);
+    std::vector<int> numbers;
+    for (int n; in >> n;) numbers.push_back(n);
+    return numbers;
 }
 
 class OxvtoolRecord : public ::testing::Test {
@@ -115,6 +135,54 @@ TEST_F(OxvtoolRecord, FirstPersonFramesCountTheCameraPathNodes)
     EXPECT_NE(r.out.find("-framerate 1000/10 "), std::string::npos) << r.out;
 }
 
+// A run split into ranges writes the whole run's files byte for byte: the
+// camera's zoom and pan, the reveal and the rotors reach each range's start
+// without drawing. --list-frames names the same files.
+TEST_F(OxvtoolRecord, RangesTogetherWriteTheWholeRun)
+{
+    const std::string options = " --size 96x64 --speed 2000 --period 100 --auto 1 --track 1 --grid --scanner-path";
+    const RunResult whole = RunOxvtool("record " + Survey() + " --out " + out.File("whole") + options);
+    ASSERT_EQ(whole.status, 0);
+    const auto expected = FolderBytes(out.File("whole"));
+    const RunResult list = RunOxvtool("record " + Survey() + options + " --list-frames");
+    ASSERT_EQ(list.status, 0);
+    const std::vector<int> listed = ListedFrames(list.out);
+    ASSERT_GE(listed.size(), 8u);
+    std::set<int> numbers(listed.begin() + 1, listed.end());
+    EXPECT_EQ(FrameNumbers(out.File("whole")), numbers);
+    EXPECT_EQ(static_cast<int>(listed.size()), listed[0]) << "all but the number before the last";
+
+    const int a = listed[0] / 3, b = listed[0] - 2;  // the last range holds only the end hold's file
+    for (const std::string& range : {":" + std::to_string(a), std::to_string(a) + ":" + std::to_string(b),
+                                    std::to_string(b) + ":"})
+        ASSERT_EQ(RunOxvtool("record " + Survey() + " --out " + out.File("parts") + options + " --frames " + range).status,
+                  0)
+            << range;
+    EXPECT_TRUE(FolderBytes(out.File("parts")) == expected);
+    const RunResult middle = RunOxvtool("record " + Survey() + options + " --list-frames --frames 2:4");
+    EXPECT_EQ(ListedFrames(middle.out), (std::vector<int>{listed[0], 2, 3}));
+}
+
+TEST_F(OxvtoolRecord, FirstPersonRangesTogetherWriteTheWholeFlight)
+{
+    constexpr double kDeg = 0.017453292519943278;
+    test::ScratchDir scratch, nav;
+    PointFileLayout layout;
+    layout.origin = GeodeticOrigin{47.0 * kDeg, 8.0 * kDeg, 400.0};
+    test::WriteSurvey(scratch.File("s.oxv"), layout, 400, [](int32_t i, PointRecord& r) { test::SteadyFlight(i, r); });
+    std::vector<test::NavEpoch> epochs;
+    for (int i = 0; i < 9; ++i) epochs.push_back({345600.25 + i * 0.5, 47.0, 8.0 + i * 1e-5, 450.0, 0.0, 0.0, 90.0 + i});
+    test::WriteNavFolder(nav, epochs);
+    const std::string run = "record " + scratch.File("s.oxv") + " --size 64x48 --fpv " + nav.Path().string();
+    ASSERT_EQ(RunOxvtool(run + " --out " + out.File("whole")).status, 0);
+    const std::vector<int> listed = ListedFrames(RunOxvtool(run + " --list-frames").out);
+    ASSERT_GE(listed.size(), 4u);
+    EXPECT_EQ(FrameNumbers(out.File("whole")), std::set<int>(listed.begin() + 1, listed.end()));
+    for (const char* range : {":2", "2:4", "4:"})
+        ASSERT_EQ(RunOxvtool(run + " --out " + out.File("parts") + " --frames " + range).status, 0) << range;
+    EXPECT_TRUE(FolderBytes(out.File("parts")) == FolderBytes(out.File("whole")));
+}
+
 TEST_F(OxvtoolRecord, BadOptionsAndUnreadableSurveysWriteNothing)
 {
     test::ScratchDir scratch;
@@ -132,6 +200,7 @@ TEST_F(OxvtoolRecord, BadOptionsAndUnreadableSurveysWriteNothing)
         {ok + " --auto yes", 2},            {ok + " --near far", 2},          {ok + " --pan-rate nan", 2},
         {ok + " --color purple", 2},        {ok + " --point-size 6", 2},      {ok + " --ini " + scratch.File("none.ini"), 1},
         {ok + " --fpv " + scratch.File("none"), 1}, {ok + " --fpv " + scratch.Path().string(), 1},
+        {ok + " --frames 5", 2},           {ok + " --frames 7:3", 2},        {ok + " --frames -1:3", 2},
         {Survey(), 2},                      // no --out
         {"--out " + target, 2},             // no survey
         {scratch.File("missing.oxv") + " --out " + target, 1},

@@ -75,9 +75,43 @@ void HeadlessRecorder::RepaintNow()
     }
     // A stopped orbit view records nothing: no need to draw it.
     if (m_run.m_nPlayState == kStopped && !m_fpv.m_bFpvMode) return;
+    // The number this paint's file gets: playback's is known before drawing,
+    // the first-person flight's is its node after the look-at steps it.
+    const int32_t number = m_run.m_nPlayState != kStopped ? m_run.m_nFrame - 1 : m_fpv.m_nFpvNode + 1;
+    if (!InRange(number)) {
+        FastForwardPaint();
+        return;
+    }
     m_paintStart = Now();
     ShowRunState(m_view, m_run, m_fpv);
     OnDrawFrame(m_view, &m_doc, m_target, FrameKind::Paint);
+}
+
+bool HeadlessRecorder::Ranged() const
+{
+    return m_options.frames.first > 0 || m_options.frames.end != FrameRange{}.end;
+}
+
+// What drawing the paint would have changed for later frames, without the
+// drawing: the rotors' turn in playback, the next node in first person.
+void HeadlessRecorder::FastForwardPaint()
+{
+    m_fastForwarded = true;
+    if (m_run.m_nPlayState != kStopped)
+        AdvanceRotors(m_heli);
+    else
+        ComputeFpvLookAt(m_fpv, m_view.m_camera, m_doc, *this);
+}
+
+void HeadlessRecorder::Tick(int timerId)
+{
+    m_fastForwarded = false;
+    const double t0 = Ranged() ? Now() : 0.0;
+    OnTimer(m_run, m_view.m_camera, m_doc, *this, timerId);
+    if (m_fastForwarded) {
+        m_outcome.fastForwardTicks += 1;
+        m_outcome.fastForwardSeconds += Now() - t0;
+    }
 }
 
 void HeadlessRecorder::SetVehiclePose(const double attitude[3], const double position[3])
@@ -90,6 +124,9 @@ void HeadlessRecorder::SetVehiclePose(const double attitude[3], const double pos
 
 void HeadlessRecorder::CompileBeamList(const SurveyDocument& doc, const FrameSpan& span)
 {
+    // Every drawn frame's own step compiles its list afresh: a frame left
+    // out needs none.
+    if (!InRange(PlaybackNumberAfterStep(m_run.m_nFrame, m_run.m_nFrameCount))) return;
     CompileViewBeams(m_view, doc, span);
 }
 
@@ -115,6 +152,10 @@ void HeadlessRecorder::CaptureFrame(GlTarget& target, int left, int top, int rig
         readBack = Now() - drawn;
         t.readBackSeconds += readBack;
     }
+    if (m_sink) {
+        SinkFrame(target, w, h, readBack);
+        return;
+    }
     const double c0 = Now();
     const bool written = m_capturer.Capture(target, w, h, *path);
     const double captured = Now() - c0;
@@ -135,6 +176,29 @@ void HeadlessRecorder::CaptureFrame(GlTarget& target, int left, int top, int rig
         t.defaultEncodeSeconds += Now() - d0;
         t.defaultBytes += FileBytes(probe);
         unlink(probe.c_str());
+    }
+    Report();
+}
+
+void HeadlessRecorder::SinkFrame(GlTarget& target, int w, int h, double readBack)
+{
+    const bool playback = m_run.m_nPlayState != kStopped;
+    // The viewer shows the hold's picture on all its ticks but the last.
+    const bool holdPicture = playback && m_run.m_nFrame >= m_run.m_nFrameCount;
+    const int repeat = holdPicture && !m_options.everyHoldTick && m_holdTicks >= 2 ? m_holdTicks - 1 : 1;
+    const double c0 = Now();
+    const uint8_t* rows = m_capturer.ReadBack(target, w, h);
+    std::string error = "no frame to read back";
+    if (!rows || !m_sink(rows, m_capturer.RowBytes(), w, h, repeat, error)) {
+        if (m_writeError.empty()) m_writeError = error;
+        return;
+    }
+    const double sunk = Now() - c0;
+    ++m_framesDrawn;
+    m_outcome.sunkFrames += repeat;
+    if (m_options.timings) {
+        m_outcome.timings.frames += 1;
+        m_outcome.timings.encodeSeconds += std::max(sunk - readBack, 0.0);
     }
     Report();
 }
@@ -181,10 +245,12 @@ RecordOutcome HeadlessRecorder::RecordPlayback(const RecordProgressFn& progress)
     StartPlayback(m_run, m_view.m_camera, m_doc, *this);
     const int32_t frames = m_run.m_nFrameCount;
     const int32_t hold = m_run.m_nHoldTicks;
+    m_holdTicks = hold;
     // A hold shorter than one tick never counts down to its end.
     const bool endless = hold <= 0;
     // Pictures drawn: one per stepped frame before the hold, and the hold's last.
-    m_framesExpected = std::max(frames - 2, 0) + (hold == 1 ? 0 : 1);
+    m_framesExpected =
+        static_cast<int64_t>(NumbersInRange(PlaybackFileNumbers(frames, hold), m_options.frames).size());
     const int64_t tickLimit = int64_t{frames} + std::max(hold, 1) + 4;
 
     m_outcome.ok = true;
@@ -195,13 +261,16 @@ RecordOutcome HeadlessRecorder::RecordPlayback(const RecordProgressFn& progress)
             m_outcome.error = "playback did not come to its end";
             break;
         }
+        if (Ranged() && m_run.m_nPlayState == kPlaying &&
+            PlaybackNumberAfterStep(m_run.m_nFrame, m_run.m_nFrameCount) >= m_options.frames.end)
+            break;
         // Predict the tick from the engine's rules: a hold tick, and whether
         // its picture is the one the hold ends with.
         const bool holdTick = m_run.m_nPlayState == kPlaying && m_run.m_nFrame + 1 >= m_run.m_nFrameCount - 1;
         const int32_t holdLeft = m_run.m_nHoldTicks - 1;
         const bool lastPicture = endless || holdLeft == 1;
         m_skipPaint = !m_options.everyHoldTick && holdTick && !lastPicture && holdLeft != 0;
-        OnTimer(m_run, m_view.m_camera, m_doc, *this, kPlaybackTimerId);
+        Tick(kPlaybackTimerId);
         m_skipPaint = false;
         ++m_outcome.ticks;
         if (endless && holdTick) StopPlayback(m_run, *this);
@@ -230,7 +299,7 @@ RecordOutcome HeadlessRecorder::RecordFpv(const std::string& folder, const Recor
     }
     m_fpvFolder = folder;
     m_progress = progress;
-    m_framesExpected = nodes - 1;
+    m_framesExpected = static_cast<int64_t>(NumbersInRange(FpvFileNumbers(nodes), m_options.frames).size());
     ToggleFpvMode(m_fpv, m_view.m_camera, *this);
     m_outcome.ok = true;
     const int64_t tickLimit = int64_t{nodes} + 4;
@@ -240,7 +309,8 @@ RecordOutcome HeadlessRecorder::RecordFpv(const std::string& folder, const Recor
             m_outcome.error = "the first-person flight did not come to its end";
             break;
         }
-        OnTimer(m_run, m_view.m_camera, m_doc, *this, kFpvTimerId);
+        if (Ranged() && m_fpv.m_nFpvNode + 1 >= m_options.frames.end) break;
+        Tick(kFpvTimerId);
         ++m_outcome.ticks;
     }
     if (m_fpv.m_bFpvMode) ToggleFpvMode(m_fpv, m_view.m_camera, *this);

@@ -17,6 +17,7 @@
 #include "playback/FrameRecording.h"
 #include "model/HeliModel.h"
 #include "playback/PlaybackEngine.h"
+#include "playback/RecordFrames.h"
 #include "survey/SurveyDocument.h"
 #include "view/ViewState.h"
 
@@ -37,6 +38,10 @@ struct RecordViewOptions {
     // Draw and write every tick of the end hold, as the viewer does, instead
     // of only the last one; the files end the same, only slower.
     bool everyHoldTick = false;
+    // Only the files numbered in this range are drawn and written; the ticks
+    // before it step the engine without drawing, so the files are the whole
+    // run's, and the run ends once the range is written.
+    FrameRange frames;
 };
 
 // Sums over the frames written.
@@ -50,6 +55,11 @@ struct RecordTimings {
     double defaultBytes = 0.0;
 };
 
+// Takes the frames instead of PNG files: the read-back rows, bottom row
+// first, `rowBytes` apart, shown for `repeat` frame periods; false with
+// `error` set ends the run.
+using FrameSink = std::function<bool(const uint8_t* rows, size_t rowBytes, int w, int h, int repeat, std::string& error)>;
+
 struct RecordProgress {
     int64_t framesDrawn = 0;
     int64_t framesExpected = 0;  // an estimate; framesDrawn may reach it early
@@ -61,9 +71,12 @@ struct RecordOutcome {
     bool ok = false;
     std::string error;                // why not ok
     std::vector<std::string> files;   // every file written, in the order first written
+    int64_t sunkFrames = 0;           // pictures handed to the frame sink instead
     int64_t ticks = 0;                // timer ticks delivered
     double seconds = 0.0;             // wall time of the run
     RecordTimings timings;            // filled with RecordViewOptions::timings
+    int64_t fastForwardTicks = 0;     // ticks stepped without drawing, for a frame range
+    double fastForwardSeconds = 0.0;  // their wall time
 };
 
 class HeadlessRecorder final : public PlaybackHost {
@@ -91,6 +104,11 @@ public:
     // numbers it: a path of n nodes gives img000001 .. img(n-1).
     RecordOutcome RecordFpv(const std::string& folder, const RecordProgressFn& progress = {});
 
+    // With a sink, the frames go to it instead of files: each file number
+    // once, and the end hold's picture for as many periods as the viewer
+    // shows it.
+    void SetFrameSink(FrameSink sink) { m_sink = std::move(sink); }
+
     ViewState& View() { return m_view; }
     PlaybackState& Run() { return m_run; }
     FpvState& Fpv() { return m_fpv; }
@@ -105,7 +123,12 @@ public:
 
 private:
     void CaptureFrame(GlTarget& target, int left, int top, int right, int bottom);
+    void SinkFrame(GlTarget& target, int w, int h, double readBack);
     void Report();
+    bool Ranged() const;
+    bool InRange(int32_t number) const { return !Ranged() || m_options.frames.Contains(number); }
+    void FastForwardPaint();
+    void Tick(int timerId);
     RecordOutcome Finish();
 
     const SurveyDocument& m_doc;
@@ -121,6 +144,7 @@ private:
 
     // The current run.
     bool m_skipPaint = false;  // a hold tick whose picture a later tick writes again
+    bool m_fastForwarded = false;  // the tick's paint was left out, being before the range
     double m_paintStart = 0.0;
     int64_t m_framesDrawn = 0;
     int64_t m_framesExpected = 0;
@@ -129,6 +153,8 @@ private:
     RecordOutcome m_outcome;
     RecordProgressFn m_progress;
     std::vector<uint8_t> m_timingPixels;
+    FrameSink m_sink;
+    int32_t m_holdTicks = 0;  // the run's end hold as started
 };
 
 }  // namespace oxv

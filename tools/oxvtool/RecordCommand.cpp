@@ -27,8 +27,10 @@
 #include "gl/HeadlessGL.h"
 #include "playback/FpvCamera.h"
 #include "tools/oxvtool/HeadlessRecorder.h"
+#include "tools/oxvtool/VideoWriter.h"
 #include "settings/IniProfile.h"
 #include "playback/PlaybackParameters.h"
+#include "playback/RecordFrames.h"
 #include "survey/SurveyDocument.h"
 
 namespace oxvtool {
@@ -48,6 +50,10 @@ struct RecordOptions {
     std::string ini;
     std::string fpv;
     bool timings = false;
+    std::string frames;
+    bool listFrames = false;
+    std::string video;
+    std::string crf;
 };
 
 // The whole text as one number, or nothing.
@@ -71,6 +77,8 @@ struct Settings {
     std::optional<int> track, autoCamera;
     std::optional<double> nearDistance, farDistance, cameraSpeed, panRate;
     oxv::RecordViewOptions view;
+    bool ranged = false;
+    int crf = 20;
 };
 
 bool Fail(const std::string& message)
@@ -105,7 +113,7 @@ bool ParseSwitch(const std::string& text, const char* name, std::optional<int>& 
 bool CheckOptions(const RecordOptions& o, Settings& s)
 {
     if (o.survey.empty()) return Fail("record wants a SURVEY");
-    if (o.out.empty()) return Fail("record wants --out DIR");
+    if (o.out.empty() && o.video.empty() && !o.listFrames) return Fail("record wants --out DIR or --video FILE");
     if (!ParseSize(o.size, kMaxFrameSide, s.width, s.height))
         return Fail("--size wants WIDTHxHEIGHT with sides 1 to " + std::to_string(kMaxFrameSide));
     if (!ParseDouble(o.speed, "--speed", s.speed)) return false;
@@ -132,6 +140,24 @@ bool CheckOptions(const RecordOptions& o, Settings& s)
     s.view.grid = o.grid;
     s.view.scannerPath = o.scannerPath;
     s.view.timings = o.timings;
+    if (!o.crf.empty()) {
+        const auto crf = ParseNumber<int>(o.crf);
+        if (!crf || *crf < 0 || *crf > 51) return Fail("--crf wants 0 to 51");
+        s.crf = *crf;
+    }
+    if (!o.video.empty() && !o.listFrames) {
+        oxv::VideoFormat format{s.width, s.height, 1, s.crf};
+        const std::string problem = oxv::VideoFormatProblem(format);
+        if (!problem.empty()) return Fail(problem);
+        std::error_code ec;
+        if (std::filesystem::is_directory(o.video, ec)) return Fail("--video wants a file, not the folder " + o.video);
+    }
+    if (!o.frames.empty()) {
+        const auto range = oxv::ParseFrameRange(o.frames);
+        if (!range) return Fail("--frames wants A:B, whole frame numbers with A <= B (either may be left out)");
+        s.view.frames = *range;
+        s.ranged = true;
+    }
     return true;
 }
 
@@ -235,8 +261,14 @@ private:
     bool m_shown = false;
 };
 
-void PrintTimings(const oxv::RecordTimings& t, double seconds, int w, int h)
+void PrintTimings(const oxv::RecordOutcome& outcome, int w, int h)
 {
+    const oxv::RecordTimings& t = outcome.timings;
+    const double seconds = outcome.seconds;
+    if (outcome.fastForwardTicks > 0)
+        std::printf("%lld ticks before the range stepped without drawing: %.4f ms per tick\n",
+                    static_cast<long long>(outcome.fastForwardTicks),
+                    outcome.fastForwardSeconds / static_cast<double>(outcome.fastForwardTicks) * 1000.0);
     if (t.frames <= 0) return;
     const double n = static_cast<double>(t.frames);
     const double frameMs = (t.drawSeconds + t.readBackSeconds + t.encodeSeconds) / n * 1000.0;
@@ -248,6 +280,7 @@ void PrintTimings(const oxv::RecordTimings& t, double seconds, int w, int h)
     std::printf("  read-back  %8.2f ms per frame\n", t.readBackSeconds / n * 1000.0);
     std::printf("  encoding   %8.2f ms per frame\n", t.encodeSeconds / n * 1000.0);
     std::printf("  sum        %8.2f ms per frame\n", frameMs);
+    if (t.defaultBytes <= 0) return;  // a video run has no PNG encodes to compare
     std::printf("  encoder on the same frames: frames' setting %.2f ms, %.0f bytes; libpng defaults %.2f ms, %.0f bytes "
                 "(size %.3fx, %.2fx faster)\n",
                 t.encodeSeconds / n * 1000.0, t.frameBytes / n, t.defaultEncodeSeconds / n * 1000.0, t.defaultBytes / n,
@@ -272,6 +305,60 @@ void WarnAboutOtherFrames(const std::string& folder, const std::vector<std::stri
                   << " more img*.png files from elsewhere; the video would take them too\n";
 }
 
+// The plan of a run for splitting it: its timeline frame count, then the
+// numbers of the files it writes (within --frames), one a line.
+int ListFrames(const oxv::SurveyDocument& doc, const Settings& s, bool fpv)
+{
+    int32_t frames = 0;
+    std::vector<int32_t> numbers;
+    if (fpv) {
+        frames = oxv::PathNodeCount(doc.m_pCameraPath.get());
+        numbers = oxv::FpvFileNumbers(frames);
+    } else {
+        const oxv::PlaybackPlan plan = oxv::PlanPlayback(doc);
+        frames = plan.frames;
+        numbers = plan.numbers;
+    }
+    std::string text = std::to_string(frames) + "\n";
+    for (int32_t n : oxv::NumbersInRange(numbers, s.view.frames)) text += std::to_string(n) + "\n";
+    std::cout << text;
+    return 0;
+}
+
+oxv::RecordOutcome Record(oxv::HeadlessRecorder& recorder, const RecordOptions& options, const std::string& folder)
+{
+    ProgressBar bar;
+    auto show = [&bar](const oxv::RecordProgress& p) { bar.Show(p); };
+    oxv::RecordOutcome outcome = options.fpv.empty() ? recorder.RecordPlayback(show) : recorder.RecordFpv(folder, show);
+    bar.End();
+    return outcome;
+}
+
+// The frames go from the read-back straight into the encoder; the video
+// gets its name only once it is whole.
+int RecordVideo(oxv::SurveyDocument& doc, Settings& s, oxv::GlTarget& gl, const RecordOptions& options, int periodMs)
+{
+    std::string error;
+    const oxv::VideoFormat format{s.width, s.height, periodMs, s.crf};
+    std::unique_ptr<oxv::VideoWriter> writer = oxv::VideoWriter::Open(options.video, format, error);
+    if (!writer) return Failed(error);
+    s.view.modelPath = oxv::ModelPathForExecutable(oxv::ExecutablePath());
+    oxv::HeadlessRecorder recorder(doc, gl, s.view);
+    if (!recorder.HelicopterLoaded() && options.fpv.empty())
+        std::cerr << "oxvtool: no helicopter model at " << s.view.modelPath << "; recording without it\n";
+    oxv::VideoWriter& video = *writer;
+    recorder.SetFrameSink([&video](const uint8_t* rows, size_t rowBytes, int, int, int repeat, std::string& why) {
+        return video.AddFrameBottomUp(rows, rowBytes, repeat, why);
+    });
+    // First-person frames are numbered within no folder here: the sink takes them.
+    const oxv::RecordOutcome outcome = Record(recorder, options, oxv::FpvVideoFolder());
+    if (!outcome.ok) return Failed(outcome.error);
+    if (!writer->Finish(error)) return Failed(error);
+    std::cerr << "oxvtool: " << writer->Frames() << " frames encoded into " << options.video << "\n";
+    if (options.timings) PrintTimings(outcome, s.width, s.height);
+    return 0;
+}
+
 int RunRecord(const RecordOptions& options)
 {
     Settings s;
@@ -290,11 +377,15 @@ int RunRecord(const RecordOptions& options)
     if (status != oxv::LoadStatus::Ok) return Failed(std::string(oxv::LoadMessage(status)));
 
     std::error_code ec;
-    std::filesystem::path outPath = std::filesystem::absolute(options.out, ec).lexically_normal();
+    std::filesystem::path outPath =
+        std::filesystem::absolute(options.out.empty() ? std::string(".") : options.out, ec).lexically_normal();
+    const bool video = !options.video.empty();
+    // A video run writes no frame files; the folder only names them.
+    if (video) outPath = std::filesystem::absolute(options.video, ec).parent_path();
     if (ec) return Failed("bad --out " + options.out);
     std::string folder = outPath.string();
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    if (std::filesystem::exists(folder, ec) && !std::filesystem::is_directory(folder, ec))
+    if (!options.listFrames && !video && std::filesystem::exists(folder, ec) && !std::filesystem::is_directory(folder, ec))
         return Failed(folder + " is not a folder");
 
     int periodMs = oxv::kFpvTimerPeriodMs;
@@ -304,10 +395,12 @@ int RunRecord(const RecordOptions& options)
     } else if (!ApplyRecordParameters(doc, s, folder, periodMs)) {
         return 1;
     }
+    if (options.listFrames) return ListFrames(doc, s, !options.fpv.empty());
 
     std::string error;
     auto gl = oxv::HeadlessGL::Create(s.width, s.height, &error);
     if (!gl) return Failed("no OpenGL context: " + error);
+    if (video) return RecordVideo(doc, s, *gl, options, periodMs);
     std::filesystem::create_directories(folder, ec);
     if (ec || !std::filesystem::is_directory(folder, ec)) return Failed("cannot make the folder " + folder);
 
@@ -315,14 +408,12 @@ int RunRecord(const RecordOptions& options)
     oxv::HeadlessRecorder recorder(doc, *gl, s.view);
     if (!recorder.HelicopterLoaded() && options.fpv.empty())
         std::cerr << "oxvtool: no helicopter model at " << s.view.modelPath << "; recording without it\n";
-    ProgressBar bar;
-    auto show = [&bar](const oxv::RecordProgress& p) { bar.Show(p); };
-    const oxv::RecordOutcome outcome = options.fpv.empty() ? recorder.RecordPlayback(show) : recorder.RecordFpv(folder, show);
-    bar.End();
+    const oxv::RecordOutcome outcome = Record(recorder, options, folder);
     if (!outcome.ok) return Failed(outcome.error);
     std::cerr << "oxvtool: " << outcome.files.size() << " frames written to " << folder << "\n";
-    if (options.timings) PrintTimings(outcome.timings, outcome.seconds, s.width, s.height);
-    WarnAboutOtherFrames(folder, outcome.files);
+    if (options.timings) PrintTimings(outcome, s.width, s.height);
+    // A part of a split run shares its folder with the other parts.
+    if (!s.ranged) WarnAboutOtherFrames(folder, outcome.files);
     std::cout << FfmpegCommand(folder, periodMs, s.width, s.height) << "\n";
     return 0;
 }
@@ -352,6 +443,13 @@ void AddRecordCommand(CLI::App& app, int& exitStatus)
     record->add_option("--ini", o->ini, "settings file whose playback parameters are the starting values");
     record->add_option("--fpv", o->fpv, "navigation folder: record the first-person flight along its camera path");
     record->add_flag("--timings", o->timings, "print drawing, read-back and encoding times per frame");
+    record->add_option("--frames", o->frames,
+                       "A:B: only the files numbered A to B-1 of the whole run (either side may be left out)");
+    record->add_flag("--list-frames", o->listFrames,
+                     "print the run's frame count, then the numbers of the files it writes, and draw nothing");
+    record->add_option("--video", o->video,
+                       "encode the frames straight into FILE: H.264 in MP4 (or Matroska for .mkv), no PNG files");
+    record->add_option("--crf", o->crf, "the video's constant quality, 0 (lossless) to 51; 20 when not given");
     record->callback([o, &exitStatus] { exitStatus = RunRecord(*o); });
 }
 

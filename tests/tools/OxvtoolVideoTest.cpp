@@ -1,0 +1,176 @@
+// oxvtool record --video: the file decodes to the run's frames at the frame
+// period's rate, its pictures are the PNG run's within the codec's loss, and
+// a video that cannot be made leaves no file behind.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/OxvtoolRun.h"
+#include "tests/support/PngRead.h"
+#include "tests/support/ScratchDir.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+namespace oxv {
+namespace {
+
+using test::RunOxvtool;
+
+struct Decoded {
+    int frames = 0, width = 0, height = 0;
+    AVRational rate{0, 1};
+    std::vector<uint8_t> first, last;  // RGB, top row first
+};
+
+std::vector<uint8_t> ToRgb(const AVFrame* f)
+{
+    std::vector<uint8_t> rgb(static_cast<size_t>(f->width) * static_cast<size_t>(f->height) * 3);
+    SwsContext* sws = sws_getContext(f->width, f->height, static_cast<AVPixelFormat>(f->format), f->width, f->height,
+                                     AV_PIX_FMT_RGB24, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    uint8_t* dst[1] = {rgb.data()};
+    const int stride[1] = {f->width * 3};
+    sws_scale(sws, f->data, f->linesize, 0, f->height, dst, stride);
+    sws_freeContext(sws);
+    return rgb;
+}
+
+// Every frame of the file's video stream; frames 0 when it does not open.
+Decoded Decode(const std::string& path)
+{
+    Decoded d;
+    AVFormatContext* in = nullptr;
+    if (avformat_open_input(&in, path.c_str(), nullptr, nullptr) < 0) return d;
+    avformat_find_stream_info(in, nullptr);
+    const AVCodec* codec = nullptr;
+    const int s = av_find_best_stream(in, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    if (s < 0 || !codec) {
+        avformat_close_input(&in);
+        return d;
+    }
+    d.rate = in->streams[s]->avg_frame_rate;
+    AVCodecContext* dec = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(dec, in->streams[s]->codecpar);
+    avcodec_open2(dec, codec, nullptr);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    auto receive = [&] {
+        while (avcodec_receive_frame(dec, frame) == 0) {
+            d.width = frame->width;
+            d.height = frame->height;
+            if (d.frames == 0) d.first = ToRgb(frame);
+            d.last = ToRgb(frame);
+            ++d.frames;
+        }
+    };
+    while (av_read_frame(in, packet) >= 0) {
+        if (packet->stream_index == s) {
+            avcodec_send_packet(dec, packet);
+            receive();
+        }
+        av_packet_unref(packet);
+    }
+    avcodec_send_packet(dec, nullptr);
+    receive();
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&dec);
+    avformat_close_input(&in);
+    return d;
+}
+
+double MeanAbsoluteDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
+{
+    if (a.size() != b.size() || a.empty()) return 1e9;
+    double sum = 0.0;
+    for (size_t i = 0; i < a.size(); ++i) sum += std::abs(int{a[i]} - int{b[i]});
+    return sum / static_cast<double>(a.size());
+}
+
+class OxvtoolVideo : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        demo = new test::ScratchDir;
+        ASSERT_EQ(RunOxvtool("demo " + demo->Path().string() + " --points 20000").status, 0);
+    }
+    static void TearDownTestSuite()
+    {
+        delete demo;
+        demo = nullptr;
+    }
+    static std::string Survey() { return demo->File("survey.oxv"); }
+    static test::ScratchDir* demo;
+    test::ScratchDir out;
+};
+
+test::ScratchDir* OxvtoolVideo::demo = nullptr;
+
+// H.264 at the default quality moves these pictures by about one level in
+// 255 on average; the run's first and tenth pictures differ by about seven.
+constexpr double kCodecTolerance = 3.0;
+
+TEST_F(OxvtoolVideo, TenFramesDecodeToThePngRunsPictures)
+{
+    const std::string run = "record " + Survey() + " --size 160x96 --speed 2000 --period 40 --auto 1 --frames :10";
+    ASSERT_EQ(RunOxvtool(run + " --out " + out.File("png")).status, 0);
+    ASSERT_EQ(RunOxvtool(run + " --video " + out.File("ten.mp4")).status, 0);
+    const Decoded d = Decode(out.File("ten.mp4"));
+    EXPECT_EQ(d.frames, 10);
+    EXPECT_EQ(d.width, 160);
+    EXPECT_EQ(d.height, 96);
+    EXPECT_EQ(d.rate.num * 1, d.rate.den * 25) << d.rate.num << "/" << d.rate.den;
+    int w = 0, h = 0;
+    const std::vector<uint8_t> first = test::DecodePng(out.File("png/img000000.png"), w, h);
+    const std::vector<uint8_t> last = test::DecodePng(out.File("png/img000009.png"), w, h);
+    ASSERT_FALSE(first.empty());
+    EXPECT_LT(MeanAbsoluteDifference(d.first, first), kCodecTolerance);
+    EXPECT_LT(MeanAbsoluteDifference(d.last, last), kCodecTolerance);
+    EXPECT_GT(MeanAbsoluteDifference(d.first, last), MeanAbsoluteDifference(d.last, last))
+        << "the frames must differ for the comparison to tell them apart";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Path()), {}), 2) << "no temporary file left";
+}
+
+// The number before the last is not in the video; the end hold's picture
+// stays for the ticks the viewer shows it (3 s at 100 ms: 29 ticks).
+TEST_F(OxvtoolVideo, AWholeRunHoldsTheLastPictureForTheEndHold)
+{
+    const std::string run = "record " + Survey() + " --size 64x48 --speed 2000 --period 100";
+    const test::RunResult list = RunOxvtool(run + " --list-frames");
+    ASSERT_EQ(list.status, 0);
+    const int frames = std::stoi(list.out);
+    ASSERT_EQ(RunOxvtool(run + " --video " + out.File("whole.mkv") + " --crf 30").status, 0);
+    const Decoded d = Decode(out.File("whole.mkv"));
+    EXPECT_EQ(d.frames, frames - 2 + 29);
+    EXPECT_EQ(d.rate.num * 1, d.rate.den * 10);
+}
+
+TEST_F(OxvtoolVideo, AVideoThatCannotBeMadeLeavesNoFile)
+{
+    const std::string ok = "record " + Survey() + " --speed 2000 --period 100";
+    const std::string target = out.File("v.mp4");
+    // Values that will not do are the command line's fault (2); a file that
+    // cannot be written is the work failing (1).
+    const std::vector<std::pair<std::string, int>> cases = {
+        {ok + " --size 65x48 --video " + target, 2},  // odd width
+        {ok + " --size 64x47 --video " + target, 2},  // odd height
+        {ok + " --size 64x48 --crf 52 --video " + target, 2},
+        {ok + " --size 64x48 --crf x --video " + target, 2},
+        {ok + " --size 64x48 --video " + out.Path().string(), 2},
+        {ok + " --size 64x48 --video " + out.File("v.unknown"), 1},
+        {ok + " --size 64x48 --video " + out.File("missing/v.mp4"), 1},
+    };
+    for (const auto& [c, status] : cases) EXPECT_EQ(RunOxvtool(c).status, status) << c;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Path()), {}), 0);
+}
+
+}  // namespace
+}  // namespace oxv
