@@ -215,11 +215,16 @@ bool COxvellApp::OpenDocumentFile(const wxString& path)
     const wxString full = name.GetFullPath();
     EndViewRuns();
     if (!doc->OnOpenDocument(full)) return false;
-    // Opened, even when the load itself failed: the file's name becomes the
-    // title and heads the recent-file list.
-    doc->SetTitle(name.GetFullName());
-    doc->SetFilename(full, true);
-    RememberFile(full);
+    if (doc->LastLoad() == oxv::LoadStatus::Ok) {
+        doc->SetTitle(name.GetFullName());
+        doc->SetFilename(full, true);
+        RememberFile(full);
+    } else {
+        // The survey that was open has gone with the failed or cancelled
+        // load; the file that failed is not what the window now shows, so
+        // it takes neither the title nor a place in the recent list.
+        doc->TakeNewDocumentName();
+    }
     InitialUpdate();
     return true;
 }

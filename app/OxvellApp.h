@@ -58,6 +58,9 @@ public:
     bool NewDocument();
     // File > Open, a recent file, the command line or a dropped file. False
     // when the file could not be opened; the document is then unchanged.
+    // True when the load ran: the file is the title and heads the recent
+    // list only if its survey loaded; a failed or cancelled load leaves an
+    // empty Untitled document and the recent list as it was.
     bool OpenDocumentFile(const wxString& path) override;
     oxv::Profile& SettingsProfile() override { return *m_settings; }
     wxStatusBar* StatusBar() override;

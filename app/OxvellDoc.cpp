@@ -1,10 +1,6 @@
 #include "app/OxvellDoc.h"
 
-#include <fcntl.h>
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
 
 #include <wx/app.h>
 #include <wx/filedlg.h>
@@ -16,6 +12,7 @@
 
 #include "app/CommandIds.h"
 #include "app/OxvellHost.h"
+#include "survey/FileReading.h"
 #include "survey/Profile.h"
 #include "view/ViewState.h"
 
@@ -80,13 +77,10 @@ private:
     oxv::LoadStage m_stage = oxv::LoadStage::Read;
 };
 
-// The error number when the file cannot be opened for reading, else 0.
-int OpenForReadingError(const wxString& path)
+void ShowCannotOpen(const wxString& path, const std::string& reason)
 {
-    const int fd = ::open(path.fn_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    ::close(fd);
-    return 0;
+    wxMessageBox(wxString::Format("Cannot open file \"%s\".\n%s", path, wxString::FromUTF8(reason.c_str())),
+                 wxTheApp->GetAppDisplayName(), wxOK | wxICON_EXCLAMATION);
 }
 
 }  // namespace
@@ -109,17 +103,31 @@ bool COxvellDoc::OnNewDocument()
 
 bool COxvellDoc::OnOpenDocument(const wxString& path)
 {
-    if (const int error = OpenForReadingError(path)) {
-        wxMessageBox(wxString::Format("Cannot open file \"%s\".\n%s", path, wxString(std::strerror(error))),
-                     wxTheApp->GetAppDisplayName(), wxOK | wxICON_EXCLAMATION);
+    const std::string file(path.utf8_str());
+    // Asked first, without waiting on a pipe: a folder or a pipe is refused
+    // before the survey that is open goes.
+    if (const std::string why = oxv::CannotOpenReason(file); !why.empty()) {
+        ShowCannotOpen(path, why);
         return false;
     }
     oxv::MemoryProfile noSettings;
     oxv::Profile& profile = m_pHost ? m_pHost->SettingsProfile() : static_cast<oxv::Profile&>(noSettings);
     MessageBoxObserver observer;
-    // A file that vanished between the two opens keeps what the document held.
-    (void)m_survey.LoadPointFile(std::string(path.utf8_str()), profile, observer);
+    m_lastLoad = m_survey.LoadPointFile(file, profile, observer);
+    if (m_lastLoad == oxv::LoadStatus::CannotOpen) {
+        // Gone or changed between the two opens; the document is as it was.
+        const std::string why = oxv::CannotOpenReason(file);
+        ShowCannotOpen(path, why.empty() ? std::string("the file changed while it was being opened") : why);
+        return false;
+    }
     return true;
+}
+
+void COxvellDoc::TakeNewDocumentName()
+{
+    const wxString name = GetDocumentManager() ? GetDocumentManager()->MakeNewDocumentName() : wxString("Untitled");
+    SetTitle(name);
+    SetFilename(name, true);
 }
 
 void COxvellDoc::UpdateAllViewsWithHint(int hint)

@@ -24,11 +24,15 @@ public:
     const oxv::SurveyDocument& Survey() const { return m_survey; }
 
     bool OnNewDocument() override;
-    // False only when the file cannot be opened at all (a message has been
-    // shown and the document is unchanged). A file that opens but cannot be
-    // loaded leaves the document empty after its message, and still counts
-    // as opened.
+    // False only when the file cannot be opened at all, a folder or a pipe
+    // included (a message has been shown and the document is unchanged).
+    // Otherwise the load ran: LastLoad() tells whether the survey is now the
+    // file's, or the document was left empty (failed after its message, or
+    // cancelled).
     bool OnOpenDocument(const wxString& path) override;
+    oxv::LoadStatus LastLoad() const { return m_lastLoad; }
+    // Titled as a new document, as after File > New.
+    void TakeNewDocumentName();
     bool IsModified() const override { return false; }
     void Modify(bool) override {}
     bool OnSaveModified() override { return true; }
@@ -50,6 +54,7 @@ private:
 
     oxv::SurveyDocument m_survey;
     COxvellHost* m_pHost = nullptr;
+    oxv::LoadStatus m_lastLoad = oxv::LoadStatus::Ok;
     std::string m_cameraPathCache;
 
     wxDECLARE_DYNAMIC_CLASS(COxvellDoc);

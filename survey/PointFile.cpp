@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "survey/NumberText.h"
+
 namespace oxv {
 
 PointHeader PointHeader::Decode(const uint8_t* data)
@@ -29,25 +31,65 @@ bool ChannelFits(int8_t index, int words, int32_t stride)
     return index < 0 || static_cast<int64_t>(index) + words <= stride;
 }
 
+// The first four bytes in file order, as a hex dump would show them.
+std::string MagicText(const uint8_t* data)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    for (size_t i = 0; i < 4; ++i) {
+        text += kHex[data[i] >> 4];
+        text += kHex[data[i] & 15];
+    }
+    return text;
+}
+
+struct ChannelExtent {
+    const char* name;
+    int8_t index;
+    int words;
+};
+
+std::string ChannelProblem(const PointHeader& h)
+{
+    const ChannelLayout& c = h.channels;
+    const ChannelExtent channels[] = {
+        {"xyz", c.xyz, channel_words::kXyz},          {"origin", c.origin, channel_words::kOrigin},
+        {"colour", c.colour, channel_words::kColour}, {"amplitude", c.amplitude, channel_words::kAmplitude},
+        {"time", c.time, channel_words::kTime},       {"pose", c.pose, channel_words::kPose},
+    };
+    for (const ChannelExtent& channel : channels) {
+        if (ChannelFits(channel.index, channel.words, h.stride)) continue;
+        return std::string("the ") + channel.name + " channel (word " + std::to_string(channel.index) + ", " +
+               std::to_string(channel.words) + (channel.words == 1 ? " word" : " words") + ") does not fit a record of " +
+               std::to_string(h.stride) + (h.stride == 1 ? " word" : " words");
+    }
+    return {};
+}
+
 }  // namespace
 
 bool IsWellFormedPointImage(const uint8_t* data, size_t size)
 {
-    if (size < 4 || LoadUnaligned<uint32_t>(data) != kPointFileMagic) return false;
-    if (size < kPointHeaderSize) return false;
+    return PointImageProblem(data, size).empty();
+}
+
+std::string PointImageProblem(const uint8_t* data, size_t size)
+{
+    if (size == 0) return "not a point file (empty)";
+    if (size < 4) return "not a point file (" + std::to_string(size) + (size == 1 ? " byte)" : " bytes)");
+    if (LoadUnaligned<uint32_t>(data) != kPointFileMagic) return "not a point file (magic " + MagicText(data) + ")";
+    if (size < kPointHeaderSize)
+        return "truncated: " + GroupedDigits(size) + " of at least " + GroupedDigits(kPointHeaderSize) + " bytes (the header)";
     const PointHeader h = PointHeader::Decode(data);
-    if (h.channels.xyz < 0) return false;
-    if (h.recordCount <= 0) return true;
-    if (h.stride <= 0) return false;
-    const ChannelLayout& c = h.channels;
-    if (!ChannelFits(c.xyz, channel_words::kXyz, h.stride) || !ChannelFits(c.origin, channel_words::kOrigin, h.stride) ||
-        !ChannelFits(c.colour, channel_words::kColour, h.stride) ||
-        !ChannelFits(c.amplitude, channel_words::kAmplitude, h.stride) ||
-        !ChannelFits(c.time, channel_words::kTime, h.stride) || !ChannelFits(c.pose, channel_words::kPose, h.stride))
-        return false;
+    if (h.channels.xyz < 0) return "no xyz channel";
+    if (h.recordCount <= 0) return {};
+    if (h.stride <= 0) return "a record of " + std::to_string(h.stride) + " words";
+    if (std::string channel = ChannelProblem(h); !channel.empty()) return channel;
     const uint64_t recordBytes = 4 * static_cast<uint64_t>(h.stride);
     const uint64_t available = size - kPointHeaderSize;
-    return static_cast<uint64_t>(h.recordCount) <= available / recordBytes;
+    if (static_cast<uint64_t>(h.recordCount) <= available / recordBytes) return {};
+    const uint64_t needed = kPointHeaderSize + recordBytes * static_cast<uint64_t>(h.recordCount);
+    return "truncated: " + GroupedDigits(size) + " of " + GroupedDigits(needed) + " bytes";
 }
 
 PointImage::PointImage(ImageBlock block) : m_block(std::move(block))

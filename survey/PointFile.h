@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "survey/ImageBlock.h"
 #include "survey/SurveyTypes.h"
@@ -73,6 +74,9 @@ struct PointHeader {
 // magic, a full header, and every declared record with every present channel
 // inside both its record and the image.
 bool IsWellFormedPointImage(const uint8_t* data, size_t size);
+// Why the image is not well formed, in words for the user ("truncated:
+// 5,000,000 of 19,200,268 bytes"); empty when it is.
+std::string PointImageProblem(const uint8_t* data, size_t size);
 
 struct Rgb {
     uint8_t r, g, b;

@@ -25,6 +25,18 @@ std::string_view LoadMessage(LoadStatus status)
     return {};
 }
 
+std::string LoadFailureText(LoadStatus status, std::string_view path, std::string_view reason)
+{
+    std::string text(LoadMessage(status));
+    text += '\n';
+    text += path;
+    if (!reason.empty()) {
+        text += ": ";
+        text += reason;
+    }
+    return text;
+}
+
 namespace {
 
 class WaitCursor {
@@ -107,7 +119,8 @@ LoadStatus SurveyDocument::LoadPointFile(const std::string& path, Profile& profi
     WaitCursor wait(observer);
     StageReporter stages(observer);
     ImageBlock block;
-    const LoadStatus read = FromReadOutcome(ReadWholeFile(path, block, stages.Enter(LoadStage::Read)));
+    m_loadProblem.clear();
+    const LoadStatus read = FromReadOutcome(ReadWholeFile(path, block, stages.Enter(LoadStage::Read), &m_loadProblem));
     if (read == LoadStatus::CannotOpen) return read;
 
     // From here on the previous survey is gone whatever happens; a timeline
@@ -115,15 +128,17 @@ LoadStatus SurveyDocument::LoadPointFile(const std::string& path, Profile& profi
     // timeline and the parameter copy as well.
     FreePointData();
     LoadStatus status = read;
-    if (status == LoadStatus::Ok && !IsWellFormedPointImage(block.Data(), block.Size()))
-        status = LoadStatus::FormatError;
+    if (status == LoadStatus::Ok) {
+        m_loadProblem = PointImageProblem(block.Data(), block.Size());
+        if (!m_loadProblem.empty()) status = LoadStatus::FormatError;
+    }
     if (status == LoadStatus::Ok) {
         m_pPoints.reset(new (std::nothrow) PointImage(std::move(block)));
         if (!m_pPoints) status = LoadStatus::NotEnoughMemory;
     }
     if (status != LoadStatus::Ok) {
         FreeTimeline();
-        if (!LoadMessage(status).empty()) observer.ShowMessage(LoadMessage(status));
+        if (!LoadMessage(status).empty()) observer.ShowMessage(LoadFailureText(status, path, m_loadProblem));
         return status;
     }
 

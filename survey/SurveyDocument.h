@@ -25,6 +25,10 @@ enum class LoadStatus {
 // and Cancelled, which show nothing.
 std::string_view LoadMessage(LoadStatus status);
 
+// The message of a failed load that names the file and says why: the text
+// above, then "PATH: REASON" on a second line (the reason may be empty).
+std::string LoadFailureText(LoadStatus status, std::string_view path, std::string_view reason);
+
 // The passes of a load, in the order they run.
 enum class LoadStage { Read, ValueRanges, Timeline, ScannerPath };
 
@@ -74,6 +78,10 @@ public:
     // playback settings from `profile`, timeline and scanner path. Any
     // failure after the file opened leaves the document Empty.
     LoadStatus LoadPointFile(const std::string& path, Profile& profile, LoadObserver& observer);
+    // Why the last load failed, in words ("truncated: 5,000 of 19,268
+    // bytes"); empty after a load that succeeded, was cancelled or could not
+    // open its file.
+    const std::string& LoadProblem() const { return m_loadProblem; }
 
     void FreePointData();
     void FreeTimeline();
@@ -92,6 +100,8 @@ public:
 
 private:
     void SetStatistics(const SurveyStatistics& statistics);
+
+    std::string m_loadProblem;
 };
 
 }  // namespace oxv

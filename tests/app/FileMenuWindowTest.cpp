@@ -2,6 +2,8 @@
 // fresh start, opening files (by the dialog, drops and the recent list),
 // failed loads and the About box.
 
+#include <sys/stat.h>
+
 #include "tests/app/AppWindowFixture.h"
 
 namespace oxv {
@@ -58,30 +60,59 @@ TEST_F(AppWindowTest, OpeningASurveyWithoutColourShowsHeightCheckedAndOriginalDi
     EXPECT_GT(Screen().Lit(), 4000);
 }
 
-TEST_F(AppWindowTest, BadMagicAfterASurveyShowsFormatErrorAndLeavesAnEmptyView)
+TEST_F(AppWindowTest, AFailedLoadSaysWhyAndLeavesAnEmptyUntitledViewAndTheRecentList)
 {
     const std::string good = s_dir->File("good.oxv");
     WriteField(good, true);
     ASSERT_TRUE(s_app->OpenDocumentFile(good));
     const int withPoints = Screen().Lit();
+    const auto recent = s_app->RecentFiles().Files();
 
     const std::string bad = s_dir->File("bad.oxv");
     auto bytes = test::ReadBytes(good);
     bytes[0] ^= 0xFF;
     test::WriteBytes(bad, bytes);
     EXPECT_TRUE(s_app->OpenDocumentFile(bad));
-    EXPECT_EQ(s_recorder->messages, std::vector<std::string>{"File format error"});
+    EXPECT_EQ(s_recorder->messages, std::vector<std::string>{"File format error\n" + bad + ": not a point file (magic 0x77776655)"});
     EXPECT_FALSE(s_app->Document()->Survey().IsLoaded());
-    // The open still counts: the name is the title and heads the recent list.
-    EXPECT_EQ(Title(), "bad.oxv - Oxvell");
-    ASSERT_FALSE(s_app->RecentFiles().Files().empty());
-    EXPECT_EQ(s_app->RecentFiles().Files().front(), bad);
+    // The file that failed is not what the window shows: a new document's
+    // title, and the recent list as it was.
+    EXPECT_EQ(Title(), "Untitled - Oxvell");
+    EXPECT_EQ(s_app->RecentFiles().Files(), recent);
+    EXPECT_EQ(Ini().find("bad.oxv"), std::string::npos);
     EXPECT_FALSE(Item(cmd::kColorOriginal).enabled);
     EXPECT_FALSE(Item(cmd::kImportCameraPath).enabled);
     EXPECT_FALSE(Item(cmd::kPlayStart).enabled);
     const int empty = Screen().Lit();
     EXPECT_LT(empty, 1000);
     EXPECT_GT(withPoints, 10 * empty);
+}
+
+// A folder or a named pipe gets the refusal a missing file gets, at once:
+// the survey, the title and the recent list stay.
+TEST_F(AppWindowTest, FoldersAndPipesAreRefusedWithoutWaitingOrChangingAnything)
+{
+    const std::string good = s_dir->File("stays.oxv");
+    WriteField(good, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(good));
+    const auto recent = s_app->RecentFiles().Files();
+    const std::string folder = s_dir->File("folder.oxv");
+    const std::string pipe = s_dir->File("pipe.oxv");
+    std::filesystem::create_directory(folder);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {folder, "Is a directory"},
+        {pipe, "a named pipe, not a file"},
+    };
+    for (const auto& [path, reason] : cases) {
+        s_recorder->messages.clear();
+        EXPECT_FALSE(s_app->OpenDocumentFile(path)) << path;
+        ASSERT_EQ(s_recorder->messages.size(), 1u) << path;
+        EXPECT_EQ(s_recorder->messages[0], "Cannot open file \"" + path + "\".\n" + reason);
+        EXPECT_TRUE(s_app->Document()->Survey().IsLoaded()) << path;
+        EXPECT_EQ(Title(), "stays.oxv - Oxvell") << path;
+        EXPECT_EQ(s_app->RecentFiles().Files(), recent) << path;
+    }
 }
 
 TEST_F(AppWindowTest, AFileThatCannotBeOpenedKeepsTheDocumentAndTheRecentList)

@@ -58,7 +58,7 @@ int OpenUnderAddressLimit(SurveyDocument& doc, Profile& profile, MessageObserver
     const rlimit limit{uint64_t{2} << 30, uint64_t{2} << 30};
     setrlimit(RLIMIT_AS, &limit);
     const LoadStatus status = doc.LoadPointFile(path, profile, observer);
-    const bool message = observer.messages == std::vector<std::string>{"Not enough memory"};
+    const bool message = observer.messages.size() == 1 && observer.messages[0].starts_with("Not enough memory\n" + path);
     const bool empty = !doc.m_pPoints && !doc.m_pTimeline && !doc.m_pScannerPath && !doc.m_xStat.valid;
     return status == LoadStatus::NotEnoughMemory && message && empty ? 0 : 1;
 }

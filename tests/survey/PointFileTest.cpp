@@ -54,6 +54,38 @@ TEST(PointFileValidation, RefusesEveryImageThatWouldBeReadOutOfBounds)
     }
 }
 
+// What the user reads under "File format error": the first fault found,
+// with the figures that show it.
+TEST(PointFileValidation, SaysWhyAnImageIsRefused)
+{
+    const std::vector<uint8_t> good = GoodImage(1000);
+    const int32_t stride = PointHeader::Decode(good.data()).stride;
+    const std::string words = std::to_string(stride) + " words";
+    const std::vector<uint8_t> png = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+    struct Case {
+        const char* name;
+        std::function<void(std::vector<uint8_t>&)> corrupt;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"a PNG", [&](auto& b) { b = png; }, "not a point file (magic 0x89504E47)"},
+        {"header cut", [](auto& b) { b.resize(267); }, "truncated: 267 of at least 268 bytes (the header)"},
+        {"records cut", [](auto& b) { b.resize(5000); },
+         "truncated: 5,000 of " + std::to_string(good.size() / 1000) + "," + std::to_string(good.size() % 1000) +
+             " bytes"},
+        {"no xyz", [](auto& b) { b[header::kXyz] = 0xFF; }, "no xyz channel"},
+        {"zero stride", [](auto& b) { Poke<int32_t>(b, header::kStride, 0); }, "a record of 0 words"},
+        {"pose past the record", [&](auto& b) { b[header::kPose] = static_cast<uint8_t>(stride - 5); },
+         "the pose channel (word " + std::to_string(stride - 5) + ", 6 words) does not fit a record of " + words},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> image = good;
+        c.corrupt(image);
+        EXPECT_EQ(PointImageProblem(image.data(), image.size()), c.reason) << c.name;
+    }
+    EXPECT_EQ(PointImageProblem(good.data(), good.size()), "");
+}
+
 TEST(PointFileValidation, AcceptsEdgesThatAreWellFormed)
 {
     std::vector<uint8_t> image = GoodImage();

@@ -94,22 +94,32 @@ TEST_F(SurveyDocumentTest, FailedLoadsLeaveTheDocumentEmptyWithTheirMessage)
     struct Case {
         const char* name;
         std::vector<uint8_t> bytes;
-        const char* message;
+        std::string reason;
     };
     std::vector<uint8_t> badMagic = good;
     badMagic[0] = 0x55;
     std::vector<uint8_t> truncated(good.begin(), good.end() - 1);
-    const Case cases[] = {
-        {"bad magic", badMagic, "File format error"},
-        {"records cut short", truncated, "File format error"},
-        {"too short for a magic", {0x88, 0x77}, "File format error"},
-        {"empty file", {}, "File format error"},
+    const auto grouped = [](size_t n) {
+        std::string digits = std::to_string(n);
+        for (size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, ",");
+        return digits;
     };
+    const std::string size = grouped(good.size());
+    const std::string cutSize = grouped(good.size() - 1);
+    const Case cases[] = {
+        {"bad magic", badMagic, "not a point file (magic 0x55776655)"},
+        {"records cut short", truncated, "truncated: " + cutSize + " of " + size + " bytes"},
+        {"too short for a magic", {0x88, 0x77}, "not a point file (2 bytes)"},
+        {"empty file", {}, "not a point file (empty)"},
+    };
+    // The message names the file and says why under the usual first line.
     for (const Case& c : cases) {
         ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
         test::WriteBytes(dir.File("bad.oxv"), c.bytes);
         EXPECT_EQ(Open("bad.oxv"), LoadStatus::FormatError) << c.name;
-        EXPECT_EQ(observer.messages, std::vector<std::string>{c.message}) << c.name;
+        EXPECT_EQ(observer.messages, std::vector<std::string>{"File format error\n" + dir.File("bad.oxv") + ": " + c.reason})
+            << c.name;
+        EXPECT_EQ(doc.LoadProblem(), c.reason);
         ExpectEmpty();
         EXPECT_EQ(doc.m_pPlaybackParams, nullptr) << c.name;
         EXPECT_EQ(doc.InterpolatePoseAt(0, *std::make_unique<Pose>()), 0);
@@ -238,7 +248,8 @@ int OpenUnderAddressLimit(const std::string& path)
     MemoryProfile none;
     const LoadStatus status = fresh.LoadPointFile(path, none, seen);
     const bool ok = status == LoadStatus::NotEnoughMemory && seen.messages.size() == 1 &&
-                    seen.messages[0] == "Not enough memory" && fresh.m_pPoints == nullptr;
+                    seen.messages[0] == "Not enough memory\n" + path + ": no block of 8,589,934,592 bytes to read it into" &&
+                    fresh.m_pPoints == nullptr;
     return ok ? 0 : 1;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tools/oxvtool/Commands.h"
+#include "survey/FileReading.h"
 #include "survey/SurveyDocument.h"
 
 namespace oxvtool {
@@ -56,9 +57,9 @@ int RunCampath(const CampathOptions& options)
         if (source == oxv::CameraPathSource::None)
             std::cerr << "oxvtool: no camera path from " << options.navDir << "\n";
     } else if (status == oxv::LoadStatus::CannotOpen) {
-        std::cerr << "oxvtool: cannot open " << options.survey << "\n";
+        std::cerr << "oxvtool: cannot open " << options.survey << ": " << oxv::CannotOpenReason(options.survey) << "\n";
     } else {
-        std::cerr << oxv::LoadMessage(status) << "\n";
+        std::cerr << oxv::LoadFailureText(status, options.survey, doc.LoadProblem()) << "\n";
     }
     if (options.json)
         std::cout << PathToJson(doc.m_pCameraPath.get(), source).dump() << "\n";

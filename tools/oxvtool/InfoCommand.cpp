@@ -7,6 +7,7 @@
 
 #include "tools/oxvtool/Commands.h"
 #include "settings/IniProfile.h"
+#include "survey/FileReading.h"
 #include "survey/SurveyDocument.h"
 #include "tools/oxvtool/SurveySummary.h"
 
@@ -90,11 +91,11 @@ int RunInfo(const InfoOptions& options)
         status = doc.LoadPointFile(options.file, *profile, progress);
     }
     if (status == oxv::LoadStatus::CannotOpen) {
-        std::cerr << "oxvtool: cannot open " << options.file << "\n";
+        std::cerr << "oxvtool: cannot open " << options.file << ": " << oxv::CannotOpenReason(options.file) << "\n";
         if (options.json) std::cout << nlohmann::ordered_json{{"status", "Cannot open file"}}.dump(2) << "\n";
         return 1;
     }
-    if (status != oxv::LoadStatus::Ok) std::cerr << oxv::LoadMessage(status) << "\n";
+    if (status != oxv::LoadStatus::Ok) std::cerr << oxv::LoadFailureText(status, options.file, doc.LoadProblem()) << "\n";
     if (options.json)
         std::cout << SurveyToJson(doc, status, options.full).dump(2) << "\n";
     else if (status == oxv::LoadStatus::Ok)

@@ -31,6 +31,7 @@
 #include "settings/IniProfile.h"
 #include "playback/PlaybackParameters.h"
 #include "playback/RecordFrames.h"
+#include "survey/FileReading.h"
 #include "survey/SurveyDocument.h"
 
 namespace oxvtool {
@@ -373,8 +374,9 @@ int RunRecord(const RecordOptions& options)
     oxv::SurveyDocument doc;
     oxv::LoadObserver quiet;
     const oxv::LoadStatus status = doc.LoadPointFile(options.survey, *profile, quiet);
-    if (status == oxv::LoadStatus::CannotOpen) return Failed("cannot open " + options.survey);
-    if (status != oxv::LoadStatus::Ok) return Failed(std::string(oxv::LoadMessage(status)));
+    if (status == oxv::LoadStatus::CannotOpen)
+        return Failed("cannot open " + options.survey + ": " + oxv::CannotOpenReason(options.survey));
+    if (status != oxv::LoadStatus::Ok) return Failed(oxv::LoadFailureText(status, options.survey, doc.LoadProblem()));
 
     std::error_code ec;
     std::filesystem::path outPath =

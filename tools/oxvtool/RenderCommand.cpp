@@ -15,6 +15,7 @@
 #include "tools/oxvtool/SizeOption.h"
 #include "gl/HeadlessGL.h"
 #include "gl/PngImageWriter.h"
+#include "survey/FileReading.h"
 #include "survey/SurveyDocument.h"
 #include "view/ViewState.h"
 #include "view/ColourLegend.h"
@@ -109,11 +110,11 @@ int RunRender(const RenderOptions& options)
     oxv::LoadObserver quiet;
     const oxv::LoadStatus status = doc.LoadPointFile(options.file, profile, quiet);
     if (status == oxv::LoadStatus::CannotOpen) {
-        std::cerr << "oxvtool: cannot open " << options.file << "\n";
+        std::cerr << "oxvtool: cannot open " << options.file << ": " << oxv::CannotOpenReason(options.file) << "\n";
         return 1;
     }
     if (status != oxv::LoadStatus::Ok) {
-        std::cerr << oxv::LoadMessage(status) << "\n";
+        std::cerr << oxv::LoadFailureText(status, options.file, doc.LoadProblem()) << "\n";
         return 1;
     }
 

@@ -70,6 +70,7 @@ ordered_json SurveyToJson(const oxv::SurveyDocument& doc, oxv::LoadStatus status
 {
     ordered_json j;
     j["status"] = status == oxv::LoadStatus::Ok ? std::string("ok") : std::string(oxv::LoadMessage(status));
+    if (!doc.LoadProblem().empty()) j["reason"] = doc.LoadProblem();
     if (const oxv::PointImage* image = doc.m_pPoints.get()) {
         const oxv::PointHeader& h = image->Header();
         j["records"] = h.recordCount;
