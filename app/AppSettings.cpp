@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <system_error>
 
-#include <wx/fileconf.h>
-#include <wx/log.h>
+#include "settings/IniText.h"
 
 namespace oxv {
 
@@ -39,24 +39,7 @@ void RecentFileList::Load(Profile& profile)
 
 std::string UnescapeSectionHeaders(const std::string& text)
 {
-    std::istringstream in(text);
-    std::string out;
-    out.reserve(text.size());
-    std::string line;
-    while (std::getline(in, line)) {
-        const size_t first = line.find_first_not_of(" \t");
-        if (first != std::string::npos && line[first] == '[') {
-            std::string plain;
-            for (size_t i = 0; i < line.size(); ++i) {
-                if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == ' ') continue;
-                plain += line[i];
-            }
-            line = std::move(plain);
-        }
-        out += line;
-        if (!in.eof()) out += '\n';
-    }
-    return out;
+    return PlainSectionHeaders(text);
 }
 
 SettingsFile::SettingsFile(const std::string& path) : m_path(path), m_ini(path) {}
@@ -74,13 +57,10 @@ bool SettingsFile::WriteString(std::string_view section, std::string_view key, s
 
 bool SettingsFile::WriteRecentFiles(const RecentFileList& list)
 {
-    wxFileConfig& config = m_ini.Config();
-    const wxString group = wxString("/") + kRecentFileSection;
-    config.DeleteGroup(group);
-    for (size_t i = 0; i < list.Files().size(); ++i)
-        config.Write(group + wxString::Format("/File%zu", i + 1), wxString::FromUTF8(list.Files()[i].c_str()));
-    const bool flushed = m_ini.Flush();
-    return Commit() && flushed;
+    std::map<std::string, std::string> entries;
+    for (size_t i = 0; i < list.Files().size(); ++i) entries["File" + std::to_string(i + 1)] = list.Files()[i];
+    const bool written = m_ini.ReplaceSection(kRecentFileSection, entries);
+    return Commit() && written;
 }
 
 bool SettingsFile::Commit()

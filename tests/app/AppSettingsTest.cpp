@@ -80,6 +80,41 @@ TEST(AppSettingsTest, SettingsFileKeepsThePlainRecentSectionBesidePlaybackSettin
     EXPECT_EQ(params.outputFolder, "/video out");
 }
 
+// Two viewers running at once: the one that exits last saves its unchanged
+// recent-file list on the way out, which must not throw away the list and
+// the playback settings the other saved meanwhile.
+TEST(AppSettingsTest, ExitingViewerKeepsWhatTheOtherViewerSaved)
+{
+    test::ScratchDir dir;
+    const std::string path = dir.File("viewer.ini");
+    const std::string text = "[Recent File List]\nFile1=/surveys/first.oxv\n";
+    test::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+    {
+        SettingsFile a(path);
+        RecentFileList aList(4);
+        aList.Load(a);
+        {
+            SettingsFile b(path);
+            RecentFileList bList(4);
+            bList.Load(b);
+            bList.Add("/surveys/second.oxv");
+            ASSERT_TRUE(b.WriteRecentFiles(bList));
+            PlaybackParams params;
+            params.outputFolder = "/frames of b";
+            ASSERT_TRUE(SavePlaybackParams(b, params));
+            ASSERT_TRUE(b.WriteRecentFiles(bList));  // b exits
+        }
+        ASSERT_TRUE(a.WriteRecentFiles(aList));  // a exits
+    }
+    SettingsFile reopened(path);
+    RecentFileList list(4);
+    list.Load(reopened);
+    EXPECT_EQ(list.Files(), (std::vector<std::string>{"/surveys/second.oxv", "/surveys/first.oxv"})) << Text(path);
+    PlaybackParams params;
+    ASSERT_TRUE(LoadPlaybackParams(reopened, params));
+    EXPECT_EQ(params.outputFolder, "/frames of b");
+}
+
 // A hand-edited file may mark a recent file unchangeable ("!File1="); the
 // list is still written and nothing is logged for the user to click away.
 TEST(AppSettingsTest, RecentListOverAnUnchangeableEntryIsWrittenWithoutAWarning)

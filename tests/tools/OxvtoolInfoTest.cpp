@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "survey/SettingsCodec.h"
@@ -90,6 +91,46 @@ TEST_F(OxvtoolInfo, SettingsComeFromTheIniFile)
     EXPECT_EQ(j["params"]["panRate"], 2.5);
     EXPECT_EQ(j["timeline"]["interval"].get<double>(), 0.05);
     EXPECT_EQ(j["timeline"]["frames"], 9);  // 0.9975 s / 2 / 0.05
+}
+
+// A relative --ini names a file in the working folder, as any other path
+// on the command line does.
+TEST_F(OxvtoolInfo, RelativeIniIsReadFromTheWorkingFolder)
+{
+    PlaybackParams params;
+    params.panRate = 7.5;
+    const std::string ini = "[PBV]\nData=" + EncodeBinaryValue(EncodePlaybackParams(params).data(), 48) + "\n";
+    test::WriteBytes(dir.File("rel.ini"), std::vector<uint8_t>(ini.begin(), ini.end()));
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    const RunResult r = RunOxvtool("info --ini rel.ini s.oxv");
+    std::filesystem::current_path(before);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("pan 7.50 deg/s"), std::string::npos) << r.out;
+}
+
+// Named settings that cannot be read are not quietly replaced by defaults.
+TEST_F(OxvtoolInfo, IniThatCannotBeReadFailsNamingTheFile)
+{
+    std::filesystem::create_directory(dir.File("folder.ini"));
+    const struct {
+        std::string ini;
+        std::string reason;
+    } cases[] = {
+        {dir.File("missing.ini"), "No such file or directory"},
+        {dir.File("folder.ini"), "is a folder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
+        const std::string errFile = dir.File("err.txt");
+        const RunResult r = RunOxvtool("info --json --ini " + c.ini + " " + dir.File("s.oxv") + " 2>" + errFile + "; exit $?");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "") << "no description of a survey under other settings";
+        const std::vector<uint8_t> err = test::ReadBytes(errFile);
+        const std::string text(err.begin(), err.end());
+        EXPECT_EQ(text, "oxvtool: cannot read settings file " + c.ini + ": " + c.reason + "\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing.ini"))) << "reading made no file";
 }
 
 TEST_F(OxvtoolInfo, FailedLoadReportsItsMessageAndExitsWithOne)

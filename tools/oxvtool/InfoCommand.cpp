@@ -7,6 +7,7 @@
 
 #include "tools/oxvtool/Commands.h"
 #include "settings/IniProfile.h"
+#include "settings/WholeFile.h"
 #include "survey/FileReading.h"
 #include "survey/SurveyDocument.h"
 #include "tools/oxvtool/SurveySummary.h"
@@ -79,10 +80,18 @@ private:
 int RunInfo(const InfoOptions& options)
 {
     std::unique_ptr<oxv::Profile> profile;
-    if (options.ini.empty())
+    if (options.ini.empty()) {
         profile = std::make_unique<oxv::MemoryProfile>();
-    else
+    } else {
+        // Settings the user named and we cannot read would quietly turn
+        // into defaults: a description of something else.
+        const std::string reason = oxv::WhyUnreadable(options.ini);
+        if (!reason.empty()) {
+            std::cerr << "oxvtool: cannot read settings file " << options.ini << ": " << reason << "\n";
+            return kWorkFailed;
+        }
         profile = std::make_unique<oxv::IniProfile>(options.ini);
+    }
 
     oxv::SurveyDocument doc;
     oxv::LoadStatus status;
