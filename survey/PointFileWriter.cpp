@@ -28,23 +28,28 @@ PointRecord::PointRecord(const PointFileLayout& layout)
 {
 }
 
+uint8_t* PointRecord::ChannelBytes(int8_t index, int words)
+{
+    if (index < 0 || static_cast<size_t>(index) + static_cast<size_t>(words) > m_words.size()) return nullptr;
+    return reinterpret_cast<uint8_t*>(m_words.data() + index);
+}
+
 void PointRecord::SetXyz(int32_t x, int32_t y, int32_t z)
 {
     const int32_t v[3] = {x, y, z};
-    std::memcpy(WordBytes(m_channels.xyz), v, sizeof v);
+    if (uint8_t* p = ChannelBytes(m_channels.xyz, channel_words::kXyz)) std::memcpy(p, v, sizeof v);
 }
 
 void PointRecord::SetOrigin(int32_t x, int32_t y, int32_t z)
 {
-    if (m_channels.origin < 0) return;
     const int32_t v[3] = {x, y, z};
-    std::memcpy(WordBytes(m_channels.origin), v, sizeof v);
+    if (uint8_t* p = ChannelBytes(m_channels.origin, channel_words::kOrigin)) std::memcpy(p, v, sizeof v);
 }
 
 void PointRecord::SetColour(uint8_t r, uint8_t g, uint8_t b)
 {
-    if (m_channels.colour < 0) return;
-    uint8_t* p = WordBytes(m_channels.colour);
+    uint8_t* p = ChannelBytes(m_channels.colour, channel_words::kColour);
+    if (!p) return;
     p[0] = r;
     p[1] = g;
     p[2] = b;
@@ -52,17 +57,17 @@ void PointRecord::SetColour(uint8_t r, uint8_t g, uint8_t b)
 
 void PointRecord::SetAmplitude(uint8_t amplitude)
 {
-    if (m_channels.amplitude >= 0) WordBytes(m_channels.amplitude)[0] = amplitude;
+    if (uint8_t* p = ChannelBytes(m_channels.amplitude, channel_words::kAmplitude)) p[0] = amplitude;
 }
 
 void PointRecord::SetTime(double t)
 {
-    if (m_channels.time >= 0) std::memcpy(WordBytes(m_channels.time), &t, sizeof t);
+    if (uint8_t* p = ChannelBytes(m_channels.time, channel_words::kTime)) std::memcpy(p, &t, sizeof t);
 }
 
 void PointRecord::SetPose(const Pose& pose)
 {
-    if (m_channels.pose >= 0) std::memcpy(WordBytes(m_channels.pose), pose.v, sizeof pose.v);
+    if (uint8_t* p = ChannelBytes(m_channels.pose, channel_words::kPose)) std::memcpy(p, pose.v, sizeof pose.v);
 }
 
 PointFileWriter::PointFileWriter(std::string path, const PointFileLayout& layout, int32_t recordCount)

@@ -20,7 +20,8 @@ struct PointFileLayout {
 
 std::array<uint8_t, kPointHeaderSize> MakePointHeader(const PointFileLayout& layout, int32_t recordCount);
 
-// One record's words, filled channel by channel; absent channels are ignored.
+// One record's words, filled channel by channel; absent channels, and
+// channels a malformed layout puts past the record's end, are ignored.
 class PointRecord {
 public:
     explicit PointRecord(const PointFileLayout& layout);
@@ -36,7 +37,9 @@ public:
     size_t ByteSize() const { return m_words.size() * 4; }
 
 private:
-    uint8_t* WordBytes(int8_t channel) { return reinterpret_cast<uint8_t*>(m_words.data() + channel); }
+    // The bytes of a channel of `words` words at `index`, or null when the
+    // channel is absent or does not fit the record.
+    uint8_t* ChannelBytes(int8_t index, int words);
 
     ChannelLayout m_channels;
     std::vector<uint32_t> m_words;
