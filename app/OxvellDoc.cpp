@@ -120,6 +120,12 @@ bool COxvellDoc::OnOpenDocument(const wxString& path)
         ShowCannotOpen(path, why.empty() ? std::string("the file changed while it was being opened") : why);
         return false;
     }
+    // The survey is shown either way; without this the Play commands would
+    // just stay grey with no word of why.
+    if (m_lastLoad == oxv::LoadStatus::Ok && !m_survey.TimelineProblem().empty())
+        wxMessageBox("Playback is unavailable for this survey at these settings:\n" +
+                         wxString::FromUTF8(m_survey.TimelineProblem().c_str()),
+                     wxTheApp->GetAppDisplayName(), wxOK | wxICON_INFORMATION);
     return true;
 }
 

@@ -1,10 +1,13 @@
 #include "survey/SurveyDocument.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <new>
 #include <utility>
 
 #include "survey/FileReading.h"
+#include "survey/NumberText.h"
 #include "survey/PlaybackSettings.h"
 #include "survey/ScannerPath.h"
 #include "survey/Statistics.h"
@@ -79,6 +82,31 @@ private:
     double m_share = 0.0;
     bool m_cancelled = false;
 };
+
+std::string Seconds(double s)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6g", s);
+    return text;
+}
+
+// In the user's terms: what the survey and the settings asked for.
+std::string NoTimelineReason(TimelineOutcome outcome, const PointImage& image, double step)
+{
+    const double t0 = image.Time(0) / 400.0;
+    const double t1 = image.Time(static_cast<size_t>(image.Records() - 1)) / 400.0;
+    const double frames = std::trunc((t1 - t0) / step);
+    if (outcome == TimelineOutcome::TooManyFrames) {
+        const std::string count = frames < 1e15 ? GroupedDigits(static_cast<uint64_t>(frames)) : Seconds(frames);
+        return "the survey's " + Seconds(t1 - t0) + " s at " + Seconds(step) + " s a frame make " + count +
+               " frames, more than the " + GroupedDigits(static_cast<uint64_t>(kMaxTimelineFrames)) +
+               " playback can hold";
+    }
+    if (!(frames >= 0.0))
+        return "the time stamps give no frames (first " + Seconds(t0) + " s, last " + Seconds(t1) + " s at " +
+               Seconds(step) + " s a frame)";
+    return "not enough memory for " + GroupedDigits(static_cast<uint64_t>(frames)) + " frames";
+}
 
 LoadStatus FromReadOutcome(ReadOutcome outcome)
 {
@@ -208,13 +236,19 @@ int SurveyDocument::BuildTimeline(const PlaybackParams* params, double speed, do
         }
     }
     FreeTimeline();
+    m_timelineProblem.clear();
     m_pPlaybackParams = std::move(copy);
     if (!m_pPoints) return 0;
     std::unique_ptr<PlaybackTimeline> timeline;
-    switch (MakeTimeline(*m_pPoints, speed, interval, timeline, progress)) {
+    const TimelineOutcome outcome = MakeTimeline(*m_pPoints, speed, interval, timeline, progress);
+    switch (outcome) {
     case TimelineOutcome::Built: m_pTimeline = std::move(timeline); return 1;
     case TimelineOutcome::NoTime: return 0;
     case TimelineOutcome::Failed:
+    case TimelineOutcome::TooManyFrames:
+        FreeTimeline();
+        m_timelineProblem = NoTimelineReason(outcome, *m_pPoints, speed * interval);
+        return 0;
     case TimelineOutcome::Stopped: FreeTimeline(); return 0;
     }
     return 0;

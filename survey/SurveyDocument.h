@@ -92,6 +92,10 @@ public:
     // `progress`, when given, may stop the build: there is then no timeline.
     int BuildTimeline(const PlaybackParams* params, double speed, double interval,
                       const StageProgress& progress = {});
+    // Why the last BuildTimeline gave no timeline for a survey with time
+    // stamps ("... make 300,000,000 frames, more than the 134,217,728
+    // playback can hold"); empty when it built one or there is no time.
+    const std::string& TimelineProblem() const { return m_timelineProblem; }
     int InterpolatePoseAt(int32_t frame, Pose& pose) const;
     // Import Camera Path from a navigation folder. Only with a survey loaded;
     // on success replaces the camera path (the views then want hint 100),
@@ -102,6 +106,7 @@ private:
     void SetStatistics(const SurveyStatistics& statistics);
 
     std::string m_loadProblem;
+    std::string m_timelineProblem;
 };
 
 }  // namespace oxv

@@ -27,12 +27,13 @@ bool FinitePositive(double v)
     return std::isfinite(v) && v > 0.0;
 }
 
-bool FrameCountFromSpan(double t0, double t1, double speed, double interval, int32_t& frames)
+TimelineOutcome FrameCountFromSpan(double t0, double t1, double speed, double interval, int32_t& frames)
 {
     const double f = std::trunc((t1 - t0) / speed / interval);
-    if (!(f >= 0.0) || f > static_cast<double>(kMaxTimelineFrames)) return false;
+    if (!(f >= 0.0)) return TimelineOutcome::Failed;
+    if (f > static_cast<double>(kMaxTimelineFrames)) return TimelineOutcome::TooManyFrames;
     frames = static_cast<int32_t>(f);
-    return true;
+    return TimelineOutcome::Built;
 }
 
 }  // namespace
@@ -51,7 +52,9 @@ TimelineOutcome MakeTimeline(const PointImage& image, double speed, double inter
     timeline->t0 = image.Time(0) / 400.0;
     timeline->t1 = image.Time(static_cast<size_t>(n - 1)) / 400.0;
     int32_t frames = 0;
-    if (!FrameCountFromSpan(timeline->t0, timeline->t1, speed, interval, frames)) return TimelineOutcome::Failed;
+    if (const TimelineOutcome count = FrameCountFromSpan(timeline->t0, timeline->t1, speed, interval, frames);
+        count != TimelineOutcome::Built)
+        return count;
     timeline->spans.reset(new (std::nothrow) FrameSpan[static_cast<size_t>(frames)]);
     if (!timeline->spans) return TimelineOutcome::Failed;
     timeline->frames = frames;

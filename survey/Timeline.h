@@ -14,7 +14,8 @@ inline constexpr int32_t kMaxTimelineFrames = int32_t{1} << 27;
 enum class TimelineOutcome {
     Built,
     NoTime,  // no time channel, or no records to take times from
-    Failed,  // frame count negative, not finite or above kMaxTimelineFrames, or out of memory
+    Failed,  // frame count negative or not finite, or out of memory
+    TooManyFrames,  // more than kMaxTimelineFrames
     Stopped,  // `progress` answered false
 };
 

@@ -88,6 +88,23 @@ TEST_F(AppWindowTest, AFailedLoadSaysWhyAndLeavesAnEmptyUntitledViewAndTheRecent
     EXPECT_GT(withPoints, 10 * empty);
 }
 
+TEST_F(AppWindowTest, ASurveyTooLongToPlayOpensAndSaysSoOnce)
+{
+    const std::string file = s_dir->File("long.oxv");
+    test::WriteSurvey(file, PointFileLayout{}, 2, [](int32_t i, PointRecord& r) {
+        test::SteadyFlight(i, r);
+        r.SetTime(i * 400.0 * 5e6);
+    });
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    EXPECT_TRUE(s_app->Document()->Survey().IsLoaded());
+    EXPECT_EQ(Title(), "long.oxv - Oxvell");
+    ASSERT_EQ(s_recorder->messages.size(), 1u);
+    EXPECT_EQ(s_recorder->messages[0].rfind("Playback is unavailable for this survey at these settings:\n", 0), 0u)
+        << s_recorder->messages[0];
+    EXPECT_NE(s_recorder->messages[0].find("150,150,150 frames"), std::string::npos);
+    EXPECT_FALSE(Item(cmd::kPlayStart).enabled);
+}
+
 // A folder or a named pipe gets the refusal a missing file gets, at once:
 // the survey, the title and the recent list stay.
 TEST_F(AppWindowTest, FoldersAndPipesAreRefusedWithoutWaitingOrChangingAnything)

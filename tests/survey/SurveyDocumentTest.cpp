@@ -126,6 +126,24 @@ TEST_F(SurveyDocumentTest, FailedLoadsLeaveTheDocumentEmptyWithTheirMessage)
     }
 }
 
+// Two records five million seconds apart ask for 150 million frames at the
+// default 0.0333 s: the survey opens, and says why it cannot be played.
+TEST_F(SurveyDocumentTest, ATimelineOverTheFrameCapIsMissingWithItsReason)
+{
+    test::WriteSurvey(dir.File("long.oxv"), PointFileLayout{}, 2, [](int32_t i, PointRecord& r) {
+        test::SteadyFlight(i, r);
+        r.SetTime(i * 400.0 * 5e6);
+    });
+    ASSERT_EQ(Open("long.oxv"), LoadStatus::Ok);
+    EXPECT_EQ(doc.m_pTimeline, nullptr);
+    EXPECT_EQ(doc.TimelineProblem(),
+              "the survey's 5e+06 s at 0.0333 s a frame make 150,150,150 frames, more than the 134,217,728 playback "
+              "can hold");
+    ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
+    EXPECT_NE(doc.m_pTimeline, nullptr);
+    EXPECT_EQ(doc.TimelineProblem(), "");
+}
+
 TEST_F(SurveyDocumentTest, UnopenableFileChangesNothing)
 {
     ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);

@@ -133,6 +133,23 @@ TEST_F(OxvtoolInfo, IniThatCannotBeReadFailsNamingTheFile)
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing.ini"))) << "reading made no file";
 }
 
+TEST_F(OxvtoolInfo, SaysWhyASurveyHasNoTimeline)
+{
+    test::WriteSurvey(dir.File("long.oxv"), layout, 2, [](int32_t i, PointRecord& r) {
+        test::SteadyFlight(i, r);
+        r.SetTime(i * 400.0 * 5e6);
+    });
+    const RunResult r = RunOxvtool("info --json " + dir.File("long.oxv"));
+    ASSERT_EQ(r.status, 0);
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["timeline"], nullptr);
+    const std::string why =
+        "the survey's 5e+06 s at 0.0333 s a frame make 150,150,150 frames, more than the 134,217,728 playback can hold";
+    EXPECT_EQ(j["timeline_problem"], why);
+    EXPECT_NE(RunOxvtool("info " + dir.File("long.oxv")).out.find("Timeline:   none (" + why + ")"), std::string::npos);
+    EXPECT_FALSE(nlohmann::json::parse(RunOxvtool("info --json " + dir.File("s.oxv")).out).contains("timeline_problem"));
+}
+
 TEST_F(OxvtoolInfo, FailedLoadReportsItsMessageAndExitsWithOne)
 {
     test::WriteBytes(dir.File("bad.oxv"), {0x55, 0x66, 0x77, 0x88});

@@ -91,6 +91,7 @@ ordered_json SurveyToJson(const oxv::SurveyDocument& doc, oxv::LoadStatus status
                   {"z", RangeToJson(doc.m_zStat)},         {"time", RangeToJson(doc.m_timeStat)}};
     j["scanner_path"] = ScannerPathToJson(doc.m_pScannerPath.get(), full);
     j["timeline"] = TimelineToJson(doc, full);
+    if (!doc.TimelineProblem().empty()) j["timeline_problem"] = doc.TimelineProblem();
     j["params"] = ParamsToJson(doc.m_pPlaybackParams.get());
     return j;
 }
@@ -147,6 +148,8 @@ std::string SurveyToText(const std::string& path, const oxv::SurveyDocument& doc
         std::snprintf(line, sizeof line, "%d frames, %.3f s of survey from %.3f s, %.4f s per frame, played every %.4f s\n",
                       t->frames, t->t1 - t->t0, t->t0, t->step, t->interval);
         out << line;
+    } else if (!doc.TimelineProblem().empty()) {
+        out << "none (" << doc.TimelineProblem() << ")\n";
     } else {
         out << "none (no time channel)\n";
     }
