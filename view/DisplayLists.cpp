@@ -283,9 +283,11 @@ void SetPointBudget(ViewState& view, const SurveyDocument* doc, int32_t budget)
 
 void OnInitialUpdate(ViewState& view, const SurveyDocument* doc)
 {
-    BuildDisplayLists(view, doc);
+    // The target first: a first picture shown while the lists compile looks
+    // where the finished one will.
     double centre[3];
     if (GetDataExtent(doc, centre, nullptr)) SetCameraTarget(view.m_camera, centre);
+    BuildDisplayLists(view, doc);
 }
 
 bool OnUpdate(ViewState& view, const SurveyDocument* doc, int hint)
