@@ -396,7 +396,9 @@ bool COxvellView::CameraMoving() const
 void COxvellView::FollowCameraMotion()
 {
     m_state.m_subset.moving = CameraMoving() ? 1 : 0;
-    if (!m_state.m_subset.moving && m_state.m_subset.lastFrameSubset) RepaintNow();
+    // A run draws every point on its own ticks; a frame more could be recorded.
+    const bool run = m_run.m_nPlayState != oxv::kStopped || m_fpv.m_bFpvMode;
+    if (!m_state.m_subset.moving && m_state.m_subset.lastFrameSubset && !run) RepaintNow();
 }
 
 void COxvellView::OnMotionIdle(wxTimerEvent&)

@@ -53,7 +53,8 @@ struct ViewHooks {
     // Called every kListsBetweenYields point lists while they compile, with
     // no list open, so that a window can answer its paint and size events
     // during a long compile. The point lists reach the view only when all
-    // are compiled: a frame drawn from here shows no points.
+    // are compiled: a frame drawn from here shows the moving-camera subset
+    // once that is compiled, and no points before.
     std::function<void()> betweenListChunks;
     // Called when the moving-camera subset is compiled and the point lists
     // are about to be: a frame drawn from here shows the subset in their
