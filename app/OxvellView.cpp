@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <iterator>
 
 #include <wx/dcclient.h>
 #include <wx/dnd.h>
@@ -652,6 +653,9 @@ void COxvellView::OnUpdatePointSize(wxUpdateUIEvent& event)
     event.Check(m_state.m_nPointSize == event.GetId() - cmd::kPointSize1 + 1);
     event.Enable(true);
 }
+
+static_assert(cmd::kPointBudgetOff - cmd::kPointBudget250k + 1 == std::size(oxv::kPointBudgetChoices),
+              "one menu item a budget");
 
 void COxvellView::OnPointBudget(wxCommandEvent& event)
 {
