@@ -27,8 +27,10 @@ class FrameLog {
 public:
     explicit FrameLog(COxvellView* view) : m_view(view), m_saved(view->State().hooks.captureFrame)
     {
-        view->State().hooks.captureFrame = [this](ViewState& state, GlTarget& target, int, int, int, int) {
+        view->State().hooks.captureFrame = [this](ViewState& state, GlTarget& target, int l, int t, int r, int b) {
+            if (m_saved) m_saved(state, target, l, t, r, b);  // recording goes on
             kinds.push_back(state.m_subset.lastFrameSubset);
+            if (state.m_scene.playing) runKinds.push_back(state.m_subset.lastFrameSubset);
             last.resize(static_cast<size_t>(target.Width()) * static_cast<size_t>(target.Height()) * 3);
             glReadBuffer(target.ReadBuffer());
             glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -38,6 +40,7 @@ public:
     ~FrameLog() { m_view->State().hooks.captureFrame = m_saved; }
 
     std::vector<int> kinds;
+    std::vector<int> runKinds;  // of the frames drawn during playback
     std::vector<uint8_t> last;
 
 private:
@@ -157,6 +160,46 @@ TEST_F(AppWindowTest, BelowTheBudgetTheDragDrawsEveryPoint)
     Mouse(View(), wxEVT_MOTION, size.x / 2 + 30, size.y / 2);
     Mouse(View(), wxEVT_LEFT_UP, size.x / 2 + 30, size.y / 2);
     EXPECT_EQ(std::count(frames.kinds.begin(), frames.kinds.end(), 1), 0);
+}
+
+TEST_F(AppWindowTest, PlaybackRecordsEveryPointDuringAndAfterAMove)
+{
+    const std::string folder = s_dir->File("budget-frames");
+    std::filesystem::create_directories(folder);
+    PlaybackParams params;
+    params.recordVideo = 1;
+    params.outputFolder = folder;
+    StorePlaybackSettings(s_app->Settings(), 2.0, 0.05, params);
+    const std::string file = s_dir->File("flight-budget.oxv");
+    WriteField(file, true);
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    ASSERT_NE(s_app->Document()->Survey().m_pTimeline, nullptr);
+    // A budget below the field's 7,200 records (the menu offers none so small).
+    SetPointBudget(View()->State(), View()->Survey(), 1000);
+    ASSERT_NE(View()->State().m_subset.listBase, 0u);
+    {
+        FrameLog frames(View());
+        // A wheel move still in progress when the run starts, and a drag during it.
+        wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+        wheel.m_wheelRotation = 120;
+        wheel.m_wheelDelta = 120;
+        wheel.m_wheelAxis = wxMOUSE_WHEEL_VERTICAL;
+        View()->Canvas()->GetEventHandler()->ProcessEvent(wheel);
+        ASSERT_EQ(frames.kinds, std::vector<int>{1});
+        Command(cmd::kPlayStart);
+        const wxSize size = View()->Canvas()->GetClientSize();
+        ASSERT_TRUE(PumpUntil([] { return View()->Run().m_nFrame >= 2; }, 5000));
+        Mouse(View(), wxEVT_LEFT_DOWN, size.x / 2, size.y / 2);
+        Mouse(View(), wxEVT_MOTION, size.x / 2 + 20, size.y / 2);
+        ASSERT_TRUE(PumpUntil([] { return View()->Run().m_nFrame >= 4; }, 5000));
+        Mouse(View(), wxEVT_LEFT_UP, size.x / 2 + 20, size.y / 2);
+        Command(cmd::kPlayStop);
+        EXPECT_GE(frames.runKinds.size(), 4u);
+        EXPECT_EQ(std::count(frames.runKinds.begin(), frames.runKinds.end(), 1), 0) << "a run draws every point";
+        EXPECT_GE(FolderFiles(folder).size(), 3u);
+    }
+    StorePlaybackSettings(s_app->Settings(), TimelineRecord{}.step, TimelineRecord{}.interval, PlaybackParams{});
+    SetPointBudget(View()->State(), View()->Survey(), kDefaultPointBudget);
 }
 
 }  // namespace
