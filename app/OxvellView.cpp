@@ -336,6 +336,11 @@ void COxvellView::OnInitialUpdate()
     // Normally done before the document changed; a document replaced by
     // any other way still never keeps a run of the previous one.
     EndRunsForNewDocument();
+    // A wheel move of the previous survey's camera is over: the new one
+    // opens with its full frame.
+    m_motionIdleTimer.Stop();
+    m_bWheelMoving = false;
+    m_state.m_subset.moving = CameraMoving() ? 1 : 0;
     m_statusExtras = oxv::StatusExtras();
     UpdateStatusLine();
     // Lists and target need the context: they follow at the first moment
@@ -397,9 +402,11 @@ bool COxvellView::CameraMoving() const
 void COxvellView::FollowCameraMotion()
 {
     m_state.m_subset.moving = CameraMoving() ? 1 : 0;
-    // A run draws every point on its own ticks; a frame more could be recorded.
+    // A run draws every point on its own ticks; a frame more could be
+    // recorded. Without point lists the subset is all there is to show.
     const bool run = m_run.m_nPlayState != oxv::kStopped || m_fpv.m_bFpvMode;
-    if (!m_state.m_subset.moving && m_state.m_subset.lastFrameSubset && !run) RepaintNow();
+    if (!m_state.m_subset.moving && m_state.m_subset.lastFrameSubset && m_state.m_nPointListBase != 0 && !run)
+        RepaintNow();
 }
 
 void COxvellView::OnMotionIdle(wxTimerEvent&)
