@@ -66,6 +66,10 @@ enum : int {
     kZoomToExtent = CommandId(32803),
     kResetView = CommandId(32804),
     kSavePicture = CommandId(32805),
+
+    // Moving-camera point budgets, in kPointBudgetChoices order (250k, 1M, 4M, Off).
+    kPointBudget250k = CommandId(32806),
+    kPointBudgetOff = CommandId(32809),
 };
 
 inline constexpr int kRecentFileCount = 4;

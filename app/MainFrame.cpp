@@ -103,6 +103,13 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     pointSize->AppendSeparator();
     pointSize->AppendCheckItem(kAntiAlias, "AntiAlias");
 
+    // While the camera moves the view draws at most this many points.
+    auto* budget = new wxMenu;
+    budget->AppendRadioItem(kPointBudget250k, "250k");
+    budget->AppendRadioItem(kPointBudget250k + 1, "1M");
+    budget->AppendRadioItem(kPointBudget250k + 2, "4M");
+    budget->AppendRadioItem(kPointBudgetOff, "Off");
+
     auto* playback = new wxMenu;
     playback->AppendCheckItem(kPlayStart, "&Start");
     playback->AppendCheckItem(kPlayPause, "Pause/Resume");
@@ -135,6 +142,7 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     view->AppendSeparator();
     view->AppendSubMenu(colour, "&Color Mode");
     view->AppendSubMenu(pointSize, "Point &Size");
+    view->AppendSubMenu(budget, "Point &Budget");
     view->AppendSeparator();
     view->AppendSubMenu(video, "Video");
     view->AppendSeparator();

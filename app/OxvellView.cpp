@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <iterator>
 
 #include <wx/dcclient.h>
 #include <wx/dnd.h>
@@ -101,6 +102,8 @@ wxBEGIN_EVENT_TABLE(COxvellView, wxView)
     EVT_MENU(cmd::kSavePicture, COxvellView::OnSavePicture)
     EVT_UPDATE_UI(cmd::kSavePicture, COxvellView::OnUpdateSavePicture)
     EVT_MENU(cmd::kResetView, COxvellView::OnResetView)
+    EVT_MENU_RANGE(cmd::kPointBudget250k, cmd::kPointBudgetOff, COxvellView::OnPointBudget)
+    EVT_UPDATE_UI_RANGE(cmd::kPointBudget250k, cmd::kPointBudgetOff, COxvellView::OnUpdatePointBudget)
     EVT_UPDATE_UI(cmd::kZoomToExtent, COxvellView::OnUpdateWholeView)
     EVT_UPDATE_UI(cmd::kResetView, COxvellView::OnUpdateWholeView)
     EVT_MENU(cmd::kPlayStart, COxvellView::OnPlayStart)
@@ -124,13 +127,18 @@ namespace {
 constexpr int kHoverPickTimerId = 300;
 // The cursor rests this long before the point under it is picked.
 constexpr int kHoverPickDelayMs = 150;
+constexpr int kMotionIdleTimerId = 301;
+// The wheel rests this long before the full frame is drawn.
+constexpr int kMotionIdleMs = 150;
 
 }  // namespace
 
 COxvellView::COxvellView()
-    : m_playTimer(this, oxv::kPlaybackTimerId), m_fpvTimer(this, oxv::kFpvTimerId), m_hoverPickTimer(this, kHoverPickTimerId)
+    : m_playTimer(this, oxv::kPlaybackTimerId), m_fpvTimer(this, oxv::kFpvTimerId), m_hoverPickTimer(this, kHoverPickTimerId),
+      m_motionIdleTimer(this, kMotionIdleTimerId)
 {
     Bind(wxEVT_TIMER, &COxvellView::OnHoverPick, this, kHoverPickTimerId);
+    Bind(wxEVT_TIMER, &COxvellView::OnMotionIdle, this, kMotionIdleTimerId);
 }
 
 COxvellView::~COxvellView()
@@ -138,6 +146,7 @@ COxvellView::~COxvellView()
     m_playTimer.Stop();
     m_fpvTimer.Stop();
     m_hoverPickTimer.Stop();
+    m_motionIdleTimer.Stop();
     m_playTimer.AttachIdleSource(nullptr);
     m_fpvTimer.AttachIdleSource(nullptr);
     // The vehicle's lists and texture are released in their own context (a
@@ -201,6 +210,7 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
 
     // Window creation: the camera and the Original colour mode.
     oxv::InitViewState(m_state);
+    m_state.m_subset.budget = m_pHost ? oxv::LoadPointBudget(m_pHost->SettingsProfile()) : oxv::kDefaultPointBudget;
     // The parts drawn by playback, the first-person camera and recording.
     // The helicopter itself is loaded with the context (ReadyToDraw).
     m_state.hooks.drawVehicle = [this](oxv::ViewState&) { m_heliModel.draw(); };
@@ -217,6 +227,12 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
     // still repaints and resizes (input and timers wait until the end).
     m_state.hooks.betweenListChunks = [] {
         if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->YieldFor(wxEVT_CATEGORY_UI);
+    };
+    // The subset is ready long before the point lists: shown at once, it is
+    // the first picture of a large survey. Never as a frame of a run, which
+    // could be recorded.
+    m_state.hooks.subsetReady = [this] {
+        if (m_run.m_nPlayState == oxv::kStopped && !m_fpv.m_bFpvMode) RepaintNow();
     };
 
     frame->SendSizeEvent();
@@ -320,6 +336,11 @@ void COxvellView::OnInitialUpdate()
     // Normally done before the document changed; a document replaced by
     // any other way still never keeps a run of the previous one.
     EndRunsForNewDocument();
+    // A wheel move of the previous survey's camera is over: the new one
+    // opens with its full frame.
+    m_motionIdleTimer.Stop();
+    m_bWheelMoving = false;
+    m_state.m_subset.moving = CameraMoving() ? 1 : 0;
     m_statusExtras = oxv::StatusExtras();
     UpdateStatusLine();
     // Lists and target need the context: they follow at the first moment
@@ -365,8 +386,33 @@ void COxvellView::MouseToCamera(int type, const wxPoint& point)
     input.y = point.y;
     oxv::ShowRunState(m_state, m_run, m_fpv);
     const oxv::ViewMouseResult result = oxv::ViewMouseEvent(m_state, input);
+    m_state.m_subset.moving = CameraMoving() ? 1 : 0;
     if (result.warpCursor) m_pCanvas->WarpPointer(result.warpX, result.warpY);
-    if (result.repaint) RepaintNow();
+    if (result.repaint)
+        RepaintNow();
+    else
+        FollowCameraMotion();
+}
+
+bool COxvellView::CameraMoving() const
+{
+    return m_state.m_camera.leftDrag || m_state.m_camera.rightDrag || m_bWheelMoving;
+}
+
+void COxvellView::FollowCameraMotion()
+{
+    m_state.m_subset.moving = CameraMoving() ? 1 : 0;
+    // A run draws every point on its own ticks; a frame more could be
+    // recorded. Without point lists the subset is all there is to show.
+    const bool run = m_run.m_nPlayState != oxv::kStopped || m_fpv.m_bFpvMode;
+    if (!m_state.m_subset.moving && m_state.m_subset.lastFrameSubset && m_state.m_nPointListBase != 0 && !run)
+        RepaintNow();
+}
+
+void COxvellView::OnMotionIdle(wxTimerEvent&)
+{
+    m_bWheelMoving = false;
+    FollowCameraMotion();
 }
 
 void COxvellView::OnMouse(wxMouseEvent& event)
@@ -400,7 +446,10 @@ void COxvellView::OnWheel(wxMouseEvent& event)
     if (m_fpv.m_bFpvMode || event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL || event.GetWheelDelta() <= 0) return;
     const double notches = static_cast<double>(event.GetWheelRotation()) / event.GetWheelDelta();
     oxv::SetCameraDistance(oxv::WheelZoomDistance(m_state.m_camera.distance, notches), m_state.m_camera);
+    m_bWheelMoving = true;
+    m_state.m_subset.moving = 1;
     RepaintNow();
+    m_motionIdleTimer.StartOnce(kMotionIdleMs);
 }
 
 void COxvellView::OnCaptureLost(wxMouseCaptureLostEvent&)
@@ -409,6 +458,7 @@ void COxvellView::OnCaptureLost(wxMouseCaptureLostEvent&)
     // drags end here instead of turning the camera on plain moves later.
     m_state.m_camera.leftDrag = 0;
     m_state.m_camera.rightDrag = 0;
+    FollowCameraMotion();
 }
 
 void COxvellView::OnLButtonDblClk(wxMouseEvent& event)
@@ -522,6 +572,10 @@ void COxvellView::OnUpdateSavePicture(wxUpdateUIEvent& event)
 bool COxvellView::SavePicture(const std::string& path)
 {
     if (m_fpv.m_bFpvMode || !ReadyToDraw()) return false;
+    // The picture of a resting camera, even right after a wheel move.
+    m_motionIdleTimer.Stop();
+    m_bWheelMoving = false;
+    m_state.m_subset.moving = CameraMoving() ? 1 : 0;
     bool written = false;
     auto overlay = m_state.hooks.drawOverlay;
     m_state.hooks.drawOverlay = [&](oxv::ViewState& view, oxv::GlTarget& target) {
@@ -605,6 +659,25 @@ void COxvellView::OnUpdatePointSize(wxUpdateUIEvent& event)
 {
     event.Check(m_state.m_nPointSize == event.GetId() - cmd::kPointSize1 + 1);
     event.Enable(true);
+}
+
+static_assert(cmd::kPointBudgetOff - cmd::kPointBudget250k + 1 == std::size(oxv::kPointBudgetChoices),
+              "one menu item a budget");
+
+void COxvellView::OnPointBudget(wxCommandEvent& event)
+{
+    const int32_t budget = oxv::kPointBudgetChoices[event.GetId() - cmd::kPointBudget250k];
+    if (m_pHost) (void)oxv::SavePointBudget(m_pHost->SettingsProfile(), budget);
+    // The still frame does not change: nothing to repaint.
+    if (ReadyToDraw())
+        oxv::SetPointBudget(m_state, Survey(), budget);
+    else
+        m_state.m_subset.budget = budget;
+}
+
+void COxvellView::OnUpdatePointBudget(wxUpdateUIEvent& event)
+{
+    event.Check(m_state.m_subset.budget == oxv::kPointBudgetChoices[event.GetId() - cmd::kPointBudget250k]);
 }
 
 void COxvellView::OnAntiAlias(wxCommandEvent&)

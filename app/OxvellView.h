@@ -134,6 +134,13 @@ private:
     // The status bar's message pane: the view's facts, or "Ready".
     void UpdateStatusLine();
     void OnHoverPick(wxTimerEvent& event);
+    // The subset stands in for the points while a drag or a wheel move is in
+    // progress; once the camera rests, the full frame replaces it.
+    bool CameraMoving() const;
+    void FollowCameraMotion();
+    void OnMotionIdle(wxTimerEvent& event);
+    void OnPointBudget(wxCommandEvent& event);
+    void OnUpdatePointBudget(wxUpdateUIEvent& event);
     void MouseToCamera(int type, const wxPoint& point);
 
     void OnColorMode(wxCommandEvent& event);
@@ -187,6 +194,9 @@ private:
     // waits until the mouse has paused.
     wxTimer m_hoverPickTimer;
     wxPoint m_hoverAt;
+    // A wheel move lasts until the wheel has rested this timer's delay.
+    wxTimer m_motionIdleTimer;
+    bool m_bWheelMoving = false;
     oxv::StatusExtras m_statusExtras;
     wxString m_statusShown;
 

@@ -8,6 +8,7 @@
 
 #include "survey/NumericConversion.h"
 #include "survey/SurveyDocument.h"
+#include "view/PointSubset.h"
 #include "view/ViewState.h"
 
 namespace oxv {
@@ -17,9 +18,10 @@ namespace {
 // The colour rule of the current mode, fixed for a run of records so the
 // per-point loop has no mode switch in it.
 template <typename Colour>
-void EmitRecords(const PointImage& image, int32_t first, int32_t end, Colour colour)
+void EmitRecords(const PointImage& image, int32_t first, int32_t end, int32_t step, Colour colour)
 {
-    for (int32_t k = first; k < end; ++k) {
+    // 64 bits: a step past the last record must not wrap around.
+    for (int64_t k = first; k < end; k += step) {
         colour(static_cast<size_t>(k));
         const int32_t* xyz = image.Xyz(static_cast<size_t>(k));
         glVertex3i(xyz[0], xyz[1], xyz[2]);
@@ -34,36 +36,37 @@ double RangeMm(const int32_t* xyz, const int32_t* origin)
     return std::sqrt(dx * dx + dy * dy + dz * dz) * 1000.0;
 }
 
-// Records first .. end-1 (already inside the image), inside a glBegin(GL_POINTS).
-void EmitRange(const ViewState& view, const PointImage& image, int32_t first, int32_t end)
+// Records first, first + step, ... below end (already inside the image),
+// inside a glBegin(GL_POINTS).
+void EmitRange(const ViewState& view, const PointImage& image, int32_t first, int32_t end, int32_t step = 1)
 {
     const double scale = view.m_dColorScale, offset = view.m_dColorOffset;
     const auto ramp = [](double t) { glColor3d(t, 1.0 - t, 0.0); };
     const auto vertexOnly = [](size_t) {};
     switch (view.m_nColorMode) {
     case kColorAmp:
-        if (!image.HasAmplitude()) return EmitRecords(image, first, end, vertexOnly);
-        return EmitRecords(image, first, end, [&](size_t k) { ramp(image.Amplitude(k) * scale + offset); });
+        if (!image.HasAmplitude()) return EmitRecords(image, first, end, step, vertexOnly);
+        return EmitRecords(image, first, end, step, [&](size_t k) { ramp(image.Amplitude(k) * scale + offset); });
     case kColorAmpBw:
-        if (!image.HasAmplitude()) return EmitRecords(image, first, end, vertexOnly);
-        return EmitRecords(image, first, end, [&](size_t k) {
+        if (!image.HasAmplitude()) return EmitRecords(image, first, end, step, vertexOnly);
+        return EmitRecords(image, first, end, step, [&](size_t k) {
             const double t = image.Amplitude(k) * scale + offset;
             glColor3d(t, t, t);
         });
     case kColorRange:
-        if (!image.HasOrigin()) return EmitRecords(image, first, end, vertexOnly);
-        return EmitRecords(image, first, end,
+        if (!image.HasOrigin()) return EmitRecords(image, first, end, step, vertexOnly);
+        return EmitRecords(image, first, end, step,
                            [&](size_t k) { ramp(RangeMm(image.Xyz(k), image.OriginXyz(k)) * scale + offset); });
     case kColorOriginal: {
-        if (!image.HasColour()) return EmitRecords(image, first, end, vertexOnly);
+        if (!image.HasColour()) return EmitRecords(image, first, end, step, vertexOnly);
         const double rgbScale = view.m_dRgbScale, rgbOffset = view.m_dRgbOffset;
-        return EmitRecords(image, first, end, [&](size_t k) {
+        return EmitRecords(image, first, end, step, [&](size_t k) {
             const uint8_t* c = image.ColourBytes(k);
             glColor3d(c[0] * rgbScale + rgbOffset, c[1] * rgbScale + rgbOffset, c[2] * rgbScale + rgbOffset);
         });
     }
     default:
-        return EmitRecords(image, first, end, [&](size_t k) { ramp(image.Xyz(k)[2] * scale + offset); });
+        return EmitRecords(image, first, end, step, [&](size_t k) { ramp(image.Xyz(k)[2] * scale + offset); });
     }
 }
 
@@ -196,15 +199,18 @@ void DeleteDisplayLists(ViewState& view)
     DeleteLists(view.m_nScannerPathList, view.m_nScannerPathListCount);
     DeleteLists(view.m_nCameraPathList, view.m_nCameraPathListCount);
     DeleteLists(view.m_nPointListBase, view.m_nPointListCount);
+    DeleteSubsetLists(view);
 }
 
-void BuildDisplayLists(ViewState& view, const SurveyDocument* doc)
+// The paths and the grid come before the subset and the subset before the
+// point lists, so that a picture drawn while the point lists compile shows
+// the whole scene, with the subset standing in for the points.
+void BuildPreviewLists(ViewState& view, const SurveyDocument* doc)
 {
     DeleteDisplayLists(view);
     if (!doc) return;
     if (doc->m_pPoints) {
         SelectColorScale(view, *doc);
-        CompilePointLists(view, *doc->m_pPoints);
         CompilePath(doc->m_pScannerPath.get(), view.m_nScannerPathList, view.m_nScannerPathListCount);
         CompilePath(doc->m_pCameraPath.get(), view.m_nCameraPathList, view.m_nCameraPathListCount);
     }
@@ -218,13 +224,70 @@ void BuildDisplayLists(ViewState& view, const SurveyDocument* doc)
             glEndList();
         }
     }
+    BuildSubsetLists(view, doc);
+}
+
+void BuildDisplayLists(ViewState& view, const SurveyDocument* doc)
+{
+    BuildPreviewLists(view, doc);
+    if (!doc || !doc->m_pPoints) return;
+    if (view.m_subset.listBase != 0 && view.hooks.subsetReady) view.hooks.subsetReady();
+    CompilePointLists(view, *doc->m_pPoints);
+}
+
+void DeleteSubsetLists(ViewState& view)
+{
+    DeleteLists(view.m_subset.listBase, view.m_subset.listCount);
+    view.m_subset.step = 0;
+    view.m_subset.points = 0;
+}
+
+void BuildSubsetLists(ViewState& view, const SurveyDocument* doc)
+{
+    DeleteSubsetLists(view);
+    if (!doc || !doc->m_pPoints) return;
+    const PointImage& image = *doc->m_pPoints;
+    const int32_t n = image.Records();
+    const int32_t step = SubsetStep(n, view.m_subset.budget);
+    if (step == 0) return;
+    const int32_t points = SubsetPoints(n, step);
+    const int32_t lists = (points + kPointsPerList - 1) / kPointsPerList;
+    const GLuint base = glGenLists(lists);
+    if (base == 0) return;
+    // Each list holds kPointsPerList of the subset's points, which lie
+    // step records apart.
+    const int64_t recordsPerList = int64_t{kPointsPerList} * step;
+    for (int32_t j = 0; j < lists; ++j) {
+        if (j > 0 && j % kListsBetweenYields == 0 && view.hooks.betweenListChunks) view.hooks.betweenListChunks();
+        const auto first = static_cast<int32_t>(j * recordsPerList);
+        const auto end = static_cast<int32_t>(std::min<int64_t>(n, first + recordsPerList));
+        glNewList(base + static_cast<GLuint>(j), GL_COMPILE);
+        glBegin(GL_POINTS);
+        EmitRange(view, image, first, end, step);
+        glEnd();
+        glEndList();
+    }
+    view.m_subset.listBase = base;
+    view.m_subset.listCount = lists;
+    view.m_subset.step = step;
+    view.m_subset.points = points;
+}
+
+void SetPointBudget(ViewState& view, const SurveyDocument* doc, int32_t budget)
+{
+    view.m_subset.budget = budget > 0 ? budget : 0;
+    // Only with the point lists' colours: a document whose lists were never
+    // built gets its subset with them.
+    if (view.m_nPointListBase != 0 || view.m_subset.listBase != 0) BuildSubsetLists(view, doc);
 }
 
 void OnInitialUpdate(ViewState& view, const SurveyDocument* doc)
 {
-    BuildDisplayLists(view, doc);
+    // The target first: a first picture shown while the lists compile looks
+    // where the finished one will.
     double centre[3];
     if (GetDataExtent(doc, centre, nullptr)) SetCameraTarget(view.m_camera, centre);
+    BuildDisplayLists(view, doc);
 }
 
 bool OnUpdate(ViewState& view, const SurveyDocument* doc, int hint)

@@ -64,6 +64,20 @@ void LetterE()
 
 int32_t ClampInt(int32_t v, int32_t lo, int32_t hi) { return std::min(std::max(v, lo), hi); }
 
+// Every record, or during playback those revealed so far.
+void DrawPointLists(ViewState& view, const SurveyDocument& doc, bool playing)
+{
+    // Playback's count never calls lists past the ones owned (their names
+    // may belong to someone else) and never reads past the records.
+    const int32_t reached = std::max(view.m_scene.revealedRecord, 0);
+    const int32_t whole = playing ? ClampInt(reached / kPointsPerList, 0, view.m_nPointListCount)
+                                  : view.m_nPointListCount;
+    for (int32_t j = 0; j < whole; ++j) glCallList(view.m_nPointListBase + static_cast<GLuint>(j));
+    if (whole != view.m_nPointListCount) DrawPointRange(view, doc, whole * kPointsPerList, reached);
+    const int32_t records = doc.m_pPoints ? doc.m_pPoints->Records() : 0;
+    view.m_subset.lastFramePoints = playing ? std::min(reached, records) : records;
+}
+
 }  // namespace
 
 void DrawAxes()
@@ -139,18 +153,21 @@ void OnDrawFrame(ViewState& view, const SurveyDocument* doc, GlTarget& target, F
         glEnable(GL_LINE_SMOOTH);
     }
 
-    if (view.m_nPointListBase != 0) {
+    const bool subset = DrawsSubset(view, kind);
+    view.m_subset.lastFrameSubset = subset ? 1 : 0;
+    view.m_subset.lastFramePoints = 0;
+    if (view.m_nPointListBase != 0 || subset) {
         glPushMatrix();
         glPointSize(static_cast<float>(std::clamp(view.m_nPointSize, 1, 5)));
         if (view.m_bAntiAlias) glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
         glScaled(kMmToMetre, kMmToMetre, kMmToMetre);
-        // Playback's count never calls lists past the ones owned (their names
-        // may belong to someone else) and never reads past the records.
-        const int32_t reached = std::max(view.m_scene.revealedRecord, 0);
-        const int32_t whole = playing ? ClampInt(reached / kPointsPerList, 0, view.m_nPointListCount)
-                                      : view.m_nPointListCount;
-        for (int32_t j = 0; j < whole; ++j) glCallList(view.m_nPointListBase + static_cast<GLuint>(j));
-        if (whole != view.m_nPointListCount) DrawPointRange(view, *doc, whole * kPointsPerList, reached);
+        if (subset) {
+            for (int32_t j = 0; j < view.m_subset.listCount; ++j)
+                glCallList(view.m_subset.listBase + static_cast<GLuint>(j));
+            view.m_subset.lastFramePoints = view.m_subset.points;
+        } else {
+            DrawPointLists(view, *doc, playing);
+        }
         if (playing) {
             glLineWidth(1.0f);
             glCallList(view.m_nBeamList);

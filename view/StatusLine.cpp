@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "survey/SurveyDocument.h"
+#include "view/PointSubset.h"
 
 namespace oxv {
 
@@ -38,7 +39,7 @@ std::string StatusLine(const ViewState& view, const PlaybackState& run, const Fp
                        const StatusExtras& extras)
 {
     if (!doc || !doc->m_pPoints) return {};
-    std::string line;
+    std::string line = PreviewText(view, doc);
     const int32_t records = doc->m_pPoints->RecordCount();
     Append(line, GroupThousands(records) + (records == 1 ? " record" : " records"));
 

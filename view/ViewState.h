@@ -11,6 +11,7 @@
 
 #include "camera/OrbitCamera.h"
 #include "playback/PlaybackState.h"
+#include "view/PointSubset.h"
 
 namespace oxv {
 
@@ -52,8 +53,13 @@ struct ViewHooks {
     // Called every kListsBetweenYields point lists while they compile, with
     // no list open, so that a window can answer its paint and size events
     // during a long compile. The point lists reach the view only when all
-    // are compiled: a frame drawn from here shows no points.
+    // are compiled: a frame drawn from here shows the moving-camera subset
+    // once that is compiled, and no points before.
     std::function<void()> betweenListChunks;
+    // Called when the moving-camera subset is compiled and the point lists
+    // are about to be: a frame drawn from here shows the subset in their
+    // place, the first picture of a large survey.
+    std::function<void()> subsetReady;
 };
 
 // Point lists compiled between two calls of ViewHooks::betweenListChunks
@@ -98,6 +104,8 @@ struct ViewState {
     int32_t m_nCameraPathListCount = 0;
 
     SceneInput m_scene;
+    // The moving-camera subset; its budget is off until the owner sets one.
+    PointSubset m_subset;
 
     // View options.
     int32_t m_bShowScannerPath = 0;
@@ -158,8 +166,10 @@ void SetColorScale(ViewState& view, const ValueRange& range);
 void SetupViewGl();
 
 void DeleteDisplayLists(ViewState& view);
-// Deletes and recompiles every list (points, paths, grid) for `doc`.
+// Deletes and recompiles every list (points, paths, grid, subset) for `doc`.
 void BuildDisplayLists(ViewState& view, const SurveyDocument* doc);
+// The same without the point lists: what a frame of a moving camera needs.
+void BuildPreviewLists(ViewState& view, const SurveyDocument* doc);
 
 // Colour and vertex of record k (inside glBegin(GL_POINTS)).
 void EmitPoint(const ViewState& view, const SurveyDocument& doc, int32_t k);

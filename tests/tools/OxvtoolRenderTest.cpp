@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <nlohmann/json.hpp>
 
 #include "tests/support/OxvtoolRun.h"
 #include "tests/view/ViewFixture.h"
@@ -171,11 +175,55 @@ TEST_F(OxvtoolRender, RefusesBadInputWithoutWritingAFile)
          {"render " + dir.File("missing.oxv") + " --out " + Out(), "render " + dir.File("bad.oxv") + " --out " + Out(),
           "render " + s + " --size 0x10", "render " + s + " --size 640", "render " + s + " --size 99999x10",
           "render " + s + " --levels 0.9,0.5", "render " + s + " --levels x,1", "render " + s + " --point-size 6",
-          "render " + s + " --color purple", "render " + s + " --orbit 3", "render " + dir.File("s.oxv")}) {
+          "render " + s + " --color purple", "render " + s + " --orbit 3", "render " + dir.File("s.oxv"),
+          "render " + s + " --budget -1", "render " + s + " --budget many", "render " + s + " --budget 1000000001"}) {
         EXPECT_NE(RunOxvtool(args), 0) << args;
         EXPECT_FALSE(std::filesystem::exists(Out())) << args;
     }
     EXPECT_NE(RunOxvtool("render " + dir.File("s.oxv") + " --out " + dir.File("no/such/dir.png")), 0);
+}
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(OxvtoolRender, BudgetDrawsEveryKthRecordAndTimingsSayWhatItCost)
+{
+    // 6,561 records; a budget of 1,000 takes every 7th: 938 points.
+    const std::string base = "render " + dir.File("s.oxv") + " --size 400x300 --out ";
+    const test::RunResult full = test::RunOxvtool(base + Out() + " --timings");
+    ASSERT_EQ(full.status, 0);
+    const nlohmann::json timings = nlohmann::json::parse(full.out);
+    ASSERT_TRUE(timings.is_object()) << full.out;
+    EXPECT_EQ(timings.size(), 4u);
+    for (const char* key : {"open_ms", "compile_ms", "frame_ms"}) {
+        ASSERT_TRUE(timings.contains(key) && timings[key].is_number()) << key << " in " << full.out;
+        EXPECT_GE(timings[key].get<double>(), 0.0) << key;
+    }
+    EXPECT_EQ(timings.at("points_drawn"), 6561);
+    const int fullGreen = Decode(Out()).Count(Green);
+
+    const test::RunResult moving = test::RunOxvtool(base + dir.File("b.png") + " --budget 1000 --timings");
+    ASSERT_EQ(moving.status, 0);
+    EXPECT_EQ(nlohmann::json::parse(moving.out).at("points_drawn"), 938);
+    const int movingGreen = Decode(dir.File("b.png")).Count(Green);
+    EXPECT_GT(movingGreen, 0) << "in the same colours";
+    EXPECT_LT(movingGreen, fullGreen / 3);
+}
+
+TEST_F(OxvtoolRender, WithoutABudgetBelowOrOffThePictureIsTheStillFrame)
+{
+    const std::string base = "render " + dir.File("s.oxv") + " --size 400x300 --color height --grid --out ";
+    ASSERT_EQ(RunOxvtool(base + Out()), 0);
+    const std::string still = FileBytes(Out());
+    ASSERT_FALSE(still.empty());
+    for (const char* extra : {" --timings", " --budget 0", " --budget 6561", " --budget 100000 --timings"}) {
+        ASSERT_EQ(RunOxvtool(base + dir.File("other.png") + extra), 0) << extra;
+        EXPECT_EQ(FileBytes(dir.File("other.png")), still) << extra;
+    }
+    EXPECT_EQ(test::RunOxvtool(base + Out()).out, "") << "nothing on standard output without --timings";
 }
 
 }  // namespace

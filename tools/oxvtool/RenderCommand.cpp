@@ -1,7 +1,10 @@
 // oxvtool render: the frame the viewer shows right after opening a survey,
 // drawn by the viewer's own drawing code in an offscreen context.
 
+#include <GL/gl.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -9,6 +12,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "tools/oxvtool/ColorOption.h"
 #include "tools/oxvtool/Commands.h"
@@ -19,6 +24,7 @@
 #include "survey/SurveyDocument.h"
 #include "view/ViewState.h"
 #include "view/ColourLegend.h"
+#include "view/PointSubset.h"
 #include "view/ViewFit.h"
 
 namespace oxvtool {
@@ -26,6 +32,7 @@ namespace oxvtool {
 namespace {
 
 constexpr int kMaxDrag = 100000;
+constexpr int32_t kMaxBudget = 1'000'000'000;
 
 struct RenderOptions {
     std::string file;
@@ -41,7 +48,25 @@ struct RenderOptions {
     int zoom = 0;
     bool fit = false;
     bool legend = false;
+    int32_t budget = 0;  // 0: the still frame
+    bool timings = false;
 };
+
+double MsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A frame of a moving camera needs the subset and the scene's other lists,
+// not the point lists: only those are compiled when there is a subset.
+void CompileLists(oxv::ViewState& view, const oxv::SurveyDocument& doc)
+{
+    if (view.m_subset.budget == 0) return oxv::OnInitialUpdate(view, &doc);
+    oxv::BuildPreviewLists(view, &doc);
+    if (view.m_subset.listBase == 0) return oxv::OnInitialUpdate(view, &doc);
+    double centre[3];
+    if (oxv::GetDataExtent(&doc, centre, nullptr)) oxv::SetCameraTarget(view.m_camera, centre);
+}
 
 // "AxB" with both parts whole numbers; false on anything else.
 bool ParsePair(const std::string& text, char separator, long& a, long& b)
@@ -108,7 +133,9 @@ int RunRender(const RenderOptions& options)
     oxv::SurveyDocument doc;
     oxv::MemoryProfile profile;
     oxv::LoadObserver quiet;
+    const auto openStart = std::chrono::steady_clock::now();
     const oxv::LoadStatus status = doc.LoadPointFile(options.file, profile, quiet);
+    const double openMs = MsSince(openStart);
     if (status == oxv::LoadStatus::CannotOpen) {
         std::cerr << "oxvtool: cannot open " << options.file << ": " << oxv::CannotOpenReason(options.file) << "\n";
         return 1;
@@ -137,7 +164,12 @@ int RunRender(const RenderOptions& options)
     view.m_bAntiAlias = options.antialias;
     view.m_bShowGrid = options.grid;
     view.m_bShowScannerPath = options.scannerPath;
-    oxv::OnInitialUpdate(view, &doc);
+    view.m_subset.budget = options.budget;
+    view.m_subset.moving = options.budget > 0 ? 1 : 0;
+    const auto compileStart = std::chrono::steady_clock::now();
+    CompileLists(view, doc);
+    glFinish();
+    const double compileMs = MsSince(compileStart);
 
     const int cw = static_cast<int>(w), ch = static_cast<int>(h);
     if (orbitX != 0 || orbitY != 0) Drag(view.m_camera, oxv::kLeftPress, oxv::kLeftRelease, cw, ch, orbitX, orbitY);
@@ -145,9 +177,13 @@ int RunRender(const RenderOptions& options)
     if (options.fit) oxv::ZoomToExtent(view, &doc, static_cast<double>(cw) / ch);
     if (options.zoom != 0) Drag(view.m_camera, oxv::kRightPress, oxv::kRightRelease, cw, ch, 0, options.zoom);
 
+    const auto frameStart = std::chrono::steady_clock::now();
     oxv::OnDrawFrame(view, &doc, *gl, oxv::FrameKind::Paint);
     if (options.legend)
         if (const auto legend = oxv::LegendFor(view, &doc)) oxv::DrawColourLegend(*legend, cw, ch);
+    glFinish();
+    const double frameMs = MsSince(frameStart);
+    const int64_t pointsDrawn = view.m_subset.lastFramePoints;
     const std::vector<unsigned char> rgb = gl->ReadRgb();
     oxv::DeleteDisplayLists(view);
     if (rgb.size() != static_cast<size_t>(cw) * static_cast<size_t>(ch) * 3 ||
@@ -155,6 +191,13 @@ int RunRender(const RenderOptions& options)
         std::cerr << "oxvtool: cannot write " << options.out << "\n";
         return 1;
     }
+    if (options.timings)
+        std::cout << nlohmann::ordered_json{{"open_ms", openMs},
+                                            {"compile_ms", compileMs},
+                                            {"frame_ms", frameMs},
+                                            {"points_drawn", pointsDrawn}}
+                         .dump()
+                  << "\n";
     return 0;
 }
 
@@ -179,6 +222,11 @@ void AddRenderCommand(CLI::App& app, int& exitStatus)
         ->check(CLI::Range(-kMaxDrag, kMaxDrag));
     render->add_flag("--fit", options->fit, "Zoom to Extent: the whole survey in the picture, after --orbit");
     render->add_flag("--legend", options->legend, "the colour bar with its minimum and maximum (not in Original mode)");
+    render->add_option("--budget", options->budget,
+                       "the frame of a moving camera: every k-th record, about N points (0: the still frame)")
+        ->check(CLI::Range(0, kMaxBudget));
+    render->add_flag("--timings", options->timings,
+                     "print {\"open_ms\", \"compile_ms\", \"frame_ms\", \"points_drawn\"} as one JSON object");
     render->callback([options, &exitStatus] { exitStatus = RunRender(*options); });
 }
 

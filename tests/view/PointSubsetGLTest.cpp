@@ -1,0 +1,260 @@
+// The moving-camera subset: which records it holds, when frames draw it,
+// and that still frames never show a trace of it.
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+
+#include "gl/HeadlessGL.h"
+#include "survey/SurveyDocument.h"
+#include "tests/view/ViewFixture.h"
+#include "view/PointSubset.h"
+#include "view/ViewState.h"
+
+namespace oxv {
+namespace {
+
+// Window positions of the points `draw` would rasterise (feedback mode).
+template <typename Draw>
+std::vector<std::pair<float, float>> FeedbackPoints(Draw draw)
+{
+    std::vector<GLfloat> buffer(1'000'000);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_2D, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    const GLint n = glRenderMode(GL_RENDER);
+    EXPECT_GE(n, 0) << "feedback overflow";
+    std::vector<std::pair<float, float>> points;
+    for (GLint i = 0; i < n;) {
+        const auto token = static_cast<GLint>(buffer[static_cast<size_t>(i++)]);
+        if (token == GL_POINT_TOKEN) {
+            points.emplace_back(buffer[static_cast<size_t>(i)], buffer[static_cast<size_t>(i) + 1]);
+            i += 2;
+        } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
+            i += 4;
+        } else if (token == GL_POLYGON_TOKEN) {
+            i += 1 + 2 * static_cast<GLint>(buffer[static_cast<size_t>(i)]);
+        } else {
+            i += token == GL_PASS_THROUGH_TOKEN ? 1 : 2;
+        }
+    }
+    return points;
+}
+
+class SubsetGlTest : public ::testing::Test {
+protected:
+    static constexpr int kW = 320, kH = 240;
+
+    void SetUp() override
+    {
+        std::string error;
+        gl = HeadlessGL::Create(kW, kH, &error);
+        ASSERT_NE(gl, nullptr) << error;
+        SetupViewGl();
+        InitViewState(view);
+    }
+    void TearDown() override
+    {
+        if (gl) DeleteDisplayLists(view);
+    }
+
+    // Record i at (i mod 200, i div 200) in steps of 0.2 m, all in the
+    // opening view up to 25000 records; a point's position names its record.
+    void OpenGrid(int32_t count, int32_t budget)
+    {
+        test::WriteSurvey(dir.File("g.oxv"), PointFileLayout{}, count, [](int32_t i, PointRecord& r) {
+            r.SetXyz((i % 200) * 200, (i / 200) * 200, (i % 7) * 100);
+            r.SetColour(255, 255, 255);
+        });
+        ASSERT_TRUE(test::Load(doc, dir.File("g.oxv")));
+        view.m_subset.budget = budget;
+        OnInitialUpdate(view, &doc);
+    }
+
+    std::set<int32_t> RecordsInSubset()
+    {
+        std::set<int32_t> records;
+        const auto points = FeedbackPoints([&] {
+            // One grid step a unit, 200 by 600 of them over the viewport.
+            glViewport(0, 0, kW, kH);
+            glMatrixMode(GL_PROJECTION);
+            glLoadIdentity();
+            glOrtho(-0.5, 199.5, -0.5, 599.5, -1e6, 1e6);
+            glMatrixMode(GL_MODELVIEW);
+            glLoadIdentity();
+            glScaled(0.005, 0.005, 0.005);
+            for (int32_t j = 0; j < view.m_subset.listCount; ++j) glCallList(view.m_subset.listBase + static_cast<unsigned>(j));
+        });
+        for (const auto& [x, y] : points)
+            records.insert(static_cast<int32_t>(y * 600 / kH) * 200 + static_cast<int32_t>(x * 200 / kW));
+        EXPECT_EQ(records.size(), points.size()) << "no record twice";
+        return records;
+    }
+
+    size_t PointsIn(FrameKind kind)
+    {
+        return FeedbackPoints([&] { OnDrawFrame(view, &doc, *gl, kind); }).size();
+    }
+
+    std::vector<unsigned char> Paint()
+    {
+        OnDrawFrame(view, &doc, *gl, FrameKind::Paint);
+        return gl->ReadRgb();
+    }
+
+    test::ScratchDir dir;
+    std::unique_ptr<HeadlessGL> gl;
+    ViewState view;
+    SurveyDocument doc;
+};
+
+TEST_F(SubsetGlTest, HoldsEveryKthRecordInTheListsOwn)
+{
+    struct Case {
+        int32_t records, budget, step, points, lists;
+    };
+    for (const Case& c : {Case{25000, 10000, 3, 8334, 1}, Case{100000, 30000, 4, 25000, 3}, Case{25000, 25000, 0, 0, 0},
+                          Case{25000, 0, 0, 0, 0}}) {
+        OpenGrid(c.records, c.budget);
+        EXPECT_EQ(view.m_subset.step, c.step) << c.records << "/" << c.budget;
+        EXPECT_EQ(view.m_subset.points, c.points);
+        EXPECT_EQ(view.m_subset.listCount, c.lists);
+        EXPECT_EQ(view.m_subset.listBase != 0, c.lists > 0);
+        EXPECT_EQ(view.m_nPointListCount, c.records / kPointsPerList + 1) << "the point lists as always";
+        if (c.lists == 0) continue;
+        std::set<int32_t> expected;
+        for (int32_t k = 0; k < c.records; k += c.step) expected.insert(k);
+        EXPECT_EQ(RecordsInSubset(), expected);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "every list closed";
+    }
+    const unsigned base = view.m_subset.listBase;
+    OpenGrid(100000, 30000);
+    DeleteDisplayLists(view);
+    EXPECT_EQ(view.m_subset.listBase, 0u);
+    EXPECT_EQ(view.m_subset.listCount, 0);
+    EXPECT_FALSE(glIsList(base)) << "deleted with the point lists";
+}
+
+TEST_F(SubsetGlTest, OnlyMovingOrbitPaintsDrawIt)
+{
+    OpenGrid(25000, 10000);
+    EXPECT_EQ(PointsIn(FrameKind::Paint), 25000u) << "a still camera";
+    view.m_subset.moving = 1;
+    EXPECT_EQ(PointsIn(FrameKind::Paint), 8334u);
+    EXPECT_EQ(view.m_subset.lastFrameSubset, 1);
+    EXPECT_EQ(view.m_subset.lastFramePoints, 8334);
+    EXPECT_EQ(PointsIn(FrameKind::Pick), 25000u);
+    view.m_scene.playing = 1;
+    view.m_scene.revealedRecord = 15000;
+    EXPECT_EQ(PointsIn(FrameKind::Paint), 15000u) << "playback and so recording";
+    EXPECT_EQ(view.m_subset.lastFrameSubset, 0);
+    view.m_scene.playing = 0;
+    view.m_scene.firstPerson = 1;
+    EXPECT_EQ(PointsIn(FrameKind::Paint), 25000u) << "the flight";
+    view.m_scene.firstPerson = 0;
+    EXPECT_EQ(view.m_subset.lastFramePoints, 25000);
+
+    // A new budget changes the subset alone.
+    const unsigned lists = view.m_nPointListBase;
+    SetPointBudget(view, &doc, 5000);
+    EXPECT_EQ(view.m_nPointListBase, lists);
+    EXPECT_EQ(PointsIn(FrameKind::Paint), 5000u);
+    SetPointBudget(view, &doc, 0);
+    EXPECT_EQ(view.m_subset.listBase, 0u);
+    EXPECT_EQ(PointsIn(FrameKind::Paint), 25000u) << "off";
+}
+
+TEST_F(SubsetGlTest, RebuiltInTheNewColoursWithThePointLists)
+{
+    // A flat patch: Original gives (0, 255, 196), Height red.
+    test::WritePatches(dir.File("s.oxv"), {{-10, -10, 20, 0, 102, 255, 178, 200, 120}});
+    ASSERT_TRUE(test::Load(doc, dir.File("s.oxv")));
+    view.m_subset.budget = 2000;
+    OnInitialUpdate(view, &doc);
+    view.m_subset.moving = 1;
+    const auto count = [](const std::vector<unsigned char>& rgb, int r, int g) {
+        int n = 0;
+        for (size_t i = 0; i + 2 < rgb.size(); i += 3) n += rgb[i] == r && rgb[i + 1] == g ? 1 : 0;
+        return n;
+    };
+    std::vector<unsigned char> rgb = Paint();
+    EXPECT_GT(count(rgb, 0, 255), 500);
+    SetColorMode(view, &doc, kColorHeight);
+    rgb = Paint();
+    EXPECT_EQ(view.m_subset.lastFrameSubset, 1);
+    EXPECT_EQ(count(rgb, 0, 255), 0) << "no point keeps the old colour";
+    EXPECT_GT(count(rgb, 255, 0), 500);
+    SetColorMode(view, &doc, kColorOriginal);
+    ASSERT_TRUE(OnLevelKey(view, &doc, LevelKey::PageDown));  // white 0.95: 178 -> 138
+    rgb = Paint();
+    int levelled = 0;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+        levelled += rgb[i] == 0 && rgb[i + 1] == 255 && std::abs(rgb[i + 2] - 138) <= 1 ? 1 : 0;
+    EXPECT_GT(levelled, 500);
+}
+
+TEST_F(SubsetGlTest, StillFrameAfterMovingFramesIsTheNeverMovedFrame)
+{
+    test::WritePatches(dir.File("s.oxv"), {{-30, -20, 40, 0, 200, 120, 40, 9, 300}, {0, 0, 15, 8, 40, 90, 250, 3, 200}});
+    ASSERT_TRUE(test::Load(doc, dir.File("s.oxv")));
+    view.m_bShowGrid = 1;
+    view.m_bShowScannerPath = 1;
+    ViewState never = view;  // no budget: today's view
+    OnInitialUpdate(never, &doc);
+    view.m_subset.budget = 10000;
+    OnInitialUpdate(view, &doc);
+    ASSERT_NE(view.m_subset.listBase, 0u);
+
+    view.m_subset.moving = 1;
+    for (int i = 0; i < 3; ++i) {
+        RotateCameraWorld(0.0, 0.0, 5.0, view.m_camera);
+        Paint();
+    }
+    const auto moving = Paint();
+    view.m_subset.moving = 0;
+    const auto still = Paint();
+    EXPECT_NE(moving, still) << "the moving frame drew fewer points";
+    never.m_camera = view.m_camera;
+    OnDrawFrame(never, &doc, *gl, FrameKind::Paint);
+    EXPECT_EQ(gl->ReadRgb(), still);
+    DeleteDisplayLists(never);
+}
+
+TEST_F(SubsetGlTest, ThePreviewShowsWhileThePointListsCompile)
+{
+    // Most of these lie outside the opening view: the frames' own count says
+    // what they drew.
+    const int32_t records = 3 * kListsBetweenYields * kPointsPerList;
+    const auto drawn = [&] {
+        OnDrawFrame(view, &doc, *gl, FrameKind::Paint);
+        return view.m_subset.lastFramePoints;
+    };
+    int ready = 0, between = 0;
+    std::string status;
+    view.hooks.subsetReady = [&] {
+        ++ready;
+        EXPECT_EQ(view.m_nPointListBase, 0u);
+        EXPECT_EQ(drawn(), 60000);
+        status = PreviewText(view, &doc);
+    };
+    view.hooks.betweenListChunks = [&] {
+        ++between;
+        if (ready) {
+            EXPECT_EQ(drawn(), 60000);
+            EXPECT_EQ(view.m_subset.lastFrameSubset, 1);
+        }
+    };
+    OpenGrid(records, 60000);
+    EXPECT_EQ(ready, 1);
+    EXPECT_EQ(status, "Preview: 0.06 M of 0.48 M points");
+    EXPECT_EQ(between, 3) << "the point lists' breaks; 6 subset lists need none";
+    EXPECT_EQ(PreviewText(view, &doc), "") << "complete";
+    EXPECT_EQ(drawn(), records);
+    EXPECT_EQ(view.m_subset.lastFrameSubset, 0);
+    view.hooks = {};
+}
+
+}  // namespace
+}  // namespace oxv
