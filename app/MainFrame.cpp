@@ -142,12 +142,13 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     view->AppendSeparator();
     view->AppendSubMenu(colour, "&Color Mode");
     view->AppendSubMenu(pointSize, "Point &Size");
-    view->AppendSubMenu(budget, "Point &Budget");
     view->AppendSeparator();
     view->AppendSubMenu(video, "Video");
     view->AppendSeparator();
     view->Append(kZoomToExtent, "Zoom to &Extent\tF", "Show the whole survey, keeping the direction of view");
     view->Append(kResetView, "&Reset View", "Go back to the camera a freshly opened survey has");
+    // After the commands the menu has always had, so their places stay.
+    view->AppendSubMenu(budget, "Point &Budget");
     view->AppendSeparator();
     view->AppendCheckItem(kViewStatusBar, "&Status Bar", "Show or hide the status bar");
 
