@@ -13,43 +13,14 @@
 #include <thread>
 
 #include "tests/app/WestonServer.h"
+#include "tests/app/WindowShot.h"
 #include "tests/support/SurveyFixture.h"
 
 namespace oxv {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string Shell(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
-
-// Lit (not black) pixels of a window below its menu bar, read through its
-// X display.
-int LitPixels(const std::string& display, const std::string& window)
-{
-    const std::string ppm =
-        Shell("DISPLAY=" + display + " import -window " + window + " -depth 8 ppm:- 2>/dev/null");
-    int width = 0, height = 0, maxval = 0, consumed = 0;
-    if (std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &width, &height, &maxval, &consumed) != 3 || maxval != 255)
-        return -1;
-    const size_t offset = static_cast<size_t>(consumed) + 1;
-    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
-    if (ppm.size() < offset + bytes) return -1;
-    int lit = 0;
-    const size_t canvas = offset + static_cast<size_t>(width) * 60 * 3;
-    for (size_t i = canvas; i + 2 < offset + bytes; i += 3)
-        if (ppm[i] != 0 || ppm[i + 1] != 0 || ppm[i + 2] != 0) ++lit;
-    return lit;
-}
+using test::Shell;
 
 class WaylandTest : public ::testing::Test {
 protected:
@@ -136,7 +107,8 @@ TEST_F(WaylandTest, TheViewerStartedWithoutABackendShowsItsWindowAndDrawsThrough
     int lit = 0;
     for (int i = 0; i < 20 && lit < 4000; ++i) {
         std::this_thread::sleep_for(250ms);
-        lit = LitPixels(m_weston.XDisplay(), window);
+        const auto shot = test::ShootWindow(window, m_weston.XDisplay());
+        lit = shot ? shot->Lit(60) : -1;  // below the menu bar
     }
     EXPECT_GT(lit, 4000);
 }

@@ -16,6 +16,7 @@
 
 #include "tests/support/NavFixture.h"
 #include "tests/support/OxvtoolRun.h"
+#include "tests/tools/DemoSurveyTest.h"
 #include "tests/support/SurveyFixture.h"
 
 namespace oxv {
@@ -69,24 +70,7 @@ std::vector<int> ListedFrames(const std::string& output)
     return numbers;
 }
 
-class OxvtoolRecord : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        demo = new test::ScratchDir;
-        ASSERT_EQ(RunOxvtool("demo " + demo->Path().string() + " --points 20000").status, 0);
-    }
-    static void TearDownTestSuite()
-    {
-        delete demo;
-        demo = nullptr;
-    }
-    static std::string Survey() { return demo->File("survey.oxv"); }
-    static test::ScratchDir* demo;
-    test::ScratchDir out;
-};
-
-test::ScratchDir* OxvtoolRecord::demo = nullptr;
+class OxvtoolRecord : public test::DemoSurveyTest {};
 
 TEST_F(OxvtoolRecord, AWholeRunSkipsOnlyTheNumberBeforeTheLast)
 {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/OxvtoolRun.h"
+#include "tests/tools/DemoSurveyTest.h"
 #include "tests/support/PngRead.h"
 #include "tests/support/ScratchDir.h"
 
@@ -95,24 +96,7 @@ double MeanAbsoluteDifference(const std::vector<uint8_t>& a, const std::vector<u
     return sum / static_cast<double>(a.size());
 }
 
-class OxvtoolVideo : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        demo = new test::ScratchDir;
-        ASSERT_EQ(RunOxvtool("demo " + demo->Path().string() + " --points 20000").status, 0);
-    }
-    static void TearDownTestSuite()
-    {
-        delete demo;
-        demo = nullptr;
-    }
-    static std::string Survey() { return demo->File("survey.oxv"); }
-    static test::ScratchDir* demo;
-    test::ScratchDir out;
-};
-
-test::ScratchDir* OxvtoolVideo::demo = nullptr;
+class OxvtoolVideo : public test::DemoSurveyTest {};
 
 // H.264 at the default quality moves these pictures by about one level in
 // 255 on average; the run's first and tenth pictures differ by about seven.
