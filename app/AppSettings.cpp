@@ -27,6 +27,11 @@ void RecentFileList::Remove(size_t index)
     if (index < m_files.size()) m_files.erase(m_files.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
+void RecentFileList::RemoveFile(const std::string& path)
+{
+    std::erase(m_files, path);
+}
+
 void RecentFileList::Load(Profile& profile)
 {
     m_files.clear();
@@ -61,6 +66,14 @@ bool SettingsFile::WriteRecentFiles(const RecentFileList& list)
     for (size_t i = 0; i < list.Files().size(); ++i) entries["File" + std::to_string(i + 1)] = list.Files()[i];
     const bool written = m_ini.ReplaceSection(kRecentFileSection, entries);
     return Commit() && written;
+}
+
+void SettingsFile::RefreshRecentFiles(RecentFileList& list) const
+{
+    IniProfile now(m_path);
+    RecentFileList onDisk(list.Capacity());
+    onDisk.Load(now);
+    if (!onDisk.Files().empty()) list = std::move(onDisk);
 }
 
 bool SettingsFile::Commit()

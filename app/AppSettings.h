@@ -25,6 +25,7 @@ public:
 
     void Add(const std::string& path);
     void Remove(size_t index);
+    void RemoveFile(const std::string& path);
     const std::vector<std::string>& Files() const { return m_files; }
     size_t Capacity() const { return m_capacity; }
 
@@ -51,6 +52,9 @@ public:
 
     // Replaces the section with File1..FileN for the list's entries.
     bool WriteRecentFiles(const RecentFileList& list);
+    // The list as the file holds it now, which another viewer may have
+    // written since this one read it; `list` is kept when the file holds none.
+    void RefreshRecentFiles(RecentFileList& list) const;
 
 private:
     bool Commit();

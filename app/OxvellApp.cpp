@@ -231,6 +231,8 @@ bool COxvellApp::OpenDocumentFile(const wxString& path)
 
 void COxvellApp::RememberFile(const wxString& path)
 {
+    // Files another viewer opened meanwhile stay in the list, below this one.
+    m_settings->RefreshRecentFiles(m_recent);
     m_recent.Add(std::string(path.utf8_str()));
     m_settings->WriteRecentFiles(m_recent);
     if (m_frame) m_frame->UpdateRecentFileMenu(m_recent);
@@ -247,10 +249,11 @@ void COxvellApp::PromptOpen()
 void COxvellApp::OpenRecentFile(size_t index)
 {
     if (index >= m_recent.Files().size()) return;
-    const wxString path = wxString::FromUTF8(m_recent.Files()[index].c_str());
-    if (!OpenDocumentFile(path)) {
+    const std::string file = m_recent.Files()[index];
+    if (!OpenDocumentFile(wxString::FromUTF8(file.c_str()))) {
         // A recent file that cannot be opened any more leaves the list.
-        m_recent.Remove(index);
+        m_settings->RefreshRecentFiles(m_recent);
+        m_recent.RemoveFile(file);
         m_settings->WriteRecentFiles(m_recent);
         if (m_frame) m_frame->UpdateRecentFileMenu(m_recent);
     }

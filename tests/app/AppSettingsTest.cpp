@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/AppSettings.h"
 #include "tests/support/LogCounter.h"
 #include "survey/PlaybackSettings.h"
@@ -113,6 +115,39 @@ TEST(AppSettingsTest, ExitingViewerKeepsWhatTheOtherViewerSaved)
     PlaybackParams params;
     ASSERT_TRUE(LoadPlaybackParams(reopened, params));
     EXPECT_EQ(params.outputFolder, "/frames of b");
+}
+
+// A viewer that opens a file after another viewer opened one keeps the
+// other's file in the list, below its own.
+TEST(AppSettingsTest, OpeningAFileKeepsWhatTheOtherViewerOpenedMeanwhile)
+{
+    test::ScratchDir dir;
+    const std::string path = dir.File("viewer.ini");
+    const std::string text = "[Recent File List]\nFile1=/surveys/first.oxv\n";
+    test::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+    SettingsFile a(path);
+    RecentFileList aList(4);
+    aList.Load(a);
+    {
+        SettingsFile b(path);
+        RecentFileList bList(4);
+        bList.Load(b);
+        bList.Add("/surveys/second.oxv");
+        ASSERT_TRUE(b.WriteRecentFiles(bList));
+    }
+    a.RefreshRecentFiles(aList);
+    aList.Add("/surveys/third.oxv");
+    ASSERT_TRUE(a.WriteRecentFiles(aList));
+    SettingsFile reopened(path);
+    RecentFileList list(4);
+    list.Load(reopened);
+    const std::vector<std::string> expected = {"/surveys/third.oxv", "/surveys/second.oxv", "/surveys/first.oxv"};
+    EXPECT_EQ(list.Files(), expected) << Text(path);
+
+    // With no file to read, the list is what the viewer held.
+    std::filesystem::remove(path);
+    a.RefreshRecentFiles(aList);
+    EXPECT_EQ(aList.Files(), expected);
 }
 
 // A hand-edited file may mark a recent file unchangeable ("!File1="); the
