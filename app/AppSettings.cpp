@@ -1,16 +1,7 @@
 #include "app/AppSettings.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
-#include <system_error>
-
-#include "settings/IniText.h"
 
 namespace oxv {
 
@@ -42,11 +33,6 @@ void RecentFileList::Load(Profile& profile)
     }
 }
 
-std::string UnescapeSectionHeaders(const std::string& text)
-{
-    return PlainSectionHeaders(text);
-}
-
 SettingsFile::SettingsFile(const std::string& path) : m_path(path), m_ini(path) {}
 
 std::optional<std::string> SettingsFile::ReadString(std::string_view section, std::string_view key)
@@ -56,16 +42,14 @@ std::optional<std::string> SettingsFile::ReadString(std::string_view section, st
 
 bool SettingsFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
 {
-    const bool written = m_ini.WriteString(section, key, value);
-    return Commit() && written;
+    return m_ini.WriteString(section, key, value);
 }
 
 bool SettingsFile::WriteRecentFiles(const RecentFileList& list)
 {
     std::map<std::string, std::string> entries;
     for (size_t i = 0; i < list.Files().size(); ++i) entries["File" + std::to_string(i + 1)] = list.Files()[i];
-    const bool written = m_ini.ReplaceSection(kRecentFileSection, entries);
-    return Commit() && written;
+    return m_ini.ReplaceSection(kRecentFileSection, entries);
 }
 
 void SettingsFile::RefreshRecentFiles(RecentFileList& list) const
@@ -74,36 +58,6 @@ void SettingsFile::RefreshRecentFiles(RecentFileList& list) const
     RecentFileList onDisk(list.Capacity());
     onDisk.Load(now);
     if (!onDisk.Files().empty()) list = std::move(onDisk);
-}
-
-bool SettingsFile::Commit()
-{
-    std::string text;
-    {
-        std::ifstream in(m_path, std::ios::binary);
-        if (!in) return false;
-        std::ostringstream buffer;
-        buffer << in.rdbuf();
-        text = buffer.str();
-    }
-    const std::string plain = UnescapeSectionHeaders(text);
-    if (plain == text) return true;
-    // Whole or not at all: a temporary beside the file, then a rename.
-    const std::string temp = m_path + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(plain.data(), static_cast<std::streamsize>(plain.size()));
-        out.flush();
-        if (!out) {
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), m_path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace oxv

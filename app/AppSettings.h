@@ -38,9 +38,9 @@ private:
     std::vector<std::string> m_files;
 };
 
-// The INI file as the viewer uses it. Section names are written exactly as
-// given ("[Recent File List]"), which a plain INI reader expects; the
-// configuration library would otherwise escape their spaces.
+// The INI file as the viewer uses it: the playback settings and the
+// recent-file list, over the shared INI adapter (which writes section names
+// plain, "[Recent File List]", as a plain INI reader expects).
 class SettingsFile final : public Profile {
 public:
     explicit SettingsFile(const std::string& path);
@@ -57,14 +57,8 @@ public:
     void RefreshRecentFiles(RecentFileList& list) const;
 
 private:
-    bool Commit();
-
     std::string m_path;
     IniProfile m_ini;
 };
-
-// Rewrites escaped section headers ("[Recent\ File\ List]") of INI text into
-// plain ones; other lines stay as they are.
-std::string UnescapeSectionHeaders(const std::string& text);
 
 }  // namespace oxv

@@ -44,13 +44,6 @@ TEST(AppSettingsTest, RecentListLoadsFromKeysFile1ToFile4)
     EXPECT_EQ(list.Files(), (std::vector<std::string>{"/one.oxv", "/three.oxv"}));
 }
 
-TEST(AppSettingsTest, SectionHeadersAreWrittenPlain)
-{
-    EXPECT_EQ(UnescapeSectionHeaders("[Recent\\ File\\ List]\nFile1=/a\\ b\n[PBV]\nPath=c:\\ x\n"),
-              "[Recent File List]\nFile1=/a\\ b\n[PBV]\nPath=c:\\ x\n");
-    EXPECT_EQ(UnescapeSectionHeaders("no newline"), "no newline");
-}
-
 TEST(AppSettingsTest, SettingsFileKeepsThePlainRecentSectionBesidePlaybackSettings)
 {
     test::ScratchDir dir;

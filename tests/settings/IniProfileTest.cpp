@@ -4,6 +4,7 @@
 #include <wx/init.h>
 
 #include "settings/IniProfile.h"
+#include "settings/IniText.h"
 #include "tests/support/LogCounter.h"
 #include "survey/PlaybackSettings.h"
 #include "survey/SettingsCodec.h"
@@ -174,6 +175,13 @@ TEST_F(IniProfileTest, GarbageFileReadsAsMostlyEmpty)
     IniProfile profile(ini);
     PlaybackParams params;
     EXPECT_FALSE(LoadPlaybackParams(profile, params));
+}
+
+TEST(IniTextTest, SectionHeadersAreWrittenPlain)
+{
+    EXPECT_EQ(PlainSectionHeaders("[Recent\\ File\\ List]\nFile1=/a\\ b\n[PBV]\nPath=c:\\ x\n"),
+              "[Recent File List]\nFile1=/a\\ b\n[PBV]\nPath=c:\\ x\n");
+    EXPECT_EQ(PlainSectionHeaders("no newline"), "no newline");
 }
 
 }  // namespace
