@@ -338,9 +338,7 @@ void COxvellView::OnInitialUpdate()
     EndRunsForNewDocument();
     // A wheel move of the previous survey's camera is over: the new one
     // opens with its full frame.
-    m_motionIdleTimer.Stop();
-    m_bWheelMoving = false;
-    m_state.m_subset.moving = CameraMoving() ? 1 : 0;
+    EndWheelMove();
     m_statusExtras = oxv::StatusExtras();
     UpdateStatusLine();
     // Lists and target need the context: they follow at the first moment
@@ -407,6 +405,13 @@ void COxvellView::FollowCameraMotion()
     const bool run = m_run.m_nPlayState != oxv::kStopped || m_fpv.m_bFpvMode;
     if (!m_state.m_subset.moving && m_state.m_subset.lastFrameSubset && m_state.m_nPointListBase != 0 && !run)
         RepaintNow();
+}
+
+void COxvellView::EndWheelMove()
+{
+    m_motionIdleTimer.Stop();
+    m_bWheelMoving = false;
+    m_state.m_subset.moving = CameraMoving() ? 1 : 0;
 }
 
 void COxvellView::OnMotionIdle(wxTimerEvent&)
@@ -573,9 +578,7 @@ bool COxvellView::SavePicture(const std::string& path)
 {
     if (m_fpv.m_bFpvMode || !ReadyToDraw()) return false;
     // The picture of a resting camera, even right after a wheel move.
-    m_motionIdleTimer.Stop();
-    m_bWheelMoving = false;
-    m_state.m_subset.moving = CameraMoving() ? 1 : 0;
+    EndWheelMove();
     bool written = false;
     auto overlay = m_state.hooks.drawOverlay;
     m_state.hooks.drawOverlay = [&](oxv::ViewState& view, oxv::GlTarget& target) {

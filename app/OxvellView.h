@@ -138,6 +138,8 @@ private:
     // progress; once the camera rests, the full frame replaces it.
     bool CameraMoving() const;
     void FollowCameraMotion();
+    // The wheel counts as resting at once, without its full-frame repaint.
+    void EndWheelMove();
     void OnMotionIdle(wxTimerEvent& event);
     void OnPointBudget(wxCommandEvent& event);
     void OnUpdatePointBudget(wxUpdateUIEvent& event);
