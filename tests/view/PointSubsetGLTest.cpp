@@ -4,12 +4,13 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
 #include <utility>
 
 #include "gl/HeadlessGL.h"
 #include "survey/SurveyDocument.h"
-#include "tests/view/ViewFixture.h"
+#include "tests/view/ViewGLFixture.h"
 #include "view/PointSubset.h"
 #include "view/ViewState.h"
 
@@ -18,48 +19,15 @@ namespace {
 
 // Window positions of the points `draw` would rasterise (feedback mode).
 template <typename Draw>
-std::vector<std::pair<float, float>> FeedbackPoints(Draw draw)
+std::vector<std::array<float, 2>> FeedbackPoints(Draw draw)
 {
-    std::vector<GLfloat> buffer(1'000'000);
-    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_2D, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    const GLint n = glRenderMode(GL_RENDER);
-    EXPECT_GE(n, 0) << "feedback overflow";
-    std::vector<std::pair<float, float>> points;
-    for (GLint i = 0; i < n;) {
-        const auto token = static_cast<GLint>(buffer[static_cast<size_t>(i++)]);
-        if (token == GL_POINT_TOKEN) {
-            points.emplace_back(buffer[static_cast<size_t>(i)], buffer[static_cast<size_t>(i) + 1]);
-            i += 2;
-        } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
-            i += 4;
-        } else if (token == GL_POLYGON_TOKEN) {
-            i += 1 + 2 * static_cast<GLint>(buffer[static_cast<size_t>(i)]);
-        } else {
-            i += token == GL_PASS_THROUGH_TOKEN ? 1 : 2;
-        }
-    }
-    return points;
+    test::Feedback fb = test::Capture(draw, 1'500'000);
+    EXPECT_FALSE(fb.overflow) << "feedback overflow";
+    return std::move(fb.pointPositions);
 }
 
-class SubsetGlTest : public ::testing::Test {
+class SubsetGlTest : public test::ViewGLFixture<320, 240> {
 protected:
-    static constexpr int kW = 320, kH = 240;
-
-    void SetUp() override
-    {
-        std::string error;
-        gl = HeadlessGL::Create(kW, kH, &error);
-        ASSERT_NE(gl, nullptr) << error;
-        SetupViewGl();
-        InitViewState(view);
-    }
-    void TearDown() override
-    {
-        if (gl) DeleteDisplayLists(view);
-    }
-
     // Record i at (i mod 200, i div 200) in steps of 0.2 m, all in the
     // opening view up to 25000 records; a point's position names its record.
     void OpenGrid(int32_t count, int32_t budget)
@@ -97,17 +65,6 @@ protected:
     {
         return FeedbackPoints([&] { OnDrawFrame(view, &doc, *gl, kind); }).size();
     }
-
-    std::vector<unsigned char> Paint()
-    {
-        OnDrawFrame(view, &doc, *gl, FrameKind::Paint);
-        return gl->ReadRgb();
-    }
-
-    test::ScratchDir dir;
-    std::unique_ptr<HeadlessGL> gl;
-    ViewState view;
-    SurveyDocument doc;
 };
 
 TEST_F(SubsetGlTest, HoldsEveryKthRecordInTheListsOwn)

@@ -10,7 +10,7 @@
 
 #include "gl/HeadlessGL.h"
 #include "survey/SurveyDocument.h"
-#include "tests/view/ViewFixture.h"
+#include "tests/view/ViewGLFixture.h"
 #include "view/ViewState.h"
 
 #if defined(OXV_SANITIZED)
@@ -27,62 +27,11 @@ struct Pixel {
     bool Black() const { return r == 0 && g == 0 && b == 0; }
 };
 
-struct Feedback {
-    int points = 0;
-    std::vector<std::array<float, 4>> lines;  // window x1, y1, x2, y2
-    bool overflow = false;
-};
+using test::Capture;
+using test::Feedback;
 
-// Runs `draw` in feedback mode: what would be rasterised, as primitives.
-template <typename Draw>
-Feedback Capture(Draw draw, size_t capacity = 400000)
-{
-    std::vector<GLfloat> buffer(capacity);
-    glFeedbackBuffer(static_cast<GLsizei>(capacity), GL_3D, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    const GLint n = glRenderMode(GL_RENDER);
-    Feedback fb;
-    if (n < 0) {
-        fb.overflow = true;
-        return fb;
-    }
-    for (GLint i = 0; i < n;) {
-        const auto token = static_cast<GLint>(buffer[static_cast<size_t>(i++)]);
-        switch (token) {
-        case GL_POINT_TOKEN: ++fb.points; i += 3; break;
-        case GL_LINE_TOKEN:
-        case GL_LINE_RESET_TOKEN: {
-            const GLfloat* v = &buffer[static_cast<size_t>(i)];
-            fb.lines.push_back({v[0], v[1], v[3], v[4]});
-            i += 6;
-            break;
-        }
-        case GL_POLYGON_TOKEN: i += 1 + 3 * static_cast<GLint>(buffer[static_cast<size_t>(i)]); break;
-        case GL_PASS_THROUGH_TOKEN: i += 1; break;
-        default: i += 3; break;  // bitmap and pixel tokens: one vertex
-        }
-    }
-    return fb;
-}
-
-class ViewGlTest : public ::testing::Test {
+class ViewGlTest : public test::ViewGLFixture<640, 480> {
 protected:
-    static constexpr int kW = 640, kH = 480;
-
-    void SetUp() override
-    {
-        std::string error;
-        gl = HeadlessGL::Create(kW, kH, &error);
-        ASSERT_NE(gl, nullptr) << error;
-        SetupViewGl();
-        InitViewState(view);
-    }
-    void TearDown() override
-    {
-        if (gl) DeleteDisplayLists(view);
-    }
-
     void Open(const std::vector<test::Patch>& patches, const PointFileLayout& layout = {})
     {
         test::WritePatches(dir.File("s.oxv"), patches, layout);
@@ -101,11 +50,6 @@ protected:
         OnInitialUpdate(view, &doc);
     }
 
-    std::vector<unsigned char> Paint()
-    {
-        OnDrawFrame(view, &doc, *gl, FrameKind::Paint);
-        return gl->ReadRgb();
-    }
 
     // Window position of a world point (metres) in the last frame, top row first.
     bool Project(double x, double y, double z, int& col, int& row) const
@@ -141,11 +85,6 @@ protected:
             glCallList(list);
         });
     }
-
-    test::ScratchDir dir;
-    std::unique_ptr<HeadlessGL> gl;
-    ViewState view;
-    SurveyDocument doc;
 };
 
 int CountPixels(const std::vector<unsigned char>& rgb, bool (*is)(int, int, int))
