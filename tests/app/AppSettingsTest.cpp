@@ -18,6 +18,20 @@ std::string Text(const std::string& path)
     return std::string(bytes.begin(), bytes.end());
 }
 
+void WriteText(const std::string& path, const std::string& text)
+{
+    test::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+// The recent files a viewer starting now would list.
+std::vector<std::string> RecentFilesIn(const std::string& path)
+{
+    SettingsFile reopened(path);
+    RecentFileList list(4);
+    list.Load(reopened);
+    return list.Files();
+}
+
 TEST(AppSettingsTest, RecentListIsNewestFirstWithoutDuplicatesAndBounded)
 {
     RecentFileList list(4);
@@ -82,8 +96,7 @@ TEST(AppSettingsTest, ExitingViewerKeepsWhatTheOtherViewerSaved)
 {
     test::ScratchDir dir;
     const std::string path = dir.File("viewer.ini");
-    const std::string text = "[Recent File List]\nFile1=/surveys/first.oxv\n";
-    test::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+    WriteText(path, "[Recent File List]\nFile1=/surveys/first.oxv\n");
     {
         SettingsFile a(path);
         RecentFileList aList(4);
@@ -101,10 +114,9 @@ TEST(AppSettingsTest, ExitingViewerKeepsWhatTheOtherViewerSaved)
         }
         ASSERT_TRUE(a.WriteRecentFiles(aList));  // a exits
     }
+    EXPECT_EQ(RecentFilesIn(path), (std::vector<std::string>{"/surveys/second.oxv", "/surveys/first.oxv"}))
+        << Text(path);
     SettingsFile reopened(path);
-    RecentFileList list(4);
-    list.Load(reopened);
-    EXPECT_EQ(list.Files(), (std::vector<std::string>{"/surveys/second.oxv", "/surveys/first.oxv"})) << Text(path);
     PlaybackParams params;
     ASSERT_TRUE(LoadPlaybackParams(reopened, params));
     EXPECT_EQ(params.outputFolder, "/frames of b");
@@ -116,8 +128,7 @@ TEST(AppSettingsTest, OpeningAFileKeepsWhatTheOtherViewerOpenedMeanwhile)
 {
     test::ScratchDir dir;
     const std::string path = dir.File("viewer.ini");
-    const std::string text = "[Recent File List]\nFile1=/surveys/first.oxv\n";
-    test::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+    WriteText(path, "[Recent File List]\nFile1=/surveys/first.oxv\n");
     SettingsFile a(path);
     RecentFileList aList(4);
     aList.Load(a);
@@ -131,11 +142,8 @@ TEST(AppSettingsTest, OpeningAFileKeepsWhatTheOtherViewerOpenedMeanwhile)
     a.RefreshRecentFiles(aList);
     aList.Add("/surveys/third.oxv");
     ASSERT_TRUE(a.WriteRecentFiles(aList));
-    SettingsFile reopened(path);
-    RecentFileList list(4);
-    list.Load(reopened);
     const std::vector<std::string> expected = {"/surveys/third.oxv", "/surveys/second.oxv", "/surveys/first.oxv"};
-    EXPECT_EQ(list.Files(), expected) << Text(path);
+    EXPECT_EQ(RecentFilesIn(path), expected) << Text(path);
 
     // With no file to read, the list is what the viewer held.
     std::filesystem::remove(path);
@@ -149,8 +157,7 @@ TEST(AppSettingsTest, RecentListOverAnUnchangeableEntryIsWrittenWithoutAWarning)
 {
     test::ScratchDir dir;
     const std::string path = dir.File("viewer.ini");
-    const std::string text = "[Recent File List]\n!File1=/locked.oxv\n";
-    test::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+    WriteText(path, "[Recent File List]\n!File1=/locked.oxv\n");
     test::LogCounter logs;
     {
         SettingsFile settings(path);
@@ -159,10 +166,7 @@ TEST(AppSettingsTest, RecentListOverAnUnchangeableEntryIsWrittenWithoutAWarning)
         settings.WriteRecentFiles(list);
     }
     EXPECT_EQ(logs.records, 0) << Text(path);
-    SettingsFile reopened(path);
-    RecentFileList list(4);
-    list.Load(reopened);
-    EXPECT_EQ(list.Files(), std::vector<std::string>{"/surveys/new.oxv"}) << Text(path);
+    EXPECT_EQ(RecentFilesIn(path), std::vector<std::string>{"/surveys/new.oxv"}) << Text(path);
 }
 
 }  // namespace
