@@ -182,6 +182,31 @@ protected:
 
     static std::string Title() { return std::string(Frame()->GetTitle().utf8_str()); }
 
+    // Playback settings that record every frame into the new folder `name`
+    // of the scratch folder: `step` s of survey a frame, one every
+    // `interval` s. Returns the folder.
+    static std::string RecordInto(const std::string& name, double step, double interval)
+    {
+        const std::string folder = s_dir->File(name);
+        std::filesystem::create_directories(folder);
+        PlaybackParams params;
+        params.recordVideo = 1;
+        params.outputFolder = folder;
+        StorePlaybackSettings(s_app->Settings(), step, interval, params);
+        return folder;
+    }
+
+    // The mouse wheel over the canvas, `rotation` in 120ths of a notch
+    // (forward comes closer).
+    static void Wheel(int rotation)
+    {
+        wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+        wheel.m_wheelRotation = rotation;
+        wheel.m_wheelDelta = 120;
+        wheel.m_wheelAxis = wxMOUSE_WHEEL_VERTICAL;
+        View()->Canvas()->GetEventHandler()->ProcessEvent(wheel);
+    }
+
     static inline test::AppSession* s_session = nullptr;
     static inline TestApp* s_app = nullptr;
     static inline test::ScratchDir* s_dir = nullptr;

@@ -134,11 +134,7 @@ TEST_F(AppWindowTest, DragAndWheelDrawTheSubsetThenTheStillFrame)
     // The wheel: the subset until it rests, then the still frame by itself.
     Command(cmd::kPointBudget250k);
     frames.kinds.clear();
-    wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
-    wheel.m_wheelRotation = 120;
-    wheel.m_wheelDelta = 120;
-    wheel.m_wheelAxis = wxMOUSE_WHEEL_VERTICAL;
-    View()->Canvas()->GetEventHandler()->ProcessEvent(wheel);
+    Wheel(120);
     ASSERT_EQ(frames.kinds, std::vector<int>{1});
     // Paints that come in meanwhile still show the subset.
     ASSERT_TRUE(test::PumpUntil([&] { return frames.kinds.back() == 0; }, 3000)) << "no still frame after the wheel rested";
@@ -164,12 +160,7 @@ TEST_F(AppWindowTest, BelowTheBudgetTheDragDrawsEveryPoint)
 
 TEST_F(AppWindowTest, PlaybackRecordsEveryPointDuringAndAfterAMove)
 {
-    const std::string folder = s_dir->File("budget-frames");
-    std::filesystem::create_directories(folder);
-    PlaybackParams params;
-    params.recordVideo = 1;
-    params.outputFolder = folder;
-    StorePlaybackSettings(s_app->Settings(), 2.0, 0.05, params);
+    const std::string folder = RecordInto("budget-frames", 2.0, 0.05);
     const std::string file = s_dir->File("flight-budget.oxv");
     WriteField(file, true);
     ASSERT_TRUE(s_app->OpenDocumentFile(file));
@@ -180,11 +171,7 @@ TEST_F(AppWindowTest, PlaybackRecordsEveryPointDuringAndAfterAMove)
     {
         FrameLog frames(View());
         // A wheel move still in progress when the run starts, and a drag during it.
-        wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
-        wheel.m_wheelRotation = 120;
-        wheel.m_wheelDelta = 120;
-        wheel.m_wheelAxis = wxMOUSE_WHEEL_VERTICAL;
-        View()->Canvas()->GetEventHandler()->ProcessEvent(wheel);
+        Wheel(120);
         ASSERT_EQ(frames.kinds, std::vector<int>{1});
         Command(cmd::kPlayStart);
         const wxSize size = View()->Canvas()->GetClientSize();

@@ -55,12 +55,7 @@ TEST_F(ScaledDisplayTest, A1280x720ChoiceRecords1280x720Frames)
 {
     Command(cmd::kSize1280x720);
     ASSERT_TRUE(WaitForCanvas({1280, 720}));
-    const std::string frames = s_dir->File("frames");
-    std::filesystem::create_directories(frames);
-    PlaybackParams params;
-    params.recordVideo = 1;
-    params.outputFolder = frames;
-    StorePlaybackSettings(s_app->Settings(), 2.0, 0.05, params);
+    const std::string frames = RecordInto("frames", 2.0, 0.05);
     const std::string file = s_dir->File("flight.oxv");
     WriteField(file, true);
     ASSERT_TRUE(s_app->OpenDocumentFile(file));

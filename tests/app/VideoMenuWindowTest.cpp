@@ -13,13 +13,8 @@ TEST_F(AppWindowTest, PlaybackRecordsEveryFramePausesAndStopsByItselfAfterTheHol
     // A client width whose rows are not a multiple of 4 bytes.
     View()->SetDisplaySize(641, 400);
     ASSERT_TRUE(PumpUntil([] { return View()->Canvas()->GetClientSize() == wxSize(641, 400); }, 2000));
-    const std::string frames = s_dir->File("frames");
-    std::filesystem::create_directories(frames);
-    PlaybackParams params;
-    params.recordVideo = 1;
-    params.outputFolder = frames;
     // 18 s of survey in 2 s frames, one every 50 ms: a hold of 60 ticks.
-    StorePlaybackSettings(s_app->Settings(), 2.0, 0.05, params);
+    const std::string frames = RecordInto("frames", 2.0, 0.05);
     const std::string file = s_dir->File("flight.oxv");
     WriteField(file, true);
     ASSERT_TRUE(s_app->OpenDocumentFile(file));
@@ -41,7 +36,7 @@ TEST_F(AppWindowTest, PlaybackRecordsEveryFramePausesAndStopsByItselfAfterTheHol
     EXPECT_FALSE(Item(cmd::kPlayParameter).enabled);
     EXPECT_EQ(Item(cmd::kPlayPause).label, "P&ause");
     EXPECT_FALSE(Item(cmd::kPlayPause).checked);
-    EXPECT_DOUBLE_EQ(View()->State().m_camera.distance, params.nearDistance);
+    EXPECT_DOUBLE_EQ(View()->State().m_camera.distance, PlaybackParams{}.nearDistance);
 
     // Paused: nothing advances, nothing is written.
     ASSERT_TRUE(PumpUntil([] { return View()->Run().m_nFrame >= 2; }, 5000));

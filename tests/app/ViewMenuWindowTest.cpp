@@ -205,14 +205,9 @@ TEST_F(AppWindowTest, ZoomToExtentResetViewAndTheWheel)
     const OrbitCamera opened = camera;
 
     // The wheel: a tenth of the distance a notch, forward comes closer.
-    wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
-    wheel.m_wheelRotation = 120;
-    wheel.m_wheelDelta = 120;
-    wheel.m_wheelAxis = wxMOUSE_WHEEL_VERTICAL;
-    View()->Canvas()->GetEventHandler()->ProcessEvent(wheel);
+    Wheel(120);
     EXPECT_DOUBLE_EQ(camera.distance, opened.distance * 0.9);
-    wheel.m_wheelRotation = -240;
-    View()->Canvas()->GetEventHandler()->ProcessEvent(wheel);
+    Wheel(-240);
     EXPECT_NEAR(camera.distance, opened.distance * 0.9 / 0.81, 1e-9);
 
     // Zoom to Extent from a turned camera keeps the turn; Reset goes back.
@@ -235,12 +230,7 @@ TEST_F(AppWindowTest, ZoomToExtentResetViewAndTheWheel)
 
 TEST_F(AppWindowTest, StatusBarSaysRecordsLevelsCursorAndPlayback)
 {
-    const std::string frames = s_dir->File("status-frames");
-    std::filesystem::create_directories(frames);
-    PlaybackParams params;
-    params.recordVideo = 1;
-    params.outputFolder = frames;
-    StorePlaybackSettings(s_app->Settings(), 0.5, 0.01, params);
+    const std::string frames = RecordInto("status-frames", 0.5, 0.01);
     const std::string file = s_dir->File("status.oxv");
     WriteField(file, true);
     ViewState& state = View()->State();  // the levels as a fresh start has them
