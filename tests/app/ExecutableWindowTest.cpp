@@ -70,11 +70,7 @@ protected:
 
     void TearDown() override
     {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            int status = 0;
-            ::waitpid(m_pid, &status, 0);
-        }
+        test::EndProgram(m_pid);
         m_server.Stop();
     }
 
@@ -85,14 +81,7 @@ protected:
         const std::string exe = m_dir.File(name);
         std::filesystem::copy_file(m_original, exe, std::filesystem::copy_options::overwrite_existing);
         std::filesystem::permissions(exe, std::filesystem::perms::owner_all);
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            std::vector<char*> argv{const_cast<char*>(exe.c_str())};
-            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(exe.c_str(), argv.data());
-            ::_exit(127);
-        }
+        m_pid = test::StartProgram(exe, args);
         return exe;
     }
 
@@ -101,9 +90,7 @@ protected:
     {
         const auto end = std::chrono::steady_clock::now() + timeout;
         do {
-            std::string id = Shell("xdotool search --name '^" + title + "$' 2>/dev/null | head -1");
-            while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
-            if (!id.empty()) return id;
+            if (std::string id = test::WindowTitled(title); !id.empty()) return id;
             std::this_thread::sleep_for(100ms);
         } while (std::chrono::steady_clock::now() < end);
         return {};
@@ -400,19 +387,6 @@ TEST_F(ExecutableTest, MenusOpenDuringARecordingAndEscStopsIt)
 namespace oxv {
 namespace {
 
-pid_t Start(const std::string& exe, const std::vector<std::string>& args)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::vector<char*> argv{const_cast<char*>(exe.c_str())};
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(exe.c_str(), argv.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
 // The exit status, or -1 if the process still runs after `timeout`.
 int WaitForExit(pid_t pid, std::chrono::milliseconds timeout)
 {
@@ -442,7 +416,7 @@ TEST_F(ExecutableTest, ASecondStartHandsItsFileToTheRunningViewerUnlessItAsksFor
 
     // Two starts, one process: the second ends at once and its file opens
     // in the first, which lists it as File > Open would.
-    const int status = WaitForExit(Start(exe, {second}), 10s);
+    const int status = WaitForExit(test::StartProgram(exe, {second}), 10s);
     ASSERT_NE(status, -1) << "the second start did not end";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     ASSERT_FALSE(WaitForWindow("second.oxv - Oxvell").empty());
@@ -452,7 +426,7 @@ TEST_F(ExecutableTest, ASecondStartHandsItsFileToTheRunningViewerUnlessItAsksFor
     EXPECT_NE(ini.find("File1=" + second + "\nFile2=" + first + "\n"), std::string::npos) << ini;
 
     // --new-window: a viewer of its own, the running one keeps its file.
-    const pid_t own = Start(exe, {"--new-window", first});
+    const pid_t own = test::StartProgram(exe, {"--new-window", first});
     EXPECT_FALSE(WaitForWindow("first.oxv - Oxvell").empty());
     EXPECT_FALSE(FindWindow("second.oxv - Oxvell", 0ms).empty());
     Stop(own);
@@ -461,7 +435,7 @@ TEST_F(ExecutableTest, ASecondStartHandsItsFileToTheRunningViewerUnlessItAsksFor
     // a window of its own.
     ::kill(m_pid, SIGSTOP);
     const auto asked = std::chrono::steady_clock::now();
-    const pid_t unanswered = Start(exe, {first});
+    const pid_t unanswered = test::StartProgram(exe, {first});
     EXPECT_FALSE(WaitForWindow("first.oxv - Oxvell").empty());
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 15s);
     Stop(unanswered);

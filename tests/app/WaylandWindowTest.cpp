@@ -26,11 +26,7 @@ class WaylandTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        if (m_viewer > 0) {
-            ::kill(m_viewer, SIGTERM);
-            int status = 0;
-            ::waitpid(m_viewer, &status, 0);
-        }
+        test::EndProgram(m_viewer);
         m_weston.Stop();
     }
 
@@ -43,8 +39,7 @@ protected:
         // A copy in the scratch folder, so its INI file lands there.
         const std::string exe = m_dir.File("oxvell");
         std::filesystem::copy_file(std::string(bin) + "/oxvell", exe);
-        m_viewer = ::fork();
-        if (m_viewer == 0) {
+        m_viewer = test::StartProgram(exe, args, [this] {
             ::unsetenv("GDK_BACKEND");
             ::setenv("XDG_RUNTIME_DIR", m_weston.RuntimeDir().c_str(), 1);
             ::setenv("WAYLAND_DISPLAY", m_weston.WaylandDisplay(), 1);
@@ -52,22 +47,14 @@ protected:
             ::setenv("DISPLAY", m_weston.XDisplay().c_str(), 1);
             ::setenv("GSETTINGS_BACKEND", "memory", 1);
             ::setenv("NO_AT_BRIDGE", "1", 1);
-            std::vector<char*> argv{const_cast<char*>(exe.c_str())};
-            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(exe.c_str(), argv.data());
-            ::_exit(127);
-        }
+        });
     }
 
     std::string FindWindow(const std::string& title, std::chrono::milliseconds timeout)
     {
         const auto end = std::chrono::steady_clock::now() + timeout;
         do {
-            std::string id = Shell("DISPLAY=" + m_weston.XDisplay() + " xdotool search --name '^" + title +
-                                   "$' 2>/dev/null | head -1");
-            while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
-            if (!id.empty()) return id;
+            if (std::string id = test::WindowTitled(title, m_weston.XDisplay()); !id.empty()) return id;
             int status = 0;
             if (::waitpid(m_viewer, &status, WNOHANG) == m_viewer) {
                 m_viewer = -1;

@@ -1,12 +1,18 @@
 #pragma once
 
-// Tests that drive the real viewer executable: a shell command's output and
-// a picture of a window as its X server shows it.
+// Tests that drive the real viewer executable: starting and ending it, a
+// shell command's output, its windows and a picture of one as the X server
+// shows it.
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +29,43 @@ inline std::string Shell(const std::string& command)
         ::pclose(pipe);
     }
     return out;
+}
+
+// The program at `exe` started with `args`; `inChild` prepares the child
+// (its environment) before the program replaces it.
+inline pid_t StartProgram(const std::string& exe, const std::vector<std::string>& args,
+                          const std::function<void()>& inChild = {})
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (inChild) inChild();
+        std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(exe.c_str(), argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// Ends a program StartProgram started, if it still runs, and reaps it.
+inline void EndProgram(pid_t& pid)
+{
+    if (pid <= 0) return;
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    pid = -1;
+}
+
+// The id of a window with exactly this title on `display` (the
+// environment's DISPLAY when empty), or empty when there is none now.
+inline std::string WindowTitled(const std::string& title, const std::string& display = {})
+{
+    const std::string prefix = display.empty() ? std::string() : "DISPLAY=" + display + " ";
+    std::string id = Shell(prefix + "xdotool search --name '^" + title + "$' 2>/dev/null | head -1");
+    while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+    return id;
 }
 
 struct Screenshot {
