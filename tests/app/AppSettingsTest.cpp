@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "app/AppSettings.h"
 #include "tests/support/LogCounter.h"
@@ -21,6 +22,20 @@ std::string Text(const std::string& path)
 void WriteText(const std::string& path, const std::string& text)
 {
     test::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+// Another viewer on the same file opens `file`, saves what `alsoSaves`
+// saves, and exits, saving its list once more as the viewer does.
+void OtherViewerOpens(const std::string& path, const std::string& file,
+                      const std::function<void(SettingsFile&)>& alsoSaves = {})
+{
+    SettingsFile b(path);
+    RecentFileList list(4);
+    list.Load(b);
+    list.Add(file);
+    ASSERT_TRUE(b.WriteRecentFiles(list));
+    if (alsoSaves) alsoSaves(b);
+    ASSERT_TRUE(b.WriteRecentFiles(list));
 }
 
 // The recent files a viewer starting now would list.
@@ -101,17 +116,11 @@ TEST(AppSettingsTest, ExitingViewerKeepsWhatTheOtherViewerSaved)
         SettingsFile a(path);
         RecentFileList aList(4);
         aList.Load(a);
-        {
-            SettingsFile b(path);
-            RecentFileList bList(4);
-            bList.Load(b);
-            bList.Add("/surveys/second.oxv");
-            ASSERT_TRUE(b.WriteRecentFiles(bList));
+        OtherViewerOpens(path, "/surveys/second.oxv", [](SettingsFile& b) {
             PlaybackParams params;
             params.outputFolder = "/frames of b";
             ASSERT_TRUE(SavePlaybackParams(b, params));
-            ASSERT_TRUE(b.WriteRecentFiles(bList));  // b exits
-        }
+        });
         ASSERT_TRUE(a.WriteRecentFiles(aList));  // a exits
     }
     EXPECT_EQ(RecentFilesIn(path), (std::vector<std::string>{"/surveys/second.oxv", "/surveys/first.oxv"}))
@@ -132,13 +141,7 @@ TEST(AppSettingsTest, OpeningAFileKeepsWhatTheOtherViewerOpenedMeanwhile)
     SettingsFile a(path);
     RecentFileList aList(4);
     aList.Load(a);
-    {
-        SettingsFile b(path);
-        RecentFileList bList(4);
-        bList.Load(b);
-        bList.Add("/surveys/second.oxv");
-        ASSERT_TRUE(b.WriteRecentFiles(bList));
-    }
+    OtherViewerOpens(path, "/surveys/second.oxv");
     a.RefreshRecentFiles(aList);
     aList.Add("/surveys/third.oxv");
     ASSERT_TRUE(a.WriteRecentFiles(aList));

@@ -61,6 +61,22 @@ std::map<std::string, std::vector<uint8_t>> FolderBytes(const std::filesystem::p
     return files;
 }
 
+// A small survey at 47 N 8 E in `scratch` ("s.oxv") and a navigation folder
+// in `nav` of `epochs` epochs half a second apart, flying east and turning
+// `turnDeg` degrees an epoch; returns the survey's path.
+std::string WriteFirstPersonFlight(test::ScratchDir& scratch, test::ScratchDir& nav, int epochs, double turnDeg)
+{
+    constexpr double kDeg = 0.017453292519943278;
+    PointFileLayout layout;
+    layout.origin = GeodeticOrigin{47.0 * kDeg, 8.0 * kDeg, 400.0};
+    test::WriteSurvey(scratch.File("s.oxv"), layout, 400, [](int32_t i, PointRecord& r) { test::SteadyFlight(i, r); });
+    std::vector<test::NavEpoch> list;
+    for (int i = 0; i < epochs; ++i)
+        list.push_back({345600.25 + i * 0.5, 47.0, 8.0 + i * 1e-5, 450.0, 0.0, 0.0, 90.0 + turnDeg * i});
+    test::WriteNavFolder(nav, list);
+    return scratch.File("s.oxv");
+}
+
 // --list-frames: the frame count, then the file numbers.
 std::vector<int> ListedFrames(const std::string& output)
 {
@@ -97,15 +113,8 @@ TEST_F(OxvtoolRecord, AWholeRunSkipsOnlyTheNumberBeforeTheLast)
 // A short navigation folder over a small survey: n nodes, files 1 .. n-1.
 TEST_F(OxvtoolRecord, FirstPersonFramesCountTheCameraPathNodes)
 {
-    constexpr double kDeg = 0.017453292519943278;
     test::ScratchDir scratch, nav;
-    PointFileLayout layout;
-    layout.origin = GeodeticOrigin{47.0 * kDeg, 8.0 * kDeg, 400.0};
-    test::WriteSurvey(scratch.File("s.oxv"), layout, 400, [](int32_t i, PointRecord& r) { test::SteadyFlight(i, r); });
-    std::vector<test::NavEpoch> epochs;
-    for (int i = 0; i < 7; ++i) epochs.push_back({345600.25 + i * 0.5, 47.0, 8.0 + i * 1e-5, 450.0, 0.0, 0.0, 90.0});
-    test::WriteNavFolder(nav, epochs);
-    const std::string survey = scratch.File("s.oxv");
+    const std::string survey = WriteFirstPersonFlight(scratch, nav, 7, 0.0);
     const RunResult path = RunOxvtool("campath " + survey + " " + nav.Path().string() + " --json");
     ASSERT_EQ(path.status, 0);
     const int nodes = nlohmann::json::parse(path.out)["count"];
@@ -149,15 +158,9 @@ TEST_F(OxvtoolRecord, RangesTogetherWriteTheWholeRun)
 
 TEST_F(OxvtoolRecord, FirstPersonRangesTogetherWriteTheWholeFlight)
 {
-    constexpr double kDeg = 0.017453292519943278;
     test::ScratchDir scratch, nav;
-    PointFileLayout layout;
-    layout.origin = GeodeticOrigin{47.0 * kDeg, 8.0 * kDeg, 400.0};
-    test::WriteSurvey(scratch.File("s.oxv"), layout, 400, [](int32_t i, PointRecord& r) { test::SteadyFlight(i, r); });
-    std::vector<test::NavEpoch> epochs;
-    for (int i = 0; i < 9; ++i) epochs.push_back({345600.25 + i * 0.5, 47.0, 8.0 + i * 1e-5, 450.0, 0.0, 0.0, 90.0 + i});
-    test::WriteNavFolder(nav, epochs);
-    const std::string run = "record " + scratch.File("s.oxv") + " --size 64x48 --fpv " + nav.Path().string();
+    const std::string survey = WriteFirstPersonFlight(scratch, nav, 9, 1.0);
+    const std::string run = "record " + survey + " --size 64x48 --fpv " + nav.Path().string();
     ASSERT_EQ(RunOxvtool(run + " --out " + out.File("whole")).status, 0);
     const std::vector<int> listed = ListedFrames(RunOxvtool(run + " --list-frames").out);
     ASSERT_GE(listed.size(), 4u);
