@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <climits>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -23,26 +21,9 @@ namespace {
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 
-// Memory seen while a run plays, sampled by frame number: the resident
-// peak, and the lowest heap in use within each quarter of the frames (a leak
-// raises the floor; passing peaks do not).
-struct MemoryTrace {
-    long startRss = 0, peakRss = 0;
-    std::array<long, 4> heapFloor{LONG_MAX, LONG_MAX, LONG_MAX, LONG_MAX};
-
-    void Sample(int frame, int frames)
-    {
-        const long rss = test::ResidentKiB(), heap = test::HeapInUseKiB();
-        if (startRss == 0) startRss = rss;
-        peakRss = std::max(peakRss, rss);
-        const size_t quarter = std::min<size_t>(3, static_cast<size_t>(std::max(frame, 0)) * 4 / frames);
-        heapFloor[quarter] = std::min(heapFloor[quarter], heap);
-    }
-};
-
 // Start from the menu, as a user does, and pump until the run has stopped
 // by itself; the run's seconds, or a negative number when it did not stop.
-double PlayToTheEnd(test::AppSession& session, MemoryTrace& memory, int frames)
+double PlayToTheEnd(test::AppSession& session, test::MemoryTrace& memory, int frames)
 {
     COxvellView* view = session.View();
     wxCommandEvent start(wxEVT_MENU, cmd::kPlayStart);
@@ -96,7 +77,7 @@ TEST(WindowSoak, RecordingFromTheViewerWindowKeepsMemoryFlatAndEveryFrameWhole)
     // The driver's bins and the allocator's arenas grow with the geometry a
     // frame shows, for the first few thousand frames of a run; the first run
     // takes them to their size, the second, rewriting every file, is judged.
-    MemoryTrace first, memory;
+    test::MemoryTrace first, memory;
     const double firstSeconds = PlayToTheEnd(session, first, timelineFrames);
     ASSERT_GT(firstSeconds, 0) << "the first run ends after its hold; at frame " << view->Run().m_nFrame;
     const double seconds = PlayToTheEnd(session, memory, timelineFrames);

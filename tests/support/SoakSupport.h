@@ -7,6 +7,9 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -61,6 +64,23 @@ inline long HeapInUseKiB()
     const struct mallinfo2 info = mallinfo2();
     return static_cast<long>((info.uordblks + info.hblkhd) / 1024);
 }
+
+// Memory seen while a run plays, sampled by frame number: the resident
+// peak, and the lowest heap in use within each quarter of the frames (a leak
+// raises the floor; passing peaks do not).
+struct MemoryTrace {
+    long startRss = 0, peakRss = 0;
+    std::array<long, 4> heapFloor{LONG_MAX, LONG_MAX, LONG_MAX, LONG_MAX};
+
+    void Sample(int frame, int frames)
+    {
+        const long rss = ResidentKiB(), heap = HeapInUseKiB();
+        if (startRss == 0) startRss = rss;
+        peakRss = std::max(peakRss, rss);
+        const size_t quarter = std::min<size_t>(3, static_cast<size_t>(std::max(frame, 0)) * 4 / frames);
+        heapFloor[quarter] = std::min(heapFloor[quarter], heap);
+    }
+};
 
 // Frame files of a whole run in `folder`, checked against what playback
 // writes: img000000 .. img(last), each a decodable width x height picture,
