@@ -61,20 +61,6 @@ FileContents ReadSmallFile(const std::string& path, size_t maxBytes)
     return contents;
 }
 
-std::string WhyUnreadable(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return std::strerror(errno);
-    struct stat info;
-    std::string reason;
-    if (::fstat(fd, &info) != 0)
-        reason = std::strerror(errno);
-    else if (!S_ISREG(info.st_mode))
-        reason = S_ISDIR(info.st_mode) ? "is a folder" : "not a regular file";
-    ::close(fd);
-    return reason;
-}
-
 bool ReplaceFileWhole(const std::string& path, const std::string& bytes)
 {
     mode_t mode = 0644;

@@ -17,10 +17,6 @@ struct FileContents {
 // Unreadable: not a regular file, no permission, or larger than maxBytes.
 FileContents ReadSmallFile(const std::string& path, size_t maxBytes);
 
-// Why a file named by the user cannot be read ("No such file or directory",
-// "not a regular file"); empty when it can.
-std::string WhyUnreadable(const std::string& path);
-
 // Writes a temporary file beside `path` and renames it over it: readers see
 // the old file or the new one, never a part. The old file's permissions
 // carry over. False, with no temporary left, when any step fails.

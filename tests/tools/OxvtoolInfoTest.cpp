@@ -118,7 +118,7 @@ TEST_F(OxvtoolInfo, IniThatCannotBeReadFailsNamingTheFile)
         std::string reason;
     } cases[] = {
         {dir.File("missing.ini"), "No such file or directory"},
-        {dir.File("folder.ini"), "is a folder"},
+        {dir.File("folder.ini"), "Is a directory"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.ini);

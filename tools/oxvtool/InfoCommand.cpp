@@ -6,10 +6,9 @@
 #include <memory>
 
 #include "tools/oxvtool/Commands.h"
-#include "settings/IniProfile.h"
-#include "settings/WholeFile.h"
 #include "survey/FileReading.h"
 #include "survey/SurveyDocument.h"
+#include "tools/oxvtool/SettingsOption.h"
 #include "tools/oxvtool/SurveySummary.h"
 
 namespace oxvtool {
@@ -79,19 +78,8 @@ private:
 
 int RunInfo(const InfoOptions& options)
 {
-    std::unique_ptr<oxv::Profile> profile;
-    if (options.ini.empty()) {
-        profile = std::make_unique<oxv::MemoryProfile>();
-    } else {
-        // Settings the user named and we cannot read would quietly turn
-        // into defaults: a description of something else.
-        const std::string reason = oxv::WhyUnreadable(options.ini);
-        if (!reason.empty()) {
-            std::cerr << "oxvtool: cannot read settings file " << options.ini << ": " << reason << "\n";
-            return kWorkFailed;
-        }
-        profile = std::make_unique<oxv::IniProfile>(options.ini);
-    }
+    const std::unique_ptr<oxv::Profile> profile = OpenNamedSettings(options.ini);
+    if (!profile) return kWorkFailed;
 
     oxv::SurveyDocument doc;
     oxv::LoadStatus status;

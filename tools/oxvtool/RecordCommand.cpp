@@ -21,6 +21,7 @@
 #include <system_error>
 
 #include "tools/oxvtool/Commands.h"
+#include "tools/oxvtool/SettingsOption.h"
 #include "tools/oxvtool/SizeOption.h"
 #include "view/ColorModeNames.h"
 #include "settings/ProgramFiles.h"
@@ -165,11 +166,6 @@ bool CheckOptions(const RecordOptions& o, Settings& s)
 // The files the options name, as far as they can be checked before the run.
 bool CheckInputs(const RecordOptions& o)
 {
-    if (!o.ini.empty()) {
-        std::error_code ec;
-        std::ifstream probe(o.ini);
-        if (!std::filesystem::is_regular_file(o.ini, ec) || !probe) return Fail("cannot read " + o.ini);
-    }
     if (!o.fpv.empty()) {
         std::error_code ec;
         if (!std::filesystem::is_directory(o.fpv, ec)) return Fail("--fpv wants a folder: " + o.fpv);
@@ -366,11 +362,8 @@ int RunRecord(const RecordOptions& options)
     if (!CheckOptions(options, s)) return kUsageError;
     if (!CheckInputs(options)) return 1;
 
-    std::unique_ptr<oxv::Profile> profile;
-    if (!options.ini.empty())
-        profile = std::make_unique<oxv::IniProfile>(options.ini);
-    else
-        profile = std::make_unique<oxv::MemoryProfile>();
+    const std::unique_ptr<oxv::Profile> profile = OpenNamedSettings(options.ini);
+    if (!profile) return kWorkFailed;
     oxv::SurveyDocument doc;
     oxv::LoadObserver quiet;
     const oxv::LoadStatus status = doc.LoadPointFile(options.survey, *profile, quiet);
