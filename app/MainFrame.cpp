@@ -10,6 +10,7 @@
 #include "app/AppSettings.h"
 #include "app/CommandIds.h"
 #include "app/FileDropTarget.h"
+#include "app/OxvellView.h"
 #include "resources/desktop/oxvell.xpm"
 
 namespace {
@@ -70,6 +71,28 @@ CMainFrame::CMainFrame(wxDocManager* manager, COxvellHost& host)
     SetStatusBar(nullptr);
 
     SetDropTarget(new CFileDropTarget(host));
+    // Bound after the document frame's own close handler, so it runs first.
+    Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnCloseWindow, this);
+}
+
+void CMainFrame::OnCloseWindow(wxCloseEvent& event)
+{
+    // The window manager's close button is served between chunks of a long
+    // list compile, as paints are. Closing there would free the view under
+    // the compile: it stops instead, and the window closes once it has
+    // unwound (queued calls wait until then).
+    bool compiling = false;
+    if (wxDocManager* manager = GetDocumentManager(); manager && event.CanVeto()) {
+        for (wxDocument* doc : manager->GetDocumentsVector())
+            for (wxView* view : doc->GetViewsVector())
+                if (auto* ours = wxDynamicCast(view, COxvellView)) compiling = ours->GiveUpListCompile() || compiling;
+    }
+    if (compiling) {
+        event.Veto();
+        CallAfter([this] { Close(); });
+        return;
+    }
+    event.Skip();
 }
 
 wxMenuBar* CMainFrame::CreateMenuBar()

@@ -36,6 +36,7 @@ private:
     void OnIdle(wxIdleEvent& event);
     void OnSize(wxSizeEvent& event);
     void OnMenuClose(wxMenuEvent& event);
+    void OnCloseWindow(wxCloseEvent& event);
     void UpdateIndicators();
 
     wxStatusBar* m_wndStatusBar = nullptr;

@@ -105,6 +105,11 @@ bool COxvellApp::OnInit()
 
     m_frame = new CMainFrame(m_docManager, *this);
     SetTopWindow(m_frame);
+    // A hand-over that arrives while the program ends finds no window.
+    m_frame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
+        if (event.GetEventObject() == m_frame) m_frame = nullptr;
+        event.Skip();
+    });
     m_frame->UpdateRecentFileMenu(m_recent);
 
     // The one document and its view, empty ("Untitled").

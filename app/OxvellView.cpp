@@ -224,9 +224,18 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
         if (const auto legend = oxv::LegendFor(view, Survey())) oxv::DrawColourLegend(*legend, target.Width(), target.Height());
     };
     // A large survey's lists take seconds to compile: meanwhile the window
-    // still repaints and resizes (input and timers wait until the end).
-    m_state.hooks.betweenListChunks = [] {
-        if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->YieldFor(wxEVT_CATEGORY_UI);
+    // still repaints and resizes (input waits until the end). A close that
+    // comes meanwhile gives the compile up (GiveUpListCompile).
+    m_state.hooks.betweenListChunks = [this] {
+        wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+        if (loop && !m_bGiveUpCompile) {
+            m_bInCompileBreak = true;
+            loop->YieldFor(wxEVT_CATEGORY_UI);
+            m_bInCompileBreak = false;
+        }
+        const bool goOn = !m_bGiveUpCompile;
+        m_bGiveUpCompile = false;  // for this compile only
+        return goOn;
     };
     // The subset is ready long before the point lists: shown at once, it is
     // the first picture of a large survey. Never as a frame of a run, which
@@ -270,9 +279,21 @@ bool COxvellView::ReadyToDraw()
     return true;
 }
 
+bool COxvellView::GiveUpListCompile()
+{
+    if (!m_bInCompileBreak) return false;
+    m_bGiveUpCompile = true;
+    return true;
+}
+
+bool COxvellView::RunWaitsForCompile() const
+{
+    return m_bInCompileBreak && (m_run.m_nPlayState != oxv::kStopped || m_fpv.m_bFpvMode);
+}
+
 void COxvellView::OnDraw(wxDC*)
 {
-    if (!ReadyToDraw()) return;
+    if (RunWaitsForCompile() || !ReadyToDraw()) return;
     oxv::ShowRunState(m_state, m_run, m_fpv);
     oxv::OnDrawFrame(m_state, Survey(), m_target, oxv::FrameKind::Paint);
     UpdateStatusLine();
@@ -280,7 +301,7 @@ void COxvellView::OnDraw(wxDC*)
 
 void COxvellView::RepaintNow()
 {
-    if (!m_pCanvas) return;
+    if (!m_pCanvas || RunWaitsForCompile()) return;
     if (!ReadyToDraw()) {
         m_pCanvas->Refresh(false);
         return;
@@ -310,7 +331,7 @@ void COxvellView::OnHoverPick(wxTimerEvent&)
 {
     // Only over the still orbit view: a pick is a drawn frame, and during
     // playback or a flight it would be written as one.
-    if (m_run.m_nPlayState != oxv::kStopped || m_fpv.m_bFpvMode || !m_pCanvas) return;
+    if (m_run.m_nPlayState != oxv::kStopped || m_fpv.m_bFpvMode || !m_pCanvas || m_bInCompileBreak) return;
     double point[3];
     if (PickPoint(m_hoverAt.x, m_hoverAt.y, point))
         m_statusExtras.cursor = std::array<double, 3>{point[0], point[1], point[2]};
@@ -728,6 +749,8 @@ bool COxvellView::IsTimerRunning(int id) const
 void COxvellView::OnTimerEvent(wxTimerEvent& event)
 {
     event.Skip();
+    // The tick comes again once the window is idle, after the compile.
+    if (m_bInCompileBreak) return;
     const oxv::SurveyDocument* doc = Survey();
     if (doc) oxv::OnTimer(m_run, m_state.m_camera, *doc, *this, event.GetId());
 }

@@ -97,6 +97,11 @@ public:
     // false when it could not be drawn or written.
     bool SavePicture(const std::string& path);
     static std::string GetModelPath();
+    // Called while the window is served between chunks of a long list
+    // compile: that compile stops at once (its lists deleted) and true comes
+    // back; anything that would free the view must wait until it has
+    // unwound. False, and nothing changes, outside such a break.
+    bool GiveUpListCompile();
 
     oxv::ViewState& State() { return m_state; }
     const oxv::ViewState& State() const { return m_state; }
@@ -178,6 +183,9 @@ private:
     void OnUpdateFpvMode(wxUpdateUIEvent& event);
     void OnFpvFov(wxCommandEvent& event);
     void OnTimerEvent(wxTimerEvent& event);
+    // Inside a compile's break a run's frame waits: it would be drawn from
+    // half-made lists and written as a recorded frame.
+    bool RunWaitsForCompile() const;
 
     COxvellHost* m_pHost = nullptr;
     oxv::ViewState m_state;
@@ -188,6 +196,9 @@ private:
     CanvasGlTarget m_target;
     bool m_bGlReady = false;
     bool m_bInitialUpdatePending = false;
+    // Inside a list compile's break, and whether that compile is to stop.
+    bool m_bInCompileBreak = false;
+    bool m_bGiveUpCompile = false;
     oxv::gl_heli_model m_heliModel;
     oxv::FrameCapturer m_frameCapturer;
     IdlePacedTimer m_playTimer;

@@ -109,6 +109,14 @@ void CompilePath(const PathNode* path, GLuint& list, int32_t& count)
     glEndList();
 }
 
+// Between chunks of a long compile, the window's turn: false when it gives
+// the compile up.
+bool GoOnCompiling(ViewState& view, int32_t list)
+{
+    if (list == 0 || list % kListsBetweenYields != 0 || !view.hooks.betweenListChunks) return true;
+    return view.hooks.betweenListChunks();
+}
+
 void DeleteLists(GLuint& base, int32_t& count)
 {
     if (base != 0 || count != 0) {
@@ -118,14 +126,17 @@ void DeleteLists(GLuint& base, int32_t& count)
     }
 }
 
-void CompilePointLists(ViewState& view, const PointImage& image)
+bool CompilePointLists(ViewState& view, const PointImage& image)
 {
     const int32_t n = image.Records();
     const int32_t lists = n / kPointsPerList + 1;  // the last one may be empty
     const GLuint base = glGenLists(lists);
-    if (base == 0) return;
+    if (base == 0) return true;
     for (int32_t j = 0; j < lists; ++j) {
-        if (j > 0 && j % kListsBetweenYields == 0 && view.hooks.betweenListChunks) view.hooks.betweenListChunks();
+        if (!GoOnCompiling(view, j)) {
+            glDeleteLists(base, lists);
+            return false;
+        }
         const int32_t first = j * kPointsPerList;
         const int32_t end = static_cast<int32_t>(std::min<int64_t>(n, int64_t{first} + kPointsPerList));
         glNewList(base + static_cast<GLuint>(j), GL_COMPILE);
@@ -136,6 +147,7 @@ void CompilePointLists(ViewState& view, const PointImage& image)
     }
     view.m_nPointListBase = base;
     view.m_nPointListCount = lists;
+    return true;
 }
 
 }  // namespace
@@ -205,10 +217,10 @@ void DeleteDisplayLists(ViewState& view)
 // The paths and the grid come before the subset and the subset before the
 // point lists, so that a picture drawn while the point lists compile shows
 // the whole scene, with the subset standing in for the points.
-void BuildPreviewLists(ViewState& view, const SurveyDocument* doc)
+bool BuildPreviewLists(ViewState& view, const SurveyDocument* doc)
 {
     DeleteDisplayLists(view);
-    if (!doc) return;
+    if (!doc) return true;
     if (doc->m_pPoints) {
         SelectColorScale(view, *doc);
         CompilePath(doc->m_pScannerPath.get(), view.m_nScannerPathList, view.m_nScannerPathListCount);
@@ -224,15 +236,15 @@ void BuildPreviewLists(ViewState& view, const SurveyDocument* doc)
             glEndList();
         }
     }
-    BuildSubsetLists(view, doc);
+    return BuildSubsetLists(view, doc);
 }
 
-void BuildDisplayLists(ViewState& view, const SurveyDocument* doc)
+bool BuildDisplayLists(ViewState& view, const SurveyDocument* doc)
 {
-    BuildPreviewLists(view, doc);
-    if (!doc || !doc->m_pPoints) return;
+    if (!BuildPreviewLists(view, doc)) return false;
+    if (!doc || !doc->m_pPoints) return true;
     if (view.m_subset.listBase != 0 && view.hooks.subsetReady) view.hooks.subsetReady();
-    CompilePointLists(view, *doc->m_pPoints);
+    return CompilePointLists(view, *doc->m_pPoints);
 }
 
 void DeleteSubsetLists(ViewState& view)
@@ -242,23 +254,26 @@ void DeleteSubsetLists(ViewState& view)
     view.m_subset.points = 0;
 }
 
-void BuildSubsetLists(ViewState& view, const SurveyDocument* doc)
+bool BuildSubsetLists(ViewState& view, const SurveyDocument* doc)
 {
     DeleteSubsetLists(view);
-    if (!doc || !doc->m_pPoints) return;
+    if (!doc || !doc->m_pPoints) return true;
     const PointImage& image = *doc->m_pPoints;
     const int32_t n = image.Records();
     const int32_t step = SubsetStep(n, view.m_subset.budget);
-    if (step == 0) return;
+    if (step == 0) return true;
     const int32_t points = SubsetPoints(n, step);
     const int32_t lists = (points + kPointsPerList - 1) / kPointsPerList;
     const GLuint base = glGenLists(lists);
-    if (base == 0) return;
+    if (base == 0) return true;
     // Each list holds kPointsPerList of the subset's points, which lie
     // step records apart.
     const int64_t recordsPerList = int64_t{kPointsPerList} * step;
     for (int32_t j = 0; j < lists; ++j) {
-        if (j > 0 && j % kListsBetweenYields == 0 && view.hooks.betweenListChunks) view.hooks.betweenListChunks();
+        if (!GoOnCompiling(view, j)) {
+            glDeleteLists(base, lists);
+            return false;
+        }
         const auto first = static_cast<int32_t>(j * recordsPerList);
         const auto end = static_cast<int32_t>(std::min<int64_t>(n, first + recordsPerList));
         glNewList(base + static_cast<GLuint>(j), GL_COMPILE);
@@ -271,6 +286,7 @@ void BuildSubsetLists(ViewState& view, const SurveyDocument* doc)
     view.m_subset.listCount = lists;
     view.m_subset.step = step;
     view.m_subset.points = points;
+    return true;
 }
 
 void SetPointBudget(ViewState& view, const SurveyDocument* doc, int32_t budget)

@@ -60,8 +60,9 @@ bool SavePointBudget(Profile& profile, int32_t budget);
 // ---- Drawing (needs a current GL context) ----
 
 // The subset lists for the current colour mode, replacing any there are.
-// Builds nothing when the budget is off or the survey fits in it.
-void BuildSubsetLists(ViewState& view, const SurveyDocument* doc);
+// Builds nothing when the budget is off or the survey fits in it. False
+// when ViewHooks::betweenListChunks gave the compile up.
+bool BuildSubsetLists(ViewState& view, const SurveyDocument* doc);
 void DeleteSubsetLists(ViewState& view);
 // A new budget: the subset rebuilt, the point lists kept.
 void SetPointBudget(ViewState& view, const SurveyDocument* doc, int32_t budget);

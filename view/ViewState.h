@@ -54,8 +54,10 @@ struct ViewHooks {
     // no list open, so that a window can answer its paint and size events
     // during a long compile. The point lists reach the view only when all
     // are compiled: a frame drawn from here shows the moving-camera subset
-    // once that is compiled, and no points before.
-    std::function<void()> betweenListChunks;
+    // once that is compiled, and no points before. False gives the compile
+    // up: the lists made so far are deleted and the view has no point lists
+    // (nor a subset, when that was compiling), as for a window that closes.
+    std::function<bool()> betweenListChunks;
     // Called when the moving-camera subset is compiled and the point lists
     // are about to be: a frame drawn from here shows the subset in their
     // place, the first picture of a large survey.
@@ -166,10 +168,11 @@ void SetColorScale(ViewState& view, const ValueRange& range);
 void SetupViewGl();
 
 void DeleteDisplayLists(ViewState& view);
-// Deletes and recompiles every list (points, paths, grid, subset) for `doc`.
-void BuildDisplayLists(ViewState& view, const SurveyDocument* doc);
+// Deletes and recompiles every list (points, paths, grid, subset) for `doc`;
+// false when ViewHooks::betweenListChunks gave the compile up.
+bool BuildDisplayLists(ViewState& view, const SurveyDocument* doc);
 // The same without the point lists: what a frame of a moving camera needs.
-void BuildPreviewLists(ViewState& view, const SurveyDocument* doc);
+bool BuildPreviewLists(ViewState& view, const SurveyDocument* doc);
 
 // Colour and vertex of record k (inside glBegin(GL_POINTS)).
 void EmitPoint(const ViewState& view, const SurveyDocument& doc, int32_t k);

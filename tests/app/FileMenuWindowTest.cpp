@@ -174,6 +174,43 @@ TEST_F(AppWindowTest, DroppedFileOpensAndHeadsTheRecentListInTheIniFile)
     EXPECT_TRUE(Item(cmd::kFileMru1).enabled);
 }
 
+// The point lists of a large survey compile in chunks with the window
+// served between them. A file dropped (or handed over by another start)
+// meanwhile opens after the compile, not inside it: the survey being
+// compiled is not freed under it.
+TEST_F(AppWindowTest, AFileDroppedWhileListsCompileOpensAfterThem)
+{
+    const std::string large = s_dir->File("large.oxv");
+    const std::string dropped = s_dir->File("dropped.oxv");
+    test::WriteSurvey(large, PointFileLayout{}, 5 * kListsBetweenYields * kPointsPerList, [](int32_t i, PointRecord& r) {
+        r.SetXyz(i % 1000 * 100, i / 1000 * 100, i % 7 * 100);
+    });
+    WriteField(dropped, true);
+    auto* target = dynamic_cast<wxFileDropTarget*>(View()->Canvas()->GetDropTarget());
+    ASSERT_NE(target, nullptr);
+    wxArrayString files;
+    files.Add(wxString::FromUTF8(dropped.c_str()));
+    ASSERT_TRUE(target->OnDropFiles(10, 10, files));  // opens once the window is served
+    auto& hooks = View()->State().hooks;
+    const auto served = hooks.betweenListChunks;
+    int breaks = 0;
+    hooks.betweenListChunks = [&] {
+        ++breaks;
+        return served();
+    };
+    {
+        wxGUIEventLoop loop;  // as the running viewer has
+        wxEventLoopActivator active(&loop);
+        ASSERT_TRUE(s_app->OpenDocumentFile(large));
+    }
+    hooks.betweenListChunks = served;
+    EXPECT_GT(breaks, 0) << "the window was served during the compile";
+    EXPECT_EQ(Title(), "large.oxv - Oxvell") << "nothing else opened while the lists compiled";
+    for (int i = 0; i < 80 && Title() != "dropped.oxv - Oxvell"; ++i) Pump(25);
+    EXPECT_EQ(Title(), "dropped.oxv - Oxvell");
+    EXPECT_EQ(View()->State().m_nPointListCount, 120 * 60 / kPointsPerList + 1);
+}
+
 TEST_F(AppWindowTest, RecentListKeepsFourFilesWithoutDuplicates)
 {
     std::vector<std::string> files;

@@ -3,6 +3,7 @@
 // A private Wayland desktop for window tests: a headless compositor with
 // XWayland, its sockets in a runtime folder of its own.
 
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,6 +33,9 @@ public:
         m_log = runtimeDir + "/weston.log";
         m_pid = ::fork();
         if (m_pid == 0) {
+            // A test that crashes must not leave its server behind, holding
+            // the test runner's output open.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             ::setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
             ::unsetenv("DISPLAY");
             ::unsetenv("WAYLAND_DISPLAY");

@@ -3,6 +3,7 @@
 // A private X server for window tests: Xvfb on a display number it picks
 // itself, so parallel tests never share one.
 
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,6 +33,9 @@ public:
         const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
         m_pid = ::fork();
         if (m_pid == 0) {
+            // A test that crashes must not leave its server behind, holding
+            // the test runner's output open.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             ::close(fds[0]);
             ::execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
                      "tcp", "-noreset", static_cast<char*>(nullptr));

@@ -202,6 +202,7 @@ TEST_F(SubsetGlTest, ThePreviewShowsWhileThePointListsCompile)
             EXPECT_EQ(drawn(), 60000);
             EXPECT_EQ(view.m_subset.lastFrameSubset, 1);
         }
+        return true;
     };
     OpenGrid(records, 60000);
     EXPECT_EQ(ready, 1);
@@ -210,6 +211,35 @@ TEST_F(SubsetGlTest, ThePreviewShowsWhileThePointListsCompile)
     EXPECT_EQ(PreviewText(view, &doc), "") << "complete";
     EXPECT_EQ(drawn(), records);
     EXPECT_EQ(view.m_subset.lastFrameSubset, 0);
+    view.hooks = {};
+}
+
+// A window that closes while the lists compile gives the compile up at its
+// next break, in the subset or in the point lists: nothing half made is left
+// to draw, and no list name stays taken.
+TEST_F(SubsetGlTest, ACompileGivenUpLeavesNoListsBehind)
+{
+    // 480,000 records: 24 subset lists (one break) then 49 point lists.
+    const int32_t records = 3 * kListsBetweenYields * kPointsPerList;
+    OpenGrid(records, 250000);
+    ASSERT_EQ(view.m_subset.listCount, 24);
+    for (const int giveUpAt : {1, 2}) {
+        SCOPED_TRACE(giveUpAt == 1 ? "in the subset" : "in the point lists");
+        int calls = 0;
+        view.hooks.betweenListChunks = [&] { return ++calls < giveUpAt; };
+        EXPECT_FALSE(BuildDisplayLists(view, &doc));
+        EXPECT_EQ(calls, giveUpAt);
+        EXPECT_EQ(view.m_nPointListBase, 0u);
+        EXPECT_EQ(view.m_nPointListCount, 0);
+        EXPECT_EQ(view.m_subset.listBase, giveUpAt == 1 ? 0u : view.m_subset.listBase);
+        EXPECT_EQ(view.m_subset.listCount, giveUpAt == 1 ? 0 : 24);
+        OnDrawFrame(view, &doc, *gl, FrameKind::Paint);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        DeleteDisplayLists(view);
+        int taken = 0;
+        for (GLuint name = 1; name < 1000; ++name) taken += glIsList(name) ? 1 : 0;
+        EXPECT_EQ(taken, 0);
+    }
     view.hooks = {};
 }
 
