@@ -29,6 +29,7 @@
 
 #include "app/AboutDlg.h"
 #include "tests/app/AppHarness.h"
+#include "tests/app/FieldSurvey.h"
 #include "survey/CameraPath.h"
 #include "app/CommandIds.h"
 #include "app/FovDlg.h"
@@ -48,23 +49,7 @@ using test::Pump;
 using test::PumpUntil;
 using test::StorePlaybackSettings;
 using test::TestApp;
-
-// A 120 m x 60 m field of points, 1 m apart, rising eastwards; with or
-// without the colour channel.
-inline void WriteField(const std::string& path, bool colour)
-{
-    PointFileLayout layout;
-    if (!colour) layout.channels.colour = -1;
-    test::WriteSurvey(path, layout, 120 * 60, [](int32_t i, PointRecord& r) {
-        const int32_t x = (i % 120) * 1000 - 60000, y = (i / 120) * 1000 - 30000;
-        r.SetXyz(x, y, (i % 120) * 100);
-        r.SetOrigin(x, y, 100000);
-        r.SetColour(static_cast<uint8_t>(i % 256), 200, 30);
-        r.SetAmplitude(static_cast<uint8_t>((i * 7) % 256));
-        r.SetTime(static_cast<double>(i));
-        r.SetPose(Pose{{0, 0, 0, x, y, 100000}});
-    });
-}
+using test::WriteField;
 
 class AppWindowTest : public ::testing::Test {
 protected:
@@ -134,6 +119,16 @@ protected:
     struct Picture {
         int width = 0, height = 0;
         std::vector<uint8_t> rgb;
+        // The frame drawn into `target`, as the frame recorder reads it.
+        void Read(GlTarget& target)
+        {
+            width = target.Width();
+            height = target.Height();
+            rgb.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+            glReadBuffer(target.ReadBuffer());
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        }
         int Lit() const
         {
             int n = 0;
@@ -160,14 +155,7 @@ protected:
         Picture p;
         // The view's own capture (frame recording) is put back afterwards.
         auto recording = std::move(View()->State().hooks.captureFrame);
-        View()->State().hooks.captureFrame = [&p](ViewState&, GlTarget& target, int, int, int, int) {
-            p.width = target.Width();
-            p.height = target.Height();
-            p.rgb.resize(static_cast<size_t>(p.width) * static_cast<size_t>(p.height) * 3);
-            glReadBuffer(target.ReadBuffer());
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
-            glReadPixels(0, 0, p.width, p.height, GL_RGB, GL_UNSIGNED_BYTE, p.rgb.data());
-        };
+        View()->State().hooks.captureFrame = [&p](ViewState&, GlTarget& target, int, int, int, int) { p.Read(target); };
         View()->RepaintNow();
         View()->State().hooks.captureFrame = std::move(recording);
         EXPECT_FALSE(p.rgb.empty()) << "no frame was drawn";
@@ -232,26 +220,28 @@ inline std::vector<std::string> FolderFiles(const std::string& folder)
     return names;
 }
 
-inline int LitPixels(const wxImage& image)
+// Pixels of `image` whose red, green and blue pass `test`.
+template <typename Test>
+int CountPixels(const wxImage& image, Test test)
 {
     int n = 0;
     const unsigned char* p = image.GetData();
     const long count = static_cast<long>(image.GetWidth()) * image.GetHeight();
     for (long i = 0; i < count; ++i, p += 3)
-        if (p[0] > 20 || p[1] > 20 || p[2] > 20) ++n;
+        if (test(p[0], p[1], p[2])) ++n;
     return n;
+}
+
+inline int LitPixels(const wxImage& image)
+{
+    return CountPixels(image, [](int r, int g, int b) { return r > 20 || g > 20 || b > 20; });
 }
 
 // Beam yellow: red and green near full, little blue (the survey's own
 // colours stay darker than this).
 inline int BeamPixels(const wxImage& image)
 {
-    int n = 0;
-    const unsigned char* p = image.GetData();
-    const long count = static_cast<long>(image.GetWidth()) * image.GetHeight();
-    for (long i = 0; i < count; ++i, p += 3)
-        if (p[0] > 200 && p[1] > 200 && p[2] < 80) ++n;
-    return n;
+    return CountPixels(image, [](int r, int g, int b) { return r > 200 && g > 200 && b < 80; });
 }
 
 inline void ClickOk(wxDialog* dialog)

@@ -12,6 +12,7 @@
 #include <optional>
 #include <thread>
 
+#include "tests/app/FieldSurvey.h"
 #include "tests/support/SurveyFixture.h"
 #include "tests/app/WindowShot.h"
 #include "tests/app/XServer.h"
@@ -25,6 +26,7 @@ using namespace std::chrono_literals;
 
 using test::Screenshot;
 using test::Shell;
+using test::WriteField;
 
 std::string Text(const std::string& path)
 {
@@ -39,21 +41,6 @@ size_t FrameFiles(const std::string& folder)
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) n += entry.is_regular_file() ? 1 : 0;
     return n;
-}
-
-// A 120 m x 60 m field of points with every channel.
-void WriteField(const std::string& path)
-{
-    PointFileLayout layout;
-    test::WriteSurvey(path, layout, 120 * 60, [](int32_t i, PointRecord& r) {
-        const int32_t x = (i % 120) * 1000 - 60000, y = (i / 120) * 1000 - 30000;
-        r.SetXyz(x, y, (i % 120) * 100);
-        r.SetOrigin(x, y, 100000);
-        r.SetColour(static_cast<uint8_t>(i % 256), 200, 30);
-        r.SetAmplitude(static_cast<uint8_t>((i * 7) % 256));
-        r.SetTime(static_cast<double>(i));
-        r.SetPose(Pose{{0, 0, 0, x, y, 100000}});
-    });
 }
 
 class ExecutableTest : public ::testing::Test {

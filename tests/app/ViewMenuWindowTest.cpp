@@ -310,12 +310,7 @@ TEST_F(AppWindowTest, ColourBarShowsInTheWindowButNotInTheCapturedFrame)
     auto overlay = View()->State().hooks.drawOverlay;
     View()->State().hooks.drawOverlay = [&](ViewState& view, GlTarget& target) {
         overlay(view, target);
-        shown.width = target.Width();
-        shown.height = target.Height();
-        shown.rgb.resize(static_cast<size_t>(shown.width) * static_cast<size_t>(shown.height) * 3);
-        glReadBuffer(target.ReadBuffer());
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, shown.width, shown.height, GL_RGB, GL_UNSIGNED_BYTE, shown.rgb.data());
+        shown.Read(target);
     };
     const Picture captured = Screen();
     View()->State().hooks.drawOverlay = overlay;

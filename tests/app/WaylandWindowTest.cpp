@@ -14,7 +14,7 @@
 
 #include "tests/app/WestonServer.h"
 #include "tests/app/WindowShot.h"
-#include "tests/support/SurveyFixture.h"
+#include "tests/app/FieldSurvey.h"
 
 namespace oxv {
 namespace {
@@ -78,15 +78,7 @@ TEST_F(WaylandTest, TheViewerStartedWithoutABackendShowsItsWindowAndDrawsThrough
     ASSERT_TRUE(m_weston.Start(m_runtime.Path().string())) << "the compositor did not start; see its log";
 
     const std::string file = m_dir.File("field.oxv");
-    PointFileLayout layout;
-    test::WriteSurvey(file, layout, 120 * 60, [](int32_t i, PointRecord& r) {
-        const int32_t x = (i % 120) * 1000 - 60000, y = (i / 120) * 1000 - 30000;
-        r.SetXyz(x, y, (i % 120) * 100);
-        r.SetOrigin(x, y, 100000);
-        r.SetColour(static_cast<uint8_t>(i % 256), 200, 30);
-        r.SetTime(static_cast<double>(i));
-        r.SetPose(Pose{{0, 0, 0, x, y, 100000}});
-    });
+    test::WriteField(file);
     Launch({file});
     const std::string window = FindWindow("field.oxv - Oxvell", 30s);
     ASSERT_FALSE(window.empty()) << "no viewer window on XWayland";

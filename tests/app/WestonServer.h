@@ -3,7 +3,6 @@
 // A private Wayland desktop for window tests: a headless compositor with
 // XWayland, its sockets in a runtime folder of its own.
 
-#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +13,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
+
+#include "tests/app/ChildProcess.h"
 
 namespace oxv::test {
 
@@ -31,11 +32,8 @@ public:
     {
         m_runtimeDir = runtimeDir;
         m_log = runtimeDir + "/weston.log";
-        m_pid = ::fork();
+        m_pid = ForkEndingWithTheTest();
         if (m_pid == 0) {
-            // A test that crashes must not leave its server behind, holding
-            // the test runner's output open.
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             ::setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
             ::unsetenv("DISPLAY");
             ::unsetenv("WAYLAND_DISPLAY");

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/app/ChildProcess.h"
+
 namespace oxv::test {
 
 inline std::string Shell(const std::string& command)
@@ -36,7 +38,7 @@ inline std::string Shell(const std::string& command)
 inline pid_t StartProgram(const std::string& exe, const std::vector<std::string>& args,
                           const std::function<void()>& inChild = {})
 {
-    const pid_t pid = ::fork();
+    const pid_t pid = ForkEndingWithTheTest();
     if (pid == 0) {
         if (inChild) inChild();
         std::vector<char*> argv{const_cast<char*>(exe.c_str())};

@@ -3,7 +3,6 @@
 // A private X server for window tests: Xvfb on a display number it picks
 // itself, so parallel tests never share one.
 
-#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +13,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/app/ChildProcess.h"
 
 namespace oxv::test {
 
@@ -31,11 +32,8 @@ public:
         if (::pipe(fds) != 0) return false;
         const std::string fdText = std::to_string(fds[1]);
         const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        m_pid = ::fork();
+        m_pid = ForkEndingWithTheTest();
         if (m_pid == 0) {
-            // A test that crashes must not leave its server behind, holding
-            // the test runner's output open.
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             ::close(fds[0]);
             ::execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
                      "tcp", "-noreset", static_cast<char*>(nullptr));
