@@ -7,7 +7,7 @@
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "app/CommandIds.h"
 #include "app/FileDropTarget.h"
 #include "app/OxvellView.h"

@@ -6,7 +6,7 @@
 #include <wx/app.h>
 #include <wx/docview.h>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "app/OxvellHost.h"
 
 class CSingleInstance;

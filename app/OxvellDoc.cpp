@@ -12,9 +12,8 @@
 
 #include "app/CommandIds.h"
 #include "app/OxvellHost.h"
-#include "survey/FileReading.h"
-#include "survey/Profile.h"
-#include "view/ViewState.h"
+#include "base/FileReading.h"
+#include "base/Profile.h"
 
 namespace {
 
@@ -136,9 +135,21 @@ void COxvellDoc::TakeNewDocumentName()
     SetFilename(name, true);
 }
 
-void COxvellDoc::UpdateAllViewsWithHint(int hint)
+namespace {
+
+// The update hint of a replaced camera path.
+constexpr intptr_t kCameraPathHint = 100;
+
+}  // namespace
+
+void COxvellDoc::NotifyCameraPathChanged()
 {
-    UpdateAllViews(nullptr, HintObject(hint));
+    UpdateAllViews(nullptr, reinterpret_cast<wxObject*>(kCameraPathHint));
+}
+
+bool COxvellDoc::IsCameraPathChange(const wxObject* hint)
+{
+    return reinterpret_cast<intptr_t>(hint) == kCameraPathHint;
 }
 
 void COxvellDoc::OnUpdateFileSave(wxUpdateUIEvent& event)
@@ -158,7 +169,7 @@ void COxvellDoc::OnImportCameraPath(wxCommandEvent&)
     const wxString cache = wxFileName(folder, oxv::kCameraPathCacheName).GetFullPath();
     // A cache that could not be written is no failure of the import.
     m_cameraPathCache = wxFileExists(cache) ? std::string(cache.utf8_str()) : std::string("not written");
-    UpdateAllViewsWithHint(oxv::kUpdateHintRebuild);
+    NotifyCameraPathChanged();
 }
 
 void COxvellDoc::OnUpdateImportCameraPath(wxUpdateUIEvent& event)

@@ -37,11 +37,10 @@ public:
     void Modify(bool) override {}
     bool OnSaveModified() override { return true; }
 
-    // Tells the views about a change; hint 100 (a camera path was imported)
-    // makes the view rebuild its lists.
-    void UpdateAllViewsWithHint(int hint);
-    static wxObject* HintObject(int hint) { return reinterpret_cast<wxObject*>(static_cast<intptr_t>(hint)); }
-    static int HintCode(const wxObject* hint) { return static_cast<int>(reinterpret_cast<intptr_t>(hint)); }
+    // Tells the views that the camera path was replaced (an update with
+    // hint 100): they rebuild their lists.
+    void NotifyCameraPathChanged();
+    static bool IsCameraPathChange(const wxObject* hint);
 
     // The application: the settings the load reads its playback parameters
     // from. Without one a load reads none (defaults).

@@ -16,7 +16,7 @@
 
 #include <GL/gl.h>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "view/BeamLines.h"
 #include "app/CommandIds.h"
 #include "app/FovDlg.h"
@@ -371,16 +371,16 @@ void COxvellView::OnInitialUpdate()
 
 void COxvellView::OnUpdate(wxView*, wxObject* hint)
 {
-    // Only the rebuild hint (a camera path was imported) does anything.
-    const int code = COxvellDoc::HintCode(hint);
-    if (code != oxv::kUpdateHintRebuild) return;
+    // Only a replaced camera path does anything.
+    if (!COxvellDoc::IsCameraPathChange(hint)) return;
     // The camera path was replaced: a first-person flight along the old one
     // ends rather than jumping into the new one midway.
     oxv::EndFpvMode(m_fpv, m_state.m_camera, *this);
     if (const COxvellDoc* doc = Doc()) m_statusExtras.cameraPathCache = doc->CameraPathCache();
     UpdateStatusLine();
     if (!ReadyToDraw()) return;
-    if (oxv::OnUpdate(m_state, Survey(), code)) RepaintNow();
+    oxv::OnCameraPathChanged(m_state, Survey());
+    RepaintNow();
 }
 
 void COxvellView::OnChangeFilename()

@@ -9,7 +9,7 @@
 #include "gl/FrameCapture.h"
 #include "playback/FrameRecording.h"
 #include "gl/GlTarget.h"
-#include "model/HeliModel.h"
+#include "modelgl/HeliModel.h"
 #include "playback/PlaybackEngine.h"
 #include "view/ViewState.h"
 #include "app/IdlePacedTimer.h"

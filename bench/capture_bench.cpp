@@ -22,7 +22,7 @@
 #include "bench/BenchTable.h"
 #include "gl/FrameCapture.h"
 #include "gl/HeadlessGL.h"
-#include "gl/PngImageWriter.h"
+#include "image/PngImageWriter.h"
 #include "survey/SurveyDocument.h"
 #include "view/ViewState.h"
 

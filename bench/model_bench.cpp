@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "gl/HeadlessGL.h"
-#include "model/HeliModel.h"
+#include "modelgl/HeliModel.h"
 #include "model/ObjModel.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include <string>
 
 #include "bench/BenchTable.h"
-#include "survey/FileReading.h"
+#include "base/FileReading.h"
 #include "survey/PointFile.h"
 #include "survey/PointFileWriter.h"
 #include "survey/ScannerPath.h"

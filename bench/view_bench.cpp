@@ -36,7 +36,7 @@
 #include "bench/BenchTable.h"
 #include "gl/HeadlessGL.h"
 #include "survey/PointFileWriter.h"
-#include "survey/Profile.h"
+#include "base/Profile.h"
 #include "survey/SurveyDocument.h"
 #include "view/ViewState.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "gl/PngImageWriter.h"
+#include "image/PngImageWriter.h"
 
 namespace oxv {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "survey/FileReading.h"
+#include "base/FileReading.h"
 
 namespace oxv {
 

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "model/ModelFiles.h"
-#include "model/TextScan.h"
+#include "base/TextScan.h"
 
 namespace oxv {
 

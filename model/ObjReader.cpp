@@ -5,7 +5,7 @@
 
 #include "model/ModelFiles.h"
 #include "model/ObjModel.h"
-#include "model/TextScan.h"
+#include "base/TextScan.h"
 
 namespace oxv {
 

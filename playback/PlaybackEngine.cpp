@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "survey/NumericConversion.h"
+#include "base/NumericConversion.h"
 
 namespace oxv {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "survey/NumericConversion.h"
+#include "base/NumericConversion.h"
 #include "survey/PlaybackSettings.h"
 #include "survey/Timeline.h"
 

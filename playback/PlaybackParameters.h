@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "survey/Profile.h"
+#include "base/Profile.h"
 #include "survey/SurveyDocument.h"
 
 namespace oxv {

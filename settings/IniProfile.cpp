@@ -9,7 +9,7 @@
 #include <wx/mstream.h>
 
 #include "settings/IniText.h"
-#include "settings/WholeFile.h"
+#include "base/WholeFile.h"
 
 namespace oxv {
 

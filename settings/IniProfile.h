@@ -5,7 +5,7 @@
 #include <string>
 
 #include "settings/IniChanges.h"
-#include "survey/Profile.h"
+#include "base/Profile.h"
 
 class wxFileConfig;
 

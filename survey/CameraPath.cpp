@@ -10,7 +10,7 @@
 #include <new>
 
 #include "survey/Geodesy.h"
-#include "survey/NumericConversion.h"
+#include "base/NumericConversion.h"
 
 namespace oxv {
 

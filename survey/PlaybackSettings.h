@@ -1,6 +1,6 @@
 #pragma once
 
-#include "survey/Profile.h"
+#include "base/Profile.h"
 #include "survey/SurveyTypes.h"
 
 namespace oxv {

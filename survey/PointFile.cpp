@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "survey/NumberText.h"
+#include "base/NumberText.h"
 
 namespace oxv {
 

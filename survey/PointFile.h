@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "survey/ImageBlock.h"
+#include "base/ImageBlock.h"
 #include "survey/SurveyTypes.h"
 
 namespace oxv {

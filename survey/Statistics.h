@@ -1,7 +1,7 @@
 #pragma once
 
 #include "survey/PointFile.h"
-#include "survey/NumericConversion.h"
+#include "base/NumericConversion.h"
 #include "survey/SurveyTypes.h"
 
 namespace oxv {

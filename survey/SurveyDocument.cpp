@@ -6,8 +6,8 @@
 #include <new>
 #include <utility>
 
-#include "survey/FileReading.h"
-#include "survey/NumberText.h"
+#include "base/FileReading.h"
+#include "base/NumberText.h"
 #include "survey/PlaybackSettings.h"
 #include "survey/ScannerPath.h"
 #include "survey/Statistics.h"

@@ -6,7 +6,7 @@
 
 #include "survey/CameraPath.h"
 #include "survey/PointFile.h"
-#include "survey/Profile.h"
+#include "base/Profile.h"
 #include "survey/Statistics.h"
 #include "survey/SurveyTypes.h"
 

@@ -5,7 +5,7 @@
 #include <new>
 #include <utility>
 
-#include "survey/NumericConversion.h"
+#include "base/NumericConversion.h"
 
 namespace oxv {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "survey/NumericConversion.h"
+#include "base/NumericConversion.h"
 #include "survey/SurveyDocument.h"
 #include "view/PointSubset.h"
 #include "view/ViewState.h"
@@ -306,11 +306,9 @@ void OnInitialUpdate(ViewState& view, const SurveyDocument* doc)
     BuildDisplayLists(view, doc);
 }
 
-bool OnUpdate(ViewState& view, const SurveyDocument* doc, int hint)
+void OnCameraPathChanged(ViewState& view, const SurveyDocument* doc)
 {
-    if (hint != kUpdateHintRebuild) return false;
     BuildDisplayLists(view, doc);
-    return true;
 }
 
 void SetColorMode(ViewState& view, const SurveyDocument* doc, int32_t mode)

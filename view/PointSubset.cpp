@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "survey/Profile.h"
+#include "base/Profile.h"
 #include "survey/SurveyDocument.h"
 #include "view/StatusLine.h"
 #include "view/ViewState.h"

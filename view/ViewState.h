@@ -31,8 +31,6 @@ enum ColorMode : int32_t {
 // Records per point display list; chunk j holds records 10000 j .. 10000 j + 9999.
 inline constexpr int32_t kPointsPerList = 10000;
 inline constexpr double kGridSpacing = 10.0;  // metres
-// The document update that asks the view to rebuild its lists (camera path imported).
-inline constexpr int kUpdateHintRebuild = 100;
 
 struct ViewState;
 
@@ -186,8 +184,9 @@ void CompileGrid(const double size[3], double spacing);
 // After a document is opened or made: lists rebuilt, target to the data centre.
 // The caller repaints.
 void OnInitialUpdate(ViewState& view, const SurveyDocument* doc);
-// A document update: true when the caller must repaint (hint 100 rebuilds).
-bool OnUpdate(ViewState& view, const SurveyDocument* doc, int hint);
+// The document's camera path was replaced: every list is rebuilt (the
+// caller repaints).
+void OnCameraPathChanged(ViewState& view, const SurveyDocument* doc);
 // Colour-mode command: mode set and lists rebuilt; the caller repaints.
 void SetColorMode(ViewState& view, const SurveyDocument* doc, int32_t mode);
 // A level key: true when taken (lists rebuilt); the caller repaints.

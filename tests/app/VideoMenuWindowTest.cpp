@@ -199,7 +199,7 @@ TEST_F(AppWindowTest, FirstPersonFlightAlongAnImportedPathWritesItsFramesIntoWor
     };
     writePath(5);
     ASSERT_EQ(survey.ImportCameraPath(nav), CameraPathSource::Cache);
-    s_app->Document()->UpdateAllViewsWithHint(kUpdateHintRebuild);
+    s_app->Document()->NotifyCameraPathChanged();
     EXPECT_TRUE(Item(cmd::kFpvMode).enabled);
 
     const double orbitFov = View()->State().m_camera.fovY;
@@ -235,7 +235,7 @@ TEST_F(AppWindowTest, FirstPersonFlightAlongAnImportedPathWritesItsFramesIntoWor
     Command(cmd::kFpvMode);
     EXPECT_EQ(View()->State().m_camera.fovY, 60.0);
     ASSERT_EQ(survey.ImportCameraPath(nav), CameraPathSource::Cache);
-    s_app->Document()->UpdateAllViewsWithHint(kUpdateHintRebuild);
+    s_app->Document()->NotifyCameraPathChanged();
     EXPECT_EQ(View()->Fpv().m_bFpvMode, 0);
     EXPECT_FALSE(View()->IsTimerRunning(kFpvTimerId));
     EXPECT_EQ(View()->State().m_camera.fovY, orbitFov);
@@ -325,7 +325,7 @@ TEST_F(AppWindowTest, EscEndsAFirstPersonFlightAsItsCommandDoes)
     survey.m_pCameraPath = std::make_unique<PathNode[]>(count);
     for (int32_t i = 0; i < count; ++i)
         survey.m_pCameraPath[i] = {i == 0 ? count : i * 100, 0, -45000, 180000, -80000 + i, 0, 60000};
-    s_app->Document()->UpdateAllViewsWithHint(kUpdateHintRebuild);
+    s_app->Document()->NotifyCameraPathChanged();
     const double orbitFov = View()->State().m_camera.fovY;
     View()->Fpv().m_dFpvFov = 50.0;
     Command(cmd::kFpvMode);

@@ -140,13 +140,13 @@ TEST_F(AppWindowTest, ACameraPathUpdateEnablesShowCameraPathAndDrawsIt)
     ASSERT_TRUE(s_app->OpenDocumentFile(file));
     EXPECT_FALSE(Item(cmd::kShowCameraPath).enabled);
     // What a camera path import leaves: a path in the document, then the
-    // update with the rebuild hint.
+    // views told of it.
     auto path = std::make_unique<PathNode[]>(3);
     path[0] = {3, 0, 0, 0, -50000, -20000, 30000};
     path[1] = {100, 0, 0, 0, 0, 0, 30000};
     path[2] = {200, 0, 0, 0, 50000, 20000, 30000};
     s_app->Document()->Survey().m_pCameraPath = std::move(path);
-    s_app->Document()->UpdateAllViewsWithHint(kUpdateHintRebuild);
+    s_app->Document()->NotifyCameraPathChanged();
     EXPECT_TRUE(Item(cmd::kShowCameraPath).enabled);
     EXPECT_FALSE(Item(cmd::kShowCameraPath).checked);
     const int without = Screen().Lit();
@@ -155,7 +155,7 @@ TEST_F(AppWindowTest, ACameraPathUpdateEnablesShowCameraPathAndDrawsIt)
     EXPECT_GT(Screen().Lit(), without + 50);
     // Any other hint does nothing.
     s_app->Document()->Survey().m_pCameraPath.reset();
-    s_app->Document()->UpdateAllViewsWithHint(0);
+    s_app->Document()->UpdateAllViews();
     EXPECT_TRUE(Item(cmd::kShowCameraPath).enabled);
 }
 

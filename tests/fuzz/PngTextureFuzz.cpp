@@ -1,7 +1,7 @@
 // PNG decoding for the texture, in both transparency modes, from arbitrary bytes.
 #include <cstdio>
 
-#include "model/PngDecode.h"
+#include "image/PngDecode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "survey/PointFile.h"
-#include "survey/Profile.h"
+#include "base/Profile.h"
 #include "survey/SurveyDocument.h"
 
 namespace {

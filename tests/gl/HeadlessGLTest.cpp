@@ -3,7 +3,7 @@
 #include <png.h>
 
 #include "gl/HeadlessGL.h"
-#include "gl/PngImageWriter.h"
+#include "image/PngImageWriter.h"
 #include "tests/support/ScratchDir.h"
 #include "tests/support/PngRead.h"
 

@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 
 #include "model/ModelParameters.h"
-#include "tests/model/ModelTestSupport.h"
+#include "tests/support/ModelTestSupport.h"
 #include "tests/support/ScratchDir.h"
 
 namespace oxv {

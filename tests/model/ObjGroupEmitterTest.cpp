@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tests/model/ModelTestSupport.h"
+#include "tests/support/ModelTestSupport.h"
 #include "model/ObjGroupEmitter.h"
 #include "tests/support/ScratchDir.h"
 

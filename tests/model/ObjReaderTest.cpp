@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/model/ModelTestSupport.h"
+#include "tests/support/ModelTestSupport.h"
 #include "model/ObjGroupEmitter.h"
 #include "model/ObjModel.h"
 #include "tests/support/ScratchDir.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/model/ModelTestSupport.h"
+#include "tests/support/ModelTestSupport.h"
 #include "model/ObjGroupEmitter.h"
 #include "model/ObjModel.h"
 

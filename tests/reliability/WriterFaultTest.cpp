@@ -18,7 +18,7 @@
 
 #include "survey/CameraPath.h"
 #include "settings/IniProfile.h"
-#include "gl/PngImageWriter.h"
+#include "image/PngImageWriter.h"
 #include "tests/support/PngRead.h"
 #include "survey/PointFileWriter.h"
 #include "tests/support/ScratchDir.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "tests/model/HeliFixture.h"
+#include "tests/modelgl/HeliFixture.h"
 #include "tests/support/ScratchDir.h"
 #include "tests/support/OxvtoolRun.h"
 #include "tests/support/PngRead.h"

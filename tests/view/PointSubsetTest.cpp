@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "survey/Profile.h"
+#include "base/Profile.h"
 #include "survey/SurveyDocument.h"
 #include "tests/view/ViewFixture.h"
 #include "view/PointSubset.h"

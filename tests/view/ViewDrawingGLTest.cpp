@@ -353,14 +353,12 @@ TEST_F(ViewGlTest, PathsFollowTheirKeysAndShowInTheirColours)
     EXPECT_EQ(upTo(-1), 9u) << "a negative limit draws it all";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
-    // A camera path arrives by the document's update with hint 100.
+    // A camera path arrives by the document's update.
     EXPECT_EQ(view.m_nCameraPathList, 0u);
     doc.m_pCameraPath = std::make_unique<PathNode[]>(2);
     doc.m_pCameraPath[0] = PathNode{2, 0, 0, 0, -20000, 5000, 2000};
     doc.m_pCameraPath[1] = PathNode{1000, 0, 0, 0, 20000, 5000, 2000};
-    EXPECT_FALSE(OnUpdate(view, &doc, 0));
-    EXPECT_EQ(view.m_nCameraPathList, 0u);
-    EXPECT_TRUE(OnUpdate(view, &doc, kUpdateHintRebuild));
+    OnCameraPathChanged(view, &doc);
     ASSERT_NE(view.m_nCameraPathList, 0u);
 
     const auto cyan = [](int r, int g, int b) { return r < 60 && g > 200 && b > 200; };

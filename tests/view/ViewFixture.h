@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "survey/Profile.h"
+#include "base/Profile.h"
 #include "survey/SurveyDocument.h"
 #include "tests/support/SurveyFixture.h"
 

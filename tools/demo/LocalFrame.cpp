@@ -4,6 +4,11 @@
 
 namespace oxv::demo {
 
+// The import's own constants, so that both sides round the same way.
+using wgs84::kDegreesToRadians;
+using wgs84::kEccentricitySquared;
+using wgs84::kSemiMajorAxis;
+
 LocalFrame::LocalFrame(double latitudeRad, double longitudeRad, double height)
     : m_lat0(latitudeRad), m_lon0(longitudeRad), m_h0(height)
 {

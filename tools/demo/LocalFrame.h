@@ -1,5 +1,7 @@
 #pragma once
 
+#include "survey/Geodesy.h"
+
 namespace oxv::demo {
 
 // The survey's local frame (x east, y north, z up, metres) and WGS-84
@@ -27,11 +29,6 @@ public:
 
     GeodeticPosition ToGeodetic(const LocalPosition& local) const;
     LocalPosition ToLocal(const GeodeticPosition& geo) const;
-
-    // The constants of the import, kept bit for bit.
-    static constexpr double kSemiMajorAxis = 6378137.0;
-    static constexpr double kEccentricitySquared = 0.006694379990126406;
-    static constexpr double kDegreesToRadians = 0.017453292519943278;
 
 private:
     double m_lat0;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "survey/CameraPath.h"
+
 namespace oxv::demo {
 
 namespace {
@@ -49,7 +51,7 @@ int WriteNavigationFiles(const std::string& folder, const Flight& flight, const 
                          const NavigationExport& options, std::string& error)
 {
     const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
-    AtomicTextFile window(base + "gps_tw.txt"), navx(base + "navx.txt"), geo(base + "geo.txt");
+    AtomicTextFile window(base + kTimeWindowFileName), navx(base + kNavFileName), geo(base + kGeoFileName);
     if (!window.Get() || !navx.Get() || !geo.Get()) {
         error = "cannot create the navigation files in " + folder;
         return 0;

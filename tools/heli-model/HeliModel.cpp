@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "tools/heli-model/MeshBuilder.h"
-#include "gl/PngImageWriter.h"
+#include "image/PngImageWriter.h"
 
 using heli::Corner;
 using heli::MeshBuilder;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "tools/oxvtool/Commands.h"
-#include "survey/FileReading.h"
+#include "base/FileReading.h"
 #include "survey/SurveyDocument.h"
 
 namespace oxvtool {

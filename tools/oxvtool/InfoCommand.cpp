@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "tools/oxvtool/Commands.h"
-#include "survey/FileReading.h"
+#include "base/FileReading.h"
 #include "survey/SurveyDocument.h"
 #include "tools/oxvtool/SettingsOption.h"
 #include "tools/oxvtool/SurveySummary.h"

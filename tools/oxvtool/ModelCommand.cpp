@@ -15,9 +15,9 @@
 #include "tools/oxvtool/Commands.h"
 #include "tools/oxvtool/SizeOption.h"
 #include "gl/HeadlessGL.h"
-#include "model/HeliModel.h"
+#include "modelgl/HeliModel.h"
 #include "model/ObjModel.h"
-#include "gl/PngImageWriter.h"
+#include "image/PngImageWriter.h"
 
 namespace oxvtool {
 

@@ -27,12 +27,12 @@
 #include "settings/ProgramFiles.h"
 #include "gl/HeadlessGL.h"
 #include "playback/FpvCamera.h"
-#include "tools/oxvtool/HeadlessRecorder.h"
+#include "recorder/HeadlessRecorder.h"
 #include "tools/oxvtool/VideoWriter.h"
 #include "settings/IniProfile.h"
 #include "playback/PlaybackParameters.h"
 #include "playback/RecordFrames.h"
-#include "survey/FileReading.h"
+#include "base/FileReading.h"
 #include "survey/SurveyDocument.h"
 
 namespace oxvtool {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "settings/IniProfile.h"
-#include "survey/FileReading.h"
+#include "base/FileReading.h"
 
 namespace oxvtool {
 

@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "gl/HeadlessGL.h"
-#include "model/ModelDrawing.h"
-#include "tests/model/PngFixture.h"
-#include "model/PngTexture.h"
+#include "modelgl/ModelDrawing.h"
+#include "tests/support/PngFixture.h"
+#include "modelgl/PngTexture.h"
 #include "tests/support/ScratchDir.h"
 
 namespace oxv {

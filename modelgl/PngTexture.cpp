@@ -1,4 +1,4 @@
-#include "model/PngTexture.h"
+#include "modelgl/PngTexture.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -9,9 +9,9 @@
 #include <cmath>
 
 #include "gl/HeadlessGL.h"
-#include "model/HeliModel.h"
-#include "model/ModelDrawing.h"
-#include "tests/model/ModelTestSupport.h"
+#include "modelgl/HeliModel.h"
+#include "modelgl/ModelDrawing.h"
+#include "tests/support/ModelTestSupport.h"
 #include "tests/support/ScratchDir.h"
 
 #ifdef OXV_SANITIZED

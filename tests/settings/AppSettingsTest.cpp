@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/AppSettings.h"
+#include "settings/AppSettings.h"
 #include "tests/support/LogCounter.h"
 #include "survey/PlaybackSettings.h"
 #include "tests/support/SurveyFixture.h"

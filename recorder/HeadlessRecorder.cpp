@@ -1,4 +1,4 @@
-#include "tools/oxvtool/HeadlessRecorder.h"
+#include "recorder/HeadlessRecorder.h"
 
 #include <GL/gl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include "view/BeamLines.h"
 #include "playback/FpvCamera.h"
 #include "gl/GlTarget.h"
-#include "gl/PngImageWriter.h"
+#include "image/PngImageWriter.h"
 
 namespace oxv {
 
@@ -292,7 +292,7 @@ RecordOutcome HeadlessRecorder::RecordFpv(const std::string& folder, const Recor
     }
     // What the view does when told of the imported path: its list is built,
     // which enables the command.
-    OnUpdate(m_view, &m_doc, kUpdateHintRebuild);
+    OnCameraPathChanged(m_view, &m_doc);
     if (!GetFpvCommandState(m_fpv, m_view.m_nCameraPathList != 0).enabled) {
         m_outcome.error = "the camera path could not be drawn";
         return Finish();

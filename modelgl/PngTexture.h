@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "model/PngDecode.h"
+#include "image/PngDecode.h"
 
 namespace oxv {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "gl/HeadlessGL.h"
-#include "tools/oxvtool/HeadlessRecorder.h"
-#include "model/PngDecode.h"
+#include "recorder/HeadlessRecorder.h"
+#include "image/PngDecode.h"
 #include "tests/support/SurveyFixture.h"
 
 namespace oxv {

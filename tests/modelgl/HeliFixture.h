@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/model/ModelTestSupport.h"
-#include "tests/model/PngFixture.h"
+#include "tests/support/ModelTestSupport.h"
+#include "tests/support/PngFixture.h"
 
 namespace oxv::test {
 

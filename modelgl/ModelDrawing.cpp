@@ -1,4 +1,4 @@
-#include "model/ModelDrawing.h"
+#include "modelgl/ModelDrawing.h"
 
 #include <GL/gl.h>
 
@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "model/ModelFiles.h"
-#include "model/PngTexture.h"
+#include "modelgl/PngTexture.h"
 
 namespace oxv {
 

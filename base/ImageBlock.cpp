@@ -1,4 +1,4 @@
-#include "survey/ImageBlock.h"
+#include "base/ImageBlock.h"
 
 #include <sys/mman.h>
 

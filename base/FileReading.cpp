@@ -1,4 +1,4 @@
-#include "survey/FileReading.h"
+#include "base/FileReading.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <utility>
 
-#include "survey/NumberText.h"
+#include "base/NumberText.h"
 
 namespace oxv {
 

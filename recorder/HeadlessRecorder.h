@@ -15,7 +15,7 @@
 
 #include "gl/FrameCapture.h"
 #include "playback/FrameRecording.h"
-#include "model/HeliModel.h"
+#include "modelgl/HeliModel.h"
 #include "playback/PlaybackEngine.h"
 #include "playback/RecordFrames.h"
 #include "survey/SurveyDocument.h"

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "gl/HeadlessGL.h"
-#include "tests/model/HeliFixture.h"
-#include "model/HeliModel.h"
+#include "tests/modelgl/HeliFixture.h"
+#include "modelgl/HeliModel.h"
 #include "model/ModelParameters.h"
 #include "model/ObjModel.h"
 #include "tests/support/ScratchDir.h"

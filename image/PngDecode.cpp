@@ -1,4 +1,4 @@
-#include "model/PngDecode.h"
+#include "image/PngDecode.h"
 
 #include <png.h>
 

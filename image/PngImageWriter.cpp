@@ -1,4 +1,4 @@
-#include "gl/PngImageWriter.h"
+#include "image/PngImageWriter.h"
 
 #include <png.h>
 #include <unistd.h>

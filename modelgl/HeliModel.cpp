@@ -1,10 +1,10 @@
-#include "model/HeliModel.h"
+#include "modelgl/HeliModel.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
 
-#include "model/ModelDrawing.h"
+#include "modelgl/ModelDrawing.h"
 #include "model/ModelParameters.h"
 #include "model/ObjModel.h"
 

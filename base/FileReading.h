@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "survey/ImageBlock.h"
+#include "base/ImageBlock.h"
 
 namespace oxv {
 

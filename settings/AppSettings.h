@@ -11,7 +11,7 @@
 
 #include "settings/IniProfile.h"
 #include "settings/ProgramFiles.h"
-#include "survey/Profile.h"
+#include "base/Profile.h"
 
 namespace oxv {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "model/PngDecode.h"
-#include "tests/model/PngFixture.h"
+#include "image/PngDecode.h"
+#include "tests/support/PngFixture.h"
 #include "tests/support/ScratchDir.h"
 
 namespace oxv {
