@@ -74,6 +74,8 @@ HeadlessGL::~HeadlessGL()
 
 bool HeadlessGL::MakeCurrent()
 {
+    // Asked before every beam list: already current is the common case.
+    if (eglGetCurrentContext() == m_context) return true;
     return eglMakeCurrent(m_display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_context) == EGL_TRUE;
 }
 

@@ -38,9 +38,9 @@ private:
 
 }  // namespace
 
-gl_heli_model::~gl_heli_model() { release(); }
+gl_heli_model::~gl_heli_model() { Release(); }
 
-void gl_heli_model::release()
+void gl_heli_model::Release()
 {
     if (list_base != 0) {
         glDeleteLists(list_base, 3);
@@ -53,10 +53,17 @@ void gl_heli_model::release()
     }
 }
 
+void gl_heli_model::AdvanceRotors()
+{
+    // The counter is kept below 3600 + 45: the angles repeat every 3600 and
+    // an ever-growing int32 would overflow after some weeks of playback.
+    if (list_base != 0) rotor_counter = rotor_counter % 3600 + 45;
+}
+
 bool gl_heli_model::load(const std::string& path)
 {
     ModelSections sections;
-    release();
+    Release();
     ObjModelPtr model = ReadObjModel(path);
     if (!model) return false;
 
@@ -124,8 +131,6 @@ void gl_heli_model::draw()
     }
     glCallList(list_base);
 
-    // The counter is kept below 3600 + 45: the angles repeat every 3600 and
-    // an ever-growing int32 would overflow after some weeks of playback.
     const int32_t counter = rotor_counter % 3600;
     const float mainAngle = static_cast<float>(counter % 3600) * 0.1f;
     const float tailAngle = static_cast<float>(counter % 1200) * 0.3f;
@@ -148,7 +153,7 @@ void gl_heli_model::draw()
     glCallList(list_base + 2);
     glPopMatrix();
 
-    rotor_counter = counter + 45;
+    AdvanceRotors();
 
     if (texture_id != 0) {
         glDisable(GL_TEXTURE_2D);

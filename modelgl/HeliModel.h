@@ -31,7 +31,12 @@ public:
     // Deletes the lists and the texture; the destructor does this too. A
     // window whose context goes away before this object calls it first,
     // with the context current.
-    void release();
+    void Release();
+
+    // The rotors one step further, as a draw turns them: for a frame whose
+    // drawing is left out but whose successors must look as if it was drawn.
+    // Nothing until a load has compiled the lists.
+    void AdvanceRotors();
 
     uint32_t texture_id = 0;  // 0: no texture
     uint32_t list_base = 0;   // Body; + 1 Main rotor; + 2 Tail rotor. 0: nothing loaded

@@ -13,13 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "gl/FrameCapture.h"
-#include "playback/FrameRecording.h"
-#include "modelgl/HeliModel.h"
-#include "playback/PlaybackEngine.h"
 #include "playback/RecordFrames.h"
+#include "run/RunHost.h"
 #include "survey/SurveyDocument.h"
-#include "view/ViewState.h"
 
 namespace oxv {
 
@@ -79,7 +75,7 @@ struct RecordOutcome {
     double fastForwardSeconds = 0.0;  // their wall time
 };
 
-class HeadlessRecorder final : public PlaybackHost {
+class HeadlessRecorder final : public RunHost {
 public:
     // The target's context must be current; it stays in use until the
     // recorder is gone. The document must outlive the recorder.
@@ -89,7 +85,7 @@ public:
     HeadlessRecorder& operator=(const HeadlessRecorder&) = delete;
 
     // False when a model path was given and could not be read.
-    bool HelicopterLoaded() const { return m_heli.list_base != 0; }
+    [[nodiscard]] bool HelicopterLoaded() const { return Helicopter().list_base != 0; }
 
     // Start, then playback ticks until the run stops itself. Needs the
     // document's timeline with Video Recording on and an output folder.
@@ -109,20 +105,17 @@ public:
     // shows it.
     void SetFrameSink(FrameSink sink) { m_sink = std::move(sink); }
 
-    ViewState& View() { return m_view; }
-    PlaybackState& Run() { return m_run; }
-    FpvState& Fpv() { return m_fpv; }
-
-    // PlaybackHost
+    // PlaybackHost: timers only remembered, paints drawn at once.
     void StartTimer(int id, int periodMs) override;
     void KillTimer(int id) override;
     void RepaintNow() override;
-    void SetVehiclePose(const double attitude[3], const double position[3]) override;
-    void CompileBeamList(const SurveyDocument& doc, const FrameSpan& span) override;
-    void DeleteBeamList() override;
+
+protected:
+    const SurveyDocument* Document() const override { return &m_doc; }
+    bool DrawsNextFrame() const override;
+    void CaptureFrame(GlTarget& target, int width, int height, const std::string& path) override;
 
 private:
-    void CaptureFrame(GlTarget& target, int left, int top, int right, int bottom);
     void SinkFrame(GlTarget& target, int w, int h, double readBack);
     void Report();
     bool Ranged() const;
@@ -132,15 +125,8 @@ private:
     RecordOutcome Finish();
 
     const SurveyDocument& m_doc;
-    GlTarget& m_target;
     RecordViewOptions m_options;
-    ViewState m_view;
-    PlaybackState m_run;
-    FpvState m_fpv;
-    gl_heli_model m_heli;
-    FrameCapturer m_capturer;
     std::map<int, int> m_timers;  // id -> period in ms
-    std::string m_fpvFolder;
 
     // The current run.
     bool m_skipPaint = false;  // a hold tick whose picture a later tick writes again

@@ -129,7 +129,7 @@ TEST_F(HeliModel, LoadCompilesThreeListsReadsParametersAndMakesTheTexture)
     EXPECT_EQ(heli.scale, 1.0);
 
     const uint32_t lists = heli.list_base, texture = heli.texture_id;
-    heli.release();
+    heli.Release();
     EXPECT_EQ(heli.list_base, 0u);
     EXPECT_EQ(heli.texture_id, 0u);
     EXPECT_FALSE(glIsList(lists));

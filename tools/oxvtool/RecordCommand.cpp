@@ -27,6 +27,7 @@
 #include "settings/ProgramFiles.h"
 #include "gl/HeadlessGL.h"
 #include "playback/FpvCamera.h"
+#include "playback/FrameRecording.h"
 #include "recorder/HeadlessRecorder.h"
 #include "tools/oxvtool/VideoWriter.h"
 #include "settings/IniProfile.h"
