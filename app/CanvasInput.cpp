@@ -11,6 +11,8 @@
 #include "playback/FpvCamera.h"
 #include "view/ViewFit.h"
 
+namespace oxv {
+
 namespace {
 
 // Far from the playback and first-person timer ids.
@@ -54,9 +56,9 @@ void CanvasInput::Attach(wxGLCanvas* canvas)
 
 void CanvasInput::MouseToCamera(int type, const wxPoint& point)
 {
-    oxv::RunHost& host = m_view.Runner();
+    RunHost& host = m_view.Runner();
     const wxSize size = m_canvas->GetClientSize();
-    oxv::CameraInput input;
+    CameraInput input;
     input.type = type;
     input.left = 0;
     input.top = 0;
@@ -64,9 +66,9 @@ void CanvasInput::MouseToCamera(int type, const wxPoint& point)
     input.bottom = size.y;
     input.x = point.x;
     input.y = point.y;
-    oxv::ShowRunState(host.View(), host.Run(), host.Fpv());
-    const oxv::ViewMouseResult result = oxv::ViewMouseEvent(host.View(), input);
-    host.View().m_subset.moving = CameraMoving() ? 1 : 0;
+    ShowRunState(host.View(), host.Run(), host.Fpv());
+    const ViewMouseResult result = ViewMouseEvent(host.View(), input);
+    host.View().m_subset.moving = CameraMoving();
     if (result.warpCursor) m_canvas->WarpPointer(result.warpX, result.warpY);
     if (result.repaint)
         m_view.RepaintNow();
@@ -76,14 +78,14 @@ void CanvasInput::MouseToCamera(int type, const wxPoint& point)
 
 bool CanvasInput::CameraMoving() const
 {
-    const oxv::OrbitCamera& camera = m_view.State().m_camera;
+    const OrbitCamera& camera = m_view.State().m_camera;
     return camera.leftDrag || camera.rightDrag || m_wheelMoving;
 }
 
 void CanvasInput::FollowCameraMotion()
 {
-    oxv::ViewState& state = m_view.State();
-    state.m_subset.moving = CameraMoving() ? 1 : 0;
+    ViewState& state = m_view.State();
+    state.m_subset.moving = CameraMoving();
     // A run draws every point on its own ticks; a frame more could be
     // recorded. Without point lists the subset is all there is to show.
     if (!state.m_subset.moving && state.m_subset.lastFrameSubset && state.m_nPointListBase != 0 &&
@@ -95,7 +97,7 @@ void CanvasInput::EndWheelMove()
 {
     m_motionIdleTimer.Stop();
     m_wheelMoving = false;
-    m_view.State().m_subset.moving = CameraMoving() ? 1 : 0;
+    m_view.State().m_subset.moving = CameraMoving();
 }
 
 void CanvasInput::OnMotionIdle(wxTimerEvent&)
@@ -111,21 +113,21 @@ void CanvasInput::OnMouse(wxMouseEvent& event)
     const wxEventType type = event.GetEventType();
     if (type == wxEVT_LEFT_DOWN || type == wxEVT_RIGHT_DOWN) {
         m_canvas->SetFocus();
-        MouseToCamera(type == wxEVT_LEFT_DOWN ? oxv::kLeftPress : oxv::kRightPress, event.GetPosition());
+        MouseToCamera(type == wxEVT_LEFT_DOWN ? kLeftPress : kRightPress, event.GetPosition());
         // Between press and release the drag owns the mouse, even outside
         // the window.
         if (!m_canvas->HasCapture()) m_canvas->CaptureMouse();
     } else if (type == wxEVT_LEFT_UP || type == wxEVT_RIGHT_UP) {
-        MouseToCamera(type == wxEVT_LEFT_UP ? oxv::kLeftRelease : oxv::kRightRelease, event.GetPosition());
-        const oxv::OrbitCamera& camera = m_view.State().m_camera;
+        MouseToCamera(type == wxEVT_LEFT_UP ? kLeftRelease : kRightRelease, event.GetPosition());
+        const OrbitCamera& camera = m_view.State().m_camera;
         if (!camera.leftDrag && !camera.rightDrag && m_canvas->HasCapture()) m_canvas->ReleaseMouse();
     } else if (type == wxEVT_MOTION) {
-        MouseToCamera(oxv::kMouseMove, event.GetPosition());
-        COxvellHost* host = m_view.AppHost();
+        MouseToCamera(kMouseMove, event.GetPosition());
+        OxvellHost* host = m_view.AppHost();
         wxStatusBar* bar = host ? host->StatusBar() : nullptr;
-        const oxv::OrbitCamera& camera = m_view.State().m_camera;
+        const OrbitCamera& camera = m_view.State().m_camera;
         const bool dragging = camera.leftDrag || camera.rightDrag;
-        if (!dragging && m_view.Run().m_nPlayState == oxv::kStopped && bar && bar->IsShown()) {
+        if (!dragging && m_view.Run().m_nPlayState == kStopped && bar && bar->IsShown()) {
             m_hoverAt = event.GetPosition();
             m_hoverPickTimer.StartOnce(kHoverPickDelayMs);
         }
@@ -136,10 +138,10 @@ void CanvasInput::OnWheel(wxMouseEvent& event)
 {
     if (m_view.Fpv().m_bFpvMode || event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL || event.GetWheelDelta() <= 0) return;
     const double notches = static_cast<double>(event.GetWheelRotation()) / event.GetWheelDelta();
-    oxv::OrbitCamera& camera = m_view.State().m_camera;
-    oxv::SetCameraDistance(oxv::WheelZoomDistance(camera.distance, notches), camera);
+    OrbitCamera& camera = m_view.State().m_camera;
+    SetCameraDistance(WheelZoomDistance(camera.distance, notches), camera);
     m_wheelMoving = true;
-    m_view.State().m_subset.moving = 1;
+    m_view.State().m_subset.moving = true;
     m_view.RepaintNow();
     m_motionIdleTimer.StartOnce(kMotionIdleMs);
 }
@@ -148,8 +150,8 @@ void CanvasInput::OnCaptureLost(wxMouseCaptureLostEvent&)
 {
     // Another window took the mouse: the release will never come, so the
     // drags end here instead of turning the camera on plain moves later.
-    m_view.State().m_camera.leftDrag = 0;
-    m_view.State().m_camera.rightDrag = 0;
+    m_view.State().m_camera.leftDrag = false;
+    m_view.State().m_camera.rightDrag = false;
     FollowCameraMotion();
 }
 
@@ -157,10 +159,10 @@ void CanvasInput::OnDoubleClick(wxMouseEvent& event)
 {
     event.Skip();
     if (m_view.Fpv().m_bFpvMode || !m_view.ReadyToDraw()) return;
-    oxv::RunHost& host = m_view.Runner();
+    RunHost& host = m_view.Runner();
     const wxPoint p = m_view.Surface().ToDevice(event.GetPosition());
-    oxv::ShowRunState(host.View(), host.Run(), host.Fpv());
-    if (oxv::PickAndRecentre(host.View(), m_view.Survey(), host.Target(), p.x, p.y)) m_view.RepaintNow();
+    ShowRunState(host.View(), host.Run(), host.Fpv());
+    if (PickAndRecentre(host.View(), m_view.Survey(), host.Target(), p.x, p.y)) m_view.RepaintNow();
 }
 
 void CanvasInput::OnHoverPick(wxTimerEvent&)
@@ -169,7 +171,7 @@ void CanvasInput::OnHoverPick(wxTimerEvent&)
     // playback or a flight it would be written as one.
     if (m_view.Runner().Running() || !m_canvas || m_view.InCompileBreak()) return;
     double point[3];
-    oxv::StatusExtras& extras = m_view.StatusExtras();
+    StatusExtras& extras = m_view.StatusExtras();
     if (m_view.PickPoint(m_hoverAt.x, m_hoverAt.y, point))
         extras.cursor = std::array<double, 3>{point[0], point[1], point[2]};
     else
@@ -182,15 +184,15 @@ bool CanvasInput::StopRunsByKey()
     // One Esc closes a whole chain of open menus; the Escs typed after it
     // to close the rest are not meant to end the run.
     using namespace std::chrono_literals;
-    COxvellHost* host = m_view.AppHost();
+    OxvellHost* host = m_view.AppHost();
     if (host && std::chrono::steady_clock::now() - host->LastMenuClose() < 1s) return false;
-    oxv::RunHost& run = m_view.Runner();
-    if (run.Run().m_nPlayState != oxv::kStopped) {
-        oxv::StopPlayback(run.Run(), run);
+    RunHost& run = m_view.Runner();
+    if (run.Run().m_nPlayState != kStopped) {
+        StopPlayback(run.Run(), run);
         return true;
     }
     if (run.Fpv().m_bFpvMode) {
-        oxv::ToggleFpvMode(run.Fpv(), run.View().m_camera, run);
+        ToggleFpvMode(run.Fpv(), run.View().m_camera, run);
         m_view.RepaintNow();
         return true;
     }
@@ -199,20 +201,22 @@ bool CanvasInput::StopRunsByKey()
 
 void CanvasInput::OnKeyDown(wxKeyEvent& event)
 {
-    oxv::LevelKey key;
+    LevelKey key;
     if (event.GetKeyCode() == WXK_ESCAPE && StopRunsByKey()) return;
     event.Skip();
     switch (event.GetKeyCode()) {
     case WXK_PAGEUP:
-    case WXK_NUMPAD_PAGEUP: key = oxv::LevelKey::PageUp; break;
+    case WXK_NUMPAD_PAGEUP: key = LevelKey::PageUp; break;
     case WXK_PAGEDOWN:
-    case WXK_NUMPAD_PAGEDOWN: key = oxv::LevelKey::PageDown; break;
+    case WXK_NUMPAD_PAGEDOWN: key = LevelKey::PageDown; break;
     case WXK_HOME:
-    case WXK_NUMPAD_HOME: key = oxv::LevelKey::Home; break;
+    case WXK_NUMPAD_HOME: key = LevelKey::Home; break;
     case WXK_END:
-    case WXK_NUMPAD_END: key = oxv::LevelKey::End; break;
+    case WXK_NUMPAD_END: key = LevelKey::End; break;
     default: return;
     }
     if (!m_view.ReadyToDraw()) return;
-    if (oxv::OnLevelKey(m_view.State(), m_view.Survey(), key)) m_view.RepaintNow();
+    if (OnLevelKey(m_view.State(), m_view.Survey(), key)) m_view.RepaintNow();
 }
+
+}  // namespace oxv

@@ -4,10 +4,13 @@
 #include <wx/timer.h>
 
 class COxvellView;
+
 class wxGLCanvas;
 class wxKeyEvent;
 class wxMouseCaptureLostEvent;
 class wxMouseEvent;
+
+namespace oxv {
 
 // What the mouse and the keys do on the view's canvas: drags and the wheel
 // drive the orbit camera, a double-click re-centres it, a resting cursor
@@ -40,7 +43,7 @@ private:
     void FollowCameraMotion();
     // Esc: ends a playback run or a first-person flight as their own
     // commands do; false when neither runs.
-    bool StopRunsByKey();
+    [[nodiscard]] bool StopRunsByKey();
 
     COxvellView& m_view;
     wxGLCanvas* m_canvas = nullptr;
@@ -52,3 +55,5 @@ private:
     wxTimer m_motionIdleTimer;
     bool m_wheelMoving = false;
 };
+
+}  // namespace oxv

@@ -13,7 +13,7 @@ struct SessionEnvironment {
 // Whether the viewer must ask the toolkit for X11: its OpenGL canvas needs
 // GLX, which a Wayland session offers only through XWayland. A backend the
 // user has chosen is left alone.
-bool NeedsX11Backend(const SessionEnvironment& env);
+[[nodiscard]] bool NeedsX11Backend(const SessionEnvironment& env);
 
 // The process's own environment.
 SessionEnvironment CurrentSessionEnvironment();

@@ -5,17 +5,19 @@
 
 #include "app/OxvellHost.h"
 
+namespace oxv {
+
 // Point files dropped on the window (its frame or the view's canvas) open as
 // File > Open opens them.
-class CFileDropTarget final : public wxFileDropTarget {
+class FileDropTarget final : public wxFileDropTarget {
 public:
-    explicit CFileDropTarget(COxvellHost& host) : m_host(host) {}
+    explicit FileDropTarget(OxvellHost& host) : m_host(host) {}
 
     bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override
     {
         // Opened once the drop is over: a load may show a message box, which
         // must not run inside the drag-and-drop exchange.
-        COxvellHost* host = &m_host;
+        OxvellHost* host = &m_host;
         wxTheApp->CallAfter([host, files] {
             for (const wxString& file : files) host->OpenDocumentFile(file);
         });
@@ -23,5 +25,7 @@ public:
     }
 
 private:
-    COxvellHost& m_host;
+    OxvellHost& m_host;
 };
+
+}  // namespace oxv

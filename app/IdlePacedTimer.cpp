@@ -5,6 +5,8 @@
 #include <wx/app.h>
 #include <wx/window.h>
 
+namespace oxv {
+
 int NextTickDelayMs(int periodMs, std::chrono::steady_clock::duration sinceTickStart)
 {
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(sinceTickStart).count();
@@ -68,3 +70,5 @@ void IdlePacedTimer::OnIdle(wxIdleEvent& event)
     m_awaitingIdle = false;
     Arm(NextTickDelayMs(m_periodMs, std::chrono::steady_clock::now() - m_tickStart));
 }
+
+}  // namespace oxv

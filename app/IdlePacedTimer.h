@@ -5,6 +5,8 @@
 #include <wx/event.h>
 #include <wx/timer.h>
 
+namespace oxv {
+
 // A repeating timer for frames that may take longer to draw and write than
 // their period. A plain repeating timer re-arms from the moment its tick
 // began, so a slow tick finds the next one already due: it then outranks
@@ -22,7 +24,7 @@ public:
     void AttachIdleSource(wxWindow* idleSource);
     void Start(int periodMs);
     void Stop();
-    bool IsRunning() const { return m_running; }
+    [[nodiscard]] bool IsRunning() const { return m_running; }
 
 private:
     void OnTick(wxTimerEvent& event);
@@ -42,3 +44,5 @@ private:
 // The wait before the next tick: what is left of the period since the last
 // tick began, and at least 1 ms, so the loop always gets a turn.
 int NextTickDelayMs(int periodMs, std::chrono::steady_clock::duration sinceTickStart);
+
+}  // namespace oxv

@@ -39,7 +39,7 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_MENU_CLOSE(CMainFrame::OnMenuClose)
 wxEND_EVENT_TABLE()
 
-CMainFrame::CMainFrame(wxDocManager* manager, COxvellHost& host)
+CMainFrame::CMainFrame(wxDocManager* manager, oxv::OxvellHost& host)
     : wxDocParentFrame(manager, nullptr, wxID_ANY, "Oxvell", wxDefaultPosition, wxSize(800, 600))
 {
     SetIcon(wxIcon(oxvell_xpm));
@@ -70,7 +70,7 @@ CMainFrame::CMainFrame(wxDocManager* manager, COxvellHost& host)
     m_wndStatusBar->Hide();
     SetStatusBar(nullptr);
 
-    SetDropTarget(new CFileDropTarget(host));
+    SetDropTarget(new oxv::FileDropTarget(host));
     // Bound after the document frame's own close handler, so it runs first.
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnCloseWindow, this);
 }
@@ -114,12 +114,12 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     m_fileMenu = file;
     m_recentCount = 0;
 
-    auto* colour = new wxMenu;
-    colour->AppendCheckItem(kColorHeight, "&Height");
-    colour->AppendCheckItem(kColorAmp, "&Amp");
-    colour->AppendCheckItem(kColorAmpBw, "Amp &BW");
-    colour->AppendCheckItem(kColorRange, "&Range");
-    colour->AppendCheckItem(kColorOriginal, "&Original");
+    auto* color = new wxMenu;
+    color->AppendCheckItem(kColorHeight, "&Height");
+    color->AppendCheckItem(kColorAmp, "&Amp");
+    color->AppendCheckItem(kColorAmpBw, "Amp &BW");
+    color->AppendCheckItem(kColorRange, "&Range");
+    color->AppendCheckItem(kColorOriginal, "&Original");
 
     auto* pointSize = new wxMenu;
     for (int n = 1; n <= 5; ++n) pointSize->AppendCheckItem(kPointSize1 + n - 1, wxString::Format("%d", n));
@@ -163,7 +163,7 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     view->AppendCheckItem(kShowScannerPath, "Show Scanner &Path");
     view->AppendCheckItem(kShowCameraPath, "Show C&amera Path");
     view->AppendSeparator();
-    view->AppendSubMenu(colour, "&Color Mode");
+    view->AppendSubMenu(color, "&Color Mode");
     view->AppendSubMenu(pointSize, "Point &Size");
     view->AppendSeparator();
     view->AppendSubMenu(video, "Video");

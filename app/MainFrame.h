@@ -4,18 +4,18 @@
 
 #include <wx/docview.h>
 
-namespace oxv {
-class RecentFileList;
-}
-
 class wxStatusBar;
-class COxvellHost;
+
+namespace oxv {
+class OxvellHost;
+class RecentFileList;
+}  // namespace oxv
 
 // The main window: menu, accelerators, the status bar (hidden at start) and
 // the drop target for point files.
 class CMainFrame : public wxDocParentFrame {
 public:
-    CMainFrame(wxDocManager* manager, COxvellHost& host);
+    CMainFrame(wxDocManager* manager, oxv::OxvellHost& host);
 
     // The File menu's recent entries: "Recent File" (grayed) while the list
     // is empty, otherwise one item per file.

@@ -12,38 +12,9 @@
 #include "app/CommandIds.h"
 #include "app/MainFrame.h"
 #include "app/OxvellDoc.h"
+#include "app/OxvellDocTemplate.h"
 #include "app/OxvellView.h"
 #include "app/SingleInstance.h"
-
-COxvellDocTemplate::COxvellDocTemplate(wxDocManager* manager, COxvellHost& host)
-    : wxDocTemplate(manager, "Oxvell Files", "*.oxv", wxEmptyString, "oxv", "Oxvell.Document", "COxvellView",
-                    CLASSINFO(COxvellDoc), CLASSINFO(COxvellView)),
-      m_host(host)
-{
-}
-
-wxDocument* COxvellDocTemplate::DoCreateDocument()
-{
-    auto* doc = new COxvellDoc;
-    doc->SetHost(&m_host);
-    return doc;
-}
-
-wxView* COxvellDocTemplate::DoCreateView()
-{
-    auto* view = new COxvellView;
-    view->SetHost(&m_host);
-    return view;
-}
-
-bool COxvellDocManager::TryBefore(wxEvent& event)
-{
-    wxView* const view = GetAnyUsableView();
-    if (!view) return false;
-    if (view->ProcessEventLocally(event)) return true;
-    wxDocument* const doc = view->GetDocument();
-    return doc && doc->ProcessEventLocally(event);
-}
 
 wxBEGIN_EVENT_TABLE(COxvellApp, wxApp)
     EVT_MENU(oxv::cmd::kFileNew, COxvellApp::OnFileNew)
@@ -75,7 +46,7 @@ void COxvellApp::OnAssertFailure(const wxChar* file, int line, const wxChar* fun
 {
     // A modal assertion dialog would stop the viewer (and any unattended run)
     // dead; the report goes to standard error instead.
-    if (IsHandOverThread()) return;
+    if (oxv::IsHandOverThread()) return;
     std::fprintf(stderr, "oxvell: assertion \"%s\" failed in %s (%s:%d)%s%s\n",
                  static_cast<const char*>(wxString(cond).utf8_str()),
                  static_cast<const char*>(wxString(func).utf8_str()),
@@ -99,8 +70,8 @@ bool COxvellApp::OnInit()
     m_settings = std::make_unique<oxv::SettingsFile>(SettingsPath());
     m_recent.Load(*m_settings);
 
-    m_docManager = new COxvellDocManager;
-    new COxvellDocTemplate(m_docManager, *this);
+    m_docManager = new oxv::OxvellDocManager;
+    new oxv::OxvellDocTemplate(m_docManager, *this);
     m_docManager->SetMaxDocsOpen(1);
 
     m_frame = new CMainFrame(m_docManager, *this);
@@ -129,7 +100,9 @@ bool COxvellApp::OnInit()
 
 int COxvellApp::OnExit()
 {
-    if (m_settings) m_settings->WriteRecentFiles(m_recent);
+    // A settings file that cannot be written keeps what it had; the list
+    // lasted for the session.
+    if (m_settings) (void)m_settings->WriteRecentFiles(m_recent);
     delete m_docManager;
     m_docManager = nullptr;
     return wxApp::OnExit();
@@ -138,7 +111,7 @@ int COxvellApp::OnExit()
 bool COxvellApp::HandOverToRunningViewer()
 {
     if (m_newWindow) return false;
-    m_instance = std::make_unique<CSingleInstance>([this](const wxString& path) { OpenHandedOver(path); });
+    m_instance = std::make_unique<oxv::SingleInstance>([this](const wxString& path) { OpenHandedOver(path); });
     if (!m_instance->IsAnotherRunning()) {
         // The first viewer takes the files of later starts.
         if (!m_instance->Serve()) m_instance.reset();
@@ -239,7 +212,7 @@ void COxvellApp::RememberFile(const wxString& path)
     // Files another viewer opened meanwhile stay in the list, below this one.
     m_settings->RefreshRecentFiles(m_recent);
     m_recent.Add(std::string(path.utf8_str()));
-    m_settings->WriteRecentFiles(m_recent);
+    (void)m_settings->WriteRecentFiles(m_recent);
     if (m_frame) m_frame->UpdateRecentFileMenu(m_recent);
 }
 
@@ -259,14 +232,14 @@ void COxvellApp::OpenRecentFile(size_t index)
         // A recent file that cannot be opened any more leaves the list.
         m_settings->RefreshRecentFiles(m_recent);
         m_recent.RemoveFile(file);
-        m_settings->WriteRecentFiles(m_recent);
+        (void)m_settings->WriteRecentFiles(m_recent);
         if (m_frame) m_frame->UpdateRecentFileMenu(m_recent);
     }
 }
 
 void COxvellApp::OnFileNew(wxCommandEvent&)
 {
-    NewDocument();
+    (void)NewDocument();
 }
 
 void COxvellApp::OnFileOpen(wxCommandEvent&)

@@ -6,44 +6,18 @@
 #include <wx/app.h>
 #include <wx/docview.h>
 
-#include "settings/AppSettings.h"
 #include "app/OxvellHost.h"
+#include "settings/AppSettings.h"
 
-class CSingleInstance;
+namespace oxv {
+class OxvellDocManager;
+class SingleInstance;
+}  // namespace oxv
 
 class CMainFrame;
 class COxvellDoc;
 
-// Single-document management: one document and one view live from start-up
-// to exit. New and Open reuse them, as the viewer's camera, toggles and lists
-// belong to the view and carry over from one survey to the next.
-class COxvellDocManager : public wxDocManager {
-public:
-    COxvellDocManager() : wxDocManager(0, true) {}
-
-    wxString MakeNewDocumentName() override { return "Untitled"; }
-
-protected:
-    // Commands go to the view first, then to its document, then to the
-    // manager's own handlers and the frame.
-    bool TryBefore(wxEvent& event) override;
-};
-
-// Joins the document and its view, and hands both the application's host
-// interface as they are made.
-class COxvellDocTemplate : public wxDocTemplate {
-public:
-    COxvellDocTemplate(wxDocManager* manager, COxvellHost& host);
-
-protected:
-    wxDocument* DoCreateDocument() override;
-    wxView* DoCreateView() override;
-
-private:
-    COxvellHost& m_host;
-};
-
-class COxvellApp : public wxApp, public COxvellHost {
+class COxvellApp : public wxApp, public oxv::OxvellHost {
 public:
     COxvellApp();
     ~COxvellApp() override;
@@ -55,13 +29,13 @@ public:
                          const wxChar* msg) override;
 
     // File > New.
-    bool NewDocument();
+    [[nodiscard]] bool NewDocument();
     // File > Open, a recent file, the command line or a dropped file. False
     // when the file could not be opened; the document is then unchanged.
     // True when the load ran: the file is the title and heads the recent
     // list only if its survey loaded; a failed or cancelled load leaves an
     // empty Untitled document and the recent list as it was.
-    bool OpenDocumentFile(const wxString& path) override;
+    [[nodiscard]] bool OpenDocumentFile(const wxString& path) override;
     oxv::Profile& SettingsProfile() override { return *m_settings; }
     wxStatusBar* StatusBar() override;
     std::chrono::steady_clock::time_point LastMenuClose() override;
@@ -91,15 +65,15 @@ private:
     // the window comes to the front.
     void OpenHandedOver(const wxString& path);
     // True when the file named on the command line went to a running viewer.
-    bool HandOverToRunningViewer();
+    [[nodiscard]] bool HandOverToRunningViewer();
 
     std::unique_ptr<oxv::SettingsFile> m_settings;
     oxv::RecentFileList m_recent{4};
-    COxvellDocManager* m_docManager = nullptr;
+    oxv::OxvellDocManager* m_docManager = nullptr;
     CMainFrame* m_frame = nullptr;
     wxString m_startFile;
     bool m_newWindow = false;  // --new-window: never hand over
-    std::unique_ptr<CSingleInstance> m_instance;
+    std::unique_ptr<oxv::SingleInstance> m_instance;
 
     wxDECLARE_EVENT_TABLE();
 };

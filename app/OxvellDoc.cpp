@@ -110,7 +110,7 @@ bool COxvellDoc::OnOpenDocument(const wxString& path)
         return false;
     }
     oxv::MemoryProfile noSettings;
-    oxv::Profile& profile = m_pHost ? m_pHost->SettingsProfile() : static_cast<oxv::Profile&>(noSettings);
+    oxv::Profile& profile = m_host ? m_host->SettingsProfile() : static_cast<oxv::Profile&>(noSettings);
     MessageBoxObserver observer;
     m_lastLoad = m_survey.LoadPointFile(file, profile, observer);
     if (m_lastLoad == oxv::LoadStatus::CannotOpen) {

@@ -10,7 +10,9 @@
 
 class wxUpdateUIEvent;
 
-class COxvellHost;
+namespace oxv {
+class OxvellHost;
+}
 
 // The viewer's one document: the survey, read-only. It is never modified, so
 // closing or replacing it never asks anything, and Save/Save As stay disabled.
@@ -40,11 +42,11 @@ public:
     // Tells the views that the camera path was replaced (an update with
     // hint 100): they rebuild their lists.
     void NotifyCameraPathChanged();
-    static bool IsCameraPathChange(const wxObject* hint);
+    [[nodiscard]] static bool IsCameraPathChange(const wxObject* hint);
 
     // The application: the settings the load reads its playback parameters
     // from. Without one a load reads none (defaults).
-    void SetHost(COxvellHost* host) { m_pHost = host; }
+    void SetHost(oxv::OxvellHost* host) { m_host = host; }
 
 private:
     void OnUpdateFileSave(wxUpdateUIEvent& event);
@@ -52,7 +54,7 @@ private:
     void OnUpdateImportCameraPath(wxUpdateUIEvent& event);
 
     oxv::SurveyDocument m_survey;
-    COxvellHost* m_pHost = nullptr;
+    oxv::OxvellHost* m_host = nullptr;
     oxv::LoadStatus m_lastLoad = oxv::LoadStatus::Ok;
     std::string m_cameraPathCache;
 

@@ -12,12 +12,12 @@
 #include "playback/FpvCamera.h"
 #include "playback/FrameRecording.h"
 #include "settings/AppSettings.h"
-#include "view/ColourLegend.h"
+#include "view/ColorLegend.h"
 
 wxIMPLEMENT_DYNAMIC_CLASS(COxvellView, wxView);
 
 COxvellView::COxvellView()
-    : m_runHost(std::make_unique<WindowRunHost>(*this, m_canvas.Target())), m_input(*this), m_viewCommands(*this),
+    : m_runHost(std::make_unique<oxv::WindowRunHost>(*this, m_canvas.Target())), m_input(*this), m_viewCommands(*this),
       m_playbackCommands(*this)
 {
 }
@@ -70,12 +70,12 @@ bool COxvellView::OnCreate(wxDocument* doc, long flags)
     canvas->Bind(wxEVT_SIZE, &COxvellView::OnSize, this);
     m_input.Attach(canvas);
     m_runHost->AttachIdleSource(canvas);
-    if (m_pHost) canvas->SetDropTarget(new CFileDropTarget(*m_pHost));
+    if (m_host) canvas->SetDropTarget(new oxv::FileDropTarget(*m_host));
 
     // Window creation: the camera and the Original colour mode are the run
     // host's from its start; the budget comes from the settings. The
     // helicopter is loaded with the context (ReadyToDraw).
-    State().m_subset.budget = m_pHost ? oxv::LoadPointBudget(m_pHost->SettingsProfile()) : oxv::kDefaultPointBudget;
+    State().m_subset.budget = m_host ? oxv::LoadPointBudget(m_host->SettingsProfile()) : oxv::kDefaultPointBudget;
     WireWindowHooks();
 
     frame->SendSizeEvent();
@@ -90,7 +90,7 @@ void COxvellView::WireWindowHooks()
     oxv::ViewHooks& hooks = State().hooks;
     // The colour bar is for the user only: recorded frames never hold it.
     hooks.drawOverlay = [this](oxv::ViewState& view, oxv::GlTarget& target) {
-        if (const auto legend = oxv::LegendFor(view, Survey())) oxv::DrawColourLegend(*legend, target.Width(), target.Height());
+        if (const auto legend = oxv::LegendFor(view, Survey())) oxv::DrawColorLegend(*legend, target.Width(), target.Height());
     };
     // A large survey's lists take seconds to compile: meanwhile the window
     // still repaints and resizes (input waits until the end). A close that
@@ -176,7 +176,7 @@ void COxvellView::RepaintNow()
 
 void COxvellView::UpdateStatusLine()
 {
-    wxStatusBar* bar = m_pHost ? m_pHost->StatusBar() : nullptr;
+    wxStatusBar* bar = m_host ? m_host->StatusBar() : nullptr;
     if (!bar) return;
     const oxv::SurveyDocument* doc = Survey();
     m_statusExtras.recording = doc && Run().m_nPlayState != oxv::kStopped &&

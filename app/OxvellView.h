@@ -15,7 +15,9 @@
 class wxPaintEvent;
 class wxSizeEvent;
 class COxvellDoc;
-class COxvellHost;
+namespace oxv {
+class OxvellHost;
+}
 
 // The 3D view: an OpenGL canvas filling the main window's client area, with
 // the run host that owns the view's state, playback and the first-person
@@ -29,8 +31,8 @@ public:
 
     // The application: settings for the Parameter command, drops on the
     // canvas, the status bar. Set before the view is created.
-    void SetHost(COxvellHost* host) { m_pHost = host; }
-    COxvellHost* AppHost() const { return m_pHost; }
+    void SetHost(oxv::OxvellHost* host) { m_host = host; }
+    oxv::OxvellHost* AppHost() const { return m_host; }
 
     bool OnCreate(wxDocument* doc, long flags) override;
     bool OnClose(bool deleteWindow) override;
@@ -71,7 +73,7 @@ public:
     // compile: that compile stops at once (its lists deleted) and true comes
     // back; anything that would free the view must wait until it has
     // unwound. False, and nothing changes, outside such a break.
-    bool GiveUpListCompile();
+    [[nodiscard]] bool GiveUpListCompile();
     [[nodiscard]] bool InCompileBreak() const { return m_inCompileBreak; }
 
     // The status bar's message pane: the view's facts, or "Ready".
@@ -88,7 +90,7 @@ public:
     const oxv::gl_heli_model& HeliModel() const { return m_runHost->Helicopter(); }
     [[nodiscard]] bool IsTimerRunning(int id) const { return m_runHost->IsTimerRunning(id); }
     wxGLCanvas* Canvas() const { return m_canvas.Canvas(); }
-    ViewCanvas& Surface() { return m_canvas; }
+    oxv::ViewCanvas& Surface() { return m_canvas; }
     COxvellDoc* Doc() const;
     const oxv::SurveyDocument* Survey() const;
 
@@ -105,12 +107,12 @@ private:
     // half-made lists and written as a recorded frame.
     [[nodiscard]] bool RunWaitsForCompile() const;
 
-    COxvellHost* m_pHost = nullptr;
-    ViewCanvas m_canvas;
-    std::unique_ptr<WindowRunHost> m_runHost;
-    CanvasInput m_input;
-    ViewCommands m_viewCommands;
-    PlaybackCommands m_playbackCommands;
+    oxv::OxvellHost* m_host = nullptr;
+    oxv::ViewCanvas m_canvas;
+    std::unique_ptr<oxv::WindowRunHost> m_runHost;
+    oxv::CanvasInput m_input;
+    oxv::ViewCommands m_viewCommands;
+    oxv::PlaybackCommands m_playbackCommands;
     bool m_glReady = false;
     bool m_initialUpdatePending = false;
     // Inside a list compile's break, and whether that compile is to stop.

@@ -10,7 +10,8 @@
 #include "playback/FpvCamera.h"
 #include "playback/PlaybackParameters.h"
 
-namespace cmd = oxv::cmd;
+namespace oxv {
+
 
 wxBEGIN_EVENT_TABLE(PlaybackCommands, wxEvtHandler)
     EVT_MENU(cmd::kPlayStart, PlaybackCommands::OnStart)
@@ -28,13 +29,13 @@ wxEND_EVENT_TABLE()
 
 namespace {
 
-oxv::PlaybackCommand CommandOf(int id)
+PlaybackCommand CommandOf(int id)
 {
     switch (id) {
-    case cmd::kPlayStart: return oxv::PlaybackCommand::Start;
-    case cmd::kPlayPause: return oxv::PlaybackCommand::PauseResume;
-    case cmd::kPlayStop: return oxv::PlaybackCommand::Stop;
-    default: return oxv::PlaybackCommand::Parameter;
+    case cmd::kPlayStart: return PlaybackCommand::Start;
+    case cmd::kPlayPause: return PlaybackCommand::PauseResume;
+    case cmd::kPlayStop: return PlaybackCommand::Stop;
+    default: return PlaybackCommand::Parameter;
     }
 }
 
@@ -44,43 +45,43 @@ PlaybackCommands::PlaybackCommands(COxvellView& view) : m_view(view) {}
 
 void PlaybackCommands::OnStart(wxCommandEvent&)
 {
-    oxv::RunHost& host = m_view.Runner();
-    if (const oxv::SurveyDocument* doc = m_view.Survey()) oxv::StartPlayback(host.Run(), host.View().m_camera, *doc, host);
+    RunHost& host = m_view.Runner();
+    if (const SurveyDocument* doc = m_view.Survey()) StartPlayback(host.Run(), host.View().m_camera, *doc, host);
 }
 
 void PlaybackCommands::OnPause(wxCommandEvent&)
 {
-    oxv::TogglePause(m_view.Run());
+    TogglePause(m_view.Run());
 }
 
 void PlaybackCommands::OnStop(wxCommandEvent&)
 {
-    oxv::StopPlayback(m_view.Run(), m_view.Runner());
+    StopPlayback(m_view.Run(), m_view.Runner());
 }
 
 void PlaybackCommands::OnParameter(wxCommandEvent&)
 {
     COxvellDoc* doc = m_view.Doc();
     if (!doc) return;
-    oxv::SurveyDocument& survey = doc->Survey();
-    oxv::PlaybackDialogValues values;
-    if (!oxv::BeginParameterEdit(m_view.Run(), survey, m_view.Runner(), values)) return;
+    SurveyDocument& survey = doc->Survey();
+    PlaybackDialogValues values;
+    if (!BeginParameterEdit(m_view.Run(), survey, m_view.Runner(), values)) return;
     CPBDlg dialog(m_view.GetFrame(), values, [&survey](double speedPercent, long intervalMs) {
-        return oxv::RefuseReason(survey, speedPercent, intervalMs);
+        return RefuseReason(survey, speedPercent, intervalMs);
     });
     if (dialog.ShowModal() != wxID_OK) return;
     // Playback stays stopped; the new timeline shows with the next Start.
-    oxv::MemoryProfile unsaved;
-    COxvellHost* host = m_view.AppHost();
-    (void)oxv::ApplyPlaybackDialog(survey, host ? host->SettingsProfile() : unsaved, values);
+    MemoryProfile unsaved;
+    OxvellHost* host = m_view.AppHost();
+    (void)ApplyPlaybackDialog(survey, host ? host->SettingsProfile() : unsaved, values);
 }
 
 void PlaybackCommands::OnUpdatePlayback(wxUpdateUIEvent& event)
 {
-    static const oxv::SurveyDocument kNoDocument;
-    const oxv::SurveyDocument* doc = m_view.Survey();
-    const oxv::PlaybackCommandState s =
-        oxv::GetPlaybackCommandState(m_view.Run(), doc ? *doc : kNoDocument, CommandOf(event.GetId()));
+    static const SurveyDocument kNoDocument;
+    const SurveyDocument* doc = m_view.Survey();
+    const PlaybackCommandState s =
+        GetPlaybackCommandState(m_view.Run(), doc ? *doc : kNoDocument, CommandOf(event.GetId()));
     event.Enable(s.enabled);
     if (s.setCheck) event.Check(s.checked);
     if (!s.text.empty()) event.SetText(wxString::FromUTF8(s.text.c_str()));
@@ -88,22 +89,24 @@ void PlaybackCommands::OnUpdatePlayback(wxUpdateUIEvent& event)
 
 void PlaybackCommands::OnFpvMode(wxCommandEvent&)
 {
-    oxv::RunHost& host = m_view.Runner();
-    oxv::ToggleFpvMode(host.Fpv(), host.View().m_camera, host);
+    RunHost& host = m_view.Runner();
+    ToggleFpvMode(host.Fpv(), host.View().m_camera, host);
 }
 
 void PlaybackCommands::OnUpdateFpvMode(wxUpdateUIEvent& event)
 {
-    const oxv::FpvCommandState s = oxv::GetFpvCommandState(m_view.Fpv(), m_view.State().m_nCameraPathList != 0);
+    const FpvCommandState s = GetFpvCommandState(m_view.Fpv(), m_view.State().m_nCameraPathList != 0);
     event.Enable(s.enabled);
     event.Check(s.checked);
 }
 
 void PlaybackCommands::OnFpvFov(wxCommandEvent&)
 {
-    oxv::RunHost& host = m_view.Runner();
-    oxv::BeginFovEdit(host.Fpv(), host);
+    RunHost& host = m_view.Runner();
+    BeginFovEdit(host.Fpv(), host);
     CFovDlg dialog(m_view.GetFrame(), host.Fpv().m_dFpvFov);
     const bool ok = dialog.ShowModal() == wxID_OK;
-    oxv::EndFovEdit(host.Fpv(), host, ok, dialog.m_dFov);
+    EndFovEdit(host.Fpv(), host, ok, dialog.m_dFov);
 }
+
+}  // namespace oxv

@@ -4,6 +4,8 @@
 
 class COxvellView;
 
+namespace oxv {
+
 // The Video menu's commands and their update rules: Start, Pause, Stop and
 // Parameter of playback, FPV Camera Mode and its field of view.
 class PlaybackCommands final : public wxEvtHandler {
@@ -24,3 +26,5 @@ private:
 
     wxDECLARE_EVENT_TABLE();
 };
+
+}  // namespace oxv

@@ -14,6 +14,8 @@
 #include <wx/socket.h>
 #include <wx/stdpaths.h>
 
+namespace oxv {
+
 namespace {
 
 const char* const kTopic = "open";
@@ -35,9 +37,9 @@ wxString InstanceKey()
     return wxString::Format("oxvell-%u-%zx", static_cast<unsigned>(::getuid()), hash);
 }
 
-class COpenConnection : public wxConnection {
+class OpenConnection : public wxConnection {
 public:
-    explicit COpenConnection(std::function<void(const wxString&)> open) : m_open(std::move(open)) {}
+    explicit OpenConnection(std::function<void(const wxString&)> open) : m_open(std::move(open)) {}
 
     bool OnExecute(const wxString&, const void* data, size_t size, wxIPCFormat format) override
     {
@@ -53,13 +55,13 @@ private:
     std::function<void(const wxString&)> m_open;
 };
 
-class COpenServer : public wxServer {
+class OpenServer : public wxServer {
 public:
-    explicit COpenServer(std::function<void(const wxString&)> open) : m_open(std::move(open)) {}
+    explicit OpenServer(std::function<void(const wxString&)> open) : m_open(std::move(open)) {}
 
     wxConnectionBase* OnAcceptConnection(const wxString& topic) override
     {
-        return topic == kTopic ? new COpenConnection(m_open) : nullptr;
+        return topic == kTopic ? new OpenConnection(m_open) : nullptr;
     }
 
 private:
@@ -78,19 +80,19 @@ wxString InstanceSocketPath()
     return InstanceFolder() + "/" + InstanceKey() + ".ipc";
 }
 
-CSingleInstance::CSingleInstance(std::function<void(const wxString&)> open) : m_open(std::move(open))
+SingleInstance::SingleInstance(std::function<void(const wxString&)> open) : m_open(std::move(open))
 {
     m_checker.Create(InstanceKey() + ".lock", InstanceFolder());
 }
 
-CSingleInstance::~CSingleInstance() = default;
+SingleInstance::~SingleInstance() = default;
 
-bool CSingleInstance::IsAnotherRunning() const
+bool SingleInstance::IsAnotherRunning() const
 {
     return m_checker.IsAnotherRunning();
 }
 
-bool CSingleInstance::HandOver(const wxString& path)
+bool SingleInstance::HandOver(const wxString& path)
 {
     // A viewer that is stuck takes the connection but never answers: the
     // exchange runs aside and is given up after a second.
@@ -114,10 +116,12 @@ bool CSingleInstance::HandOver(const wxString& path)
     return answered.wait_for(std::chrono::seconds(1)) == std::future_status::ready && answered.get();
 }
 
-bool CSingleInstance::Serve()
+bool SingleInstance::Serve()
 {
-    auto server = std::make_unique<COpenServer>(m_open);
+    auto server = std::make_unique<OpenServer>(m_open);
     if (!server->Create(InstanceSocketPath())) return false;
     m_server = std::move(server);
     return true;
 }
+
+}  // namespace oxv

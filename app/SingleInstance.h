@@ -8,23 +8,25 @@
 #include <wx/snglinst.h>
 #include <wx/string.h>
 
+namespace oxv {
+
 // One viewer for a user's program on a display: a second start naming a
 // file hands the file to the running viewer instead of opening a window of
 // its own.
-class CSingleInstance {
+class SingleInstance {
 public:
     // `open` receives the files later starts hand over, on the main thread.
-    explicit CSingleInstance(std::function<void(const wxString&)> open);
-    ~CSingleInstance();
+    explicit SingleInstance(std::function<void(const wxString&)> open);
+    ~SingleInstance();
 
     // Whether another viewer of this program runs on this display.
-    bool IsAnotherRunning() const;
+    [[nodiscard]] bool IsAnotherRunning() const;
     // Gives `path` to the running viewer; false when it did not answer
     // within a second (the caller then opens a window of its own).
-    bool HandOver(const wxString& path);
+    [[nodiscard]] bool HandOver(const wxString& path);
     // Takes the files of later starts; false when the socket could not be
     // made (the viewer then simply runs on its own).
-    bool Serve();
+    [[nodiscard]] bool Serve();
 
 private:
     wxSingleInstanceChecker m_checker;
@@ -41,4 +43,6 @@ wxString InstanceSocketPath();
 // The hand-over's client runs on a thread of its own. The toolkit objects to
 // its sockets there (it wants them driven by the main loop), yet waits on them
 // correctly; its assertion reports from that thread are noise.
-bool IsHandOverThread();
+[[nodiscard]] bool IsHandOverThread();
+
+}  // namespace oxv

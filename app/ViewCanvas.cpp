@@ -6,6 +6,8 @@
 
 #include <GL/gl.h>
 
+namespace oxv {
+
 namespace {
 
 // Canvas attributes: double-buffered RGBA with 8 bits a channel and the
@@ -109,3 +111,5 @@ void ViewCanvas::ResizeFrameForCanvas(wxWindow* frame, const wxSize& device)
     const wxSize client = frame->GetClientSize();
     frame->SetClientSize(client.x + (wanted.x - canvas.x), client.y + (wanted.y - canvas.y));
 }
+
+}  // namespace oxv

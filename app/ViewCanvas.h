@@ -10,16 +10,18 @@ class wxGLCanvas;
 class wxGLContext;
 class wxWindow;
 
+namespace oxv {
+
 // The drawing target of the view window: its canvas, with the one context
 // that is made current for every frame.
-class CanvasGlTarget final : public oxv::GlTarget {
+class CanvasGlTarget final : public GlTarget {
 public:
     void Attach(wxGLCanvas* canvas, wxGLContext* context)
     {
         m_canvas = canvas;
         m_context = context;
     }
-    bool MakeCurrent() override;
+    [[nodiscard]] bool MakeCurrent() override;
     void SwapBuffers() override;
     int Width() const override;
     int Height() const override;
@@ -46,7 +48,7 @@ public:
     void Destroy();
 
     wxGLCanvas* Canvas() const { return m_canvas; }
-    oxv::GlTarget& Target() { return m_target; }
+    GlTarget& Target() { return m_target; }
     // True when the context is current on a canvas that is shown.
     [[nodiscard]] bool MakeCurrent() { return m_target.MakeCurrent(); }
     // True when the context could be made current on a realised window,
@@ -65,3 +67,5 @@ private:
     std::unique_ptr<wxGLContext> m_context;
     CanvasGlTarget m_target;
 };
+
+}  // namespace oxv

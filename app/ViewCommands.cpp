@@ -12,7 +12,8 @@
 #include "settings/AppSettings.h"
 #include "view/ViewFit.h"
 
-namespace cmd = oxv::cmd;
+namespace oxv {
+
 
 namespace {
 
@@ -20,14 +21,14 @@ namespace {
 // enabled only while there is a list to show.
 struct ShowToggle {
     int command;
-    int32_t oxv::ViewState::*flag;
-    unsigned oxv::ViewState::*list;
+    bool ViewState::*flag;
+    unsigned ViewState::*list;
 };
 
 constexpr ShowToggle kShowToggles[] = {
-    {cmd::kShowGrid, &oxv::ViewState::m_bShowGrid, &oxv::ViewState::m_nGridList},
-    {cmd::kShowScannerPath, &oxv::ViewState::m_bShowScannerPath, &oxv::ViewState::m_nScannerPathList},
-    {cmd::kShowCameraPath, &oxv::ViewState::m_bShowCameraPath, &oxv::ViewState::m_nCameraPathList},
+    {cmd::kShowGrid, &ViewState::m_bShowGrid, &ViewState::m_nGridList},
+    {cmd::kShowScannerPath, &ViewState::m_bShowScannerPath, &ViewState::m_nScannerPathList},
+    {cmd::kShowCameraPath, &ViewState::m_bShowCameraPath, &ViewState::m_nCameraPathList},
 };
 
 const ShowToggle* FindShowToggle(int command)
@@ -68,13 +69,13 @@ ViewCommands::ViewCommands(COxvellView& view) : m_view(view) {}
 void ViewCommands::OnColorMode(wxCommandEvent& event)
 {
     if (!m_view.ReadyToDraw()) return;
-    oxv::SetColorMode(m_view.State(), m_view.Survey(), event.GetId() - cmd::kColorHeight);
+    SetColorMode(m_view.State(), m_view.Survey(), event.GetId() - cmd::kColorHeight);
     m_view.RepaintNow();
 }
 
 void ViewCommands::OnUpdateColorMode(wxUpdateUIEvent& event)
 {
-    const oxv::MenuState s = oxv::ColorModeMenuState(m_view.State(), m_view.Survey(), event.GetId() - cmd::kColorHeight);
+    const MenuState s = ColorModeMenuState(m_view.State(), m_view.Survey(), event.GetId() - cmd::kColorHeight);
     event.Check(s.checked);
     event.Enable(s.enabled);
 }
@@ -83,8 +84,8 @@ void ViewCommands::OnShowToggle(wxCommandEvent& event)
 {
     const ShowToggle* toggle = FindShowToggle(event.GetId());
     if (!toggle) return;
-    int32_t& flag = m_view.State().*(toggle->flag);
-    flag = flag ? 0 : 1;
+    bool& flag = m_view.State().*(toggle->flag);
+    flag = !flag;
     m_view.RepaintNow();
 }
 
@@ -92,7 +93,7 @@ void ViewCommands::OnUpdateShowToggle(wxUpdateUIEvent& event)
 {
     const ShowToggle* toggle = FindShowToggle(event.GetId());
     if (!toggle) return;
-    event.Check(m_view.State().*(toggle->flag) != 0);
+    event.Check(m_view.State().*(toggle->flag));
     event.Enable(m_view.State().*(toggle->list) != 0);
 }
 
@@ -110,13 +111,13 @@ void ViewCommands::OnUpdatePointSize(wxUpdateUIEvent& event)
 
 void ViewCommands::OnAntiAlias(wxCommandEvent&)
 {
-    m_view.State().m_bAntiAlias = m_view.State().m_bAntiAlias ? 0 : 1;
+    m_view.State().m_bAntiAlias = !m_view.State().m_bAntiAlias;
     m_view.RepaintNow();
 }
 
 void ViewCommands::OnUpdateAntiAlias(wxUpdateUIEvent& event)
 {
-    event.Check(m_view.State().m_bAntiAlias != 0);
+    event.Check(m_view.State().m_bAntiAlias);
 }
 
 void ViewCommands::OnDisplaySize(wxCommandEvent& event)
@@ -130,21 +131,21 @@ void ViewCommands::OnZoomToExtent(wxCommandEvent&)
 {
     const wxSize size = m_view.Canvas()->GetClientSize();
     const double aspect = size.y > 0 ? static_cast<double>(size.x) / size.y : 1.0;
-    oxv::RunHost& host = m_view.Runner();
-    oxv::ShowRunState(host.View(), host.Run(), host.Fpv());
-    if (oxv::ZoomToExtent(host.View(), m_view.Survey(), aspect)) m_view.RepaintNow();
+    RunHost& host = m_view.Runner();
+    ShowRunState(host.View(), host.Run(), host.Fpv());
+    if (ZoomToExtent(host.View(), m_view.Survey(), aspect)) m_view.RepaintNow();
 }
 
 void ViewCommands::OnResetView(wxCommandEvent&)
 {
-    oxv::RunHost& host = m_view.Runner();
-    oxv::ShowRunState(host.View(), host.Run(), host.Fpv());
-    if (oxv::ResetView(host.View(), m_view.Survey())) m_view.RepaintNow();
+    RunHost& host = m_view.Runner();
+    ShowRunState(host.View(), host.Run(), host.Fpv());
+    if (ResetView(host.View(), m_view.Survey())) m_view.RepaintNow();
 }
 
 void ViewCommands::OnUpdateWholeView(wxUpdateUIEvent& event)
 {
-    event.Enable(!m_view.Fpv().m_bFpvMode && oxv::GetDataExtent(m_view.Survey(), nullptr, nullptr));
+    event.Enable(!m_view.Fpv().m_bFpvMode && GetDataExtent(m_view.Survey(), nullptr, nullptr));
 }
 
 void ViewCommands::OnSavePicture(wxCommandEvent&)
@@ -165,21 +166,23 @@ void ViewCommands::OnUpdateSavePicture(wxUpdateUIEvent& event)
     event.Enable(!m_view.Fpv().m_bFpvMode);
 }
 
-static_assert(cmd::kPointBudgetOff - cmd::kPointBudget250k + 1 == std::size(oxv::kPointBudgetChoices),
+static_assert(cmd::kPointBudgetOff - cmd::kPointBudget250k + 1 == std::size(kPointBudgetChoices),
               "one menu item a budget");
 
 void ViewCommands::OnPointBudget(wxCommandEvent& event)
 {
-    const int32_t budget = oxv::kPointBudgetChoices[event.GetId() - cmd::kPointBudget250k];
-    if (COxvellHost* host = m_view.AppHost()) (void)oxv::SavePointBudget(host->SettingsProfile(), budget);
+    const int32_t budget = kPointBudgetChoices[event.GetId() - cmd::kPointBudget250k];
+    if (OxvellHost* host = m_view.AppHost()) (void)SavePointBudget(host->SettingsProfile(), budget);
     // The still frame does not change: nothing to repaint.
     if (m_view.ReadyToDraw())
-        oxv::SetPointBudget(m_view.State(), m_view.Survey(), budget);
+        SetPointBudget(m_view.State(), m_view.Survey(), budget);
     else
         m_view.State().m_subset.budget = budget;
 }
 
 void ViewCommands::OnUpdatePointBudget(wxUpdateUIEvent& event)
 {
-    event.Check(m_view.State().m_subset.budget == oxv::kPointBudgetChoices[event.GetId() - cmd::kPointBudget250k]);
+    event.Check(m_view.State().m_subset.budget == kPointBudgetChoices[event.GetId() - cmd::kPointBudget250k]);
 }
+
+}  // namespace oxv

@@ -4,6 +4,8 @@
 
 class COxvellView;
 
+namespace oxv {
+
 // The View menu's commands and their update rules: colour modes, the show
 // toggles, point size and smoothing, the display sizes, the whole-survey
 // views, the point budget and Save Picture As.
@@ -33,3 +35,5 @@ private:
 
     wxDECLARE_EVENT_TABLE();
 };
+
+}  // namespace oxv

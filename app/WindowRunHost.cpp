@@ -4,11 +4,13 @@
 
 #include "app/OxvellView.h"
 
-WindowRunHost::WindowRunHost(COxvellView& view, oxv::GlTarget& target)
-    : oxv::RunHost(target), m_view(view), m_playTimer(this, oxv::kPlaybackTimerId), m_fpvTimer(this, oxv::kFpvTimerId)
+namespace oxv {
+
+WindowRunHost::WindowRunHost(COxvellView& view, GlTarget& target)
+    : RunHost(target), m_view(view), m_playTimer(this, kPlaybackTimerId), m_fpvTimer(this, kFpvTimerId)
 {
-    Bind(wxEVT_TIMER, &WindowRunHost::OnTick, this, oxv::kPlaybackTimerId);
-    Bind(wxEVT_TIMER, &WindowRunHost::OnTick, this, oxv::kFpvTimerId);
+    Bind(wxEVT_TIMER, &WindowRunHost::OnTick, this, kPlaybackTimerId);
+    Bind(wxEVT_TIMER, &WindowRunHost::OnTick, this, kFpvTimerId);
 }
 
 WindowRunHost::~WindowRunHost()
@@ -25,15 +27,15 @@ void WindowRunHost::AttachIdleSource(wxWindow* window)
 
 IdlePacedTimer* WindowRunHost::Timer(int id)
 {
-    if (id == oxv::kPlaybackTimerId) return &m_playTimer;
-    if (id == oxv::kFpvTimerId) return &m_fpvTimer;
+    if (id == kPlaybackTimerId) return &m_playTimer;
+    if (id == kFpvTimerId) return &m_fpvTimer;
     return nullptr;
 }
 
 bool WindowRunHost::IsTimerRunning(int id) const
 {
-    if (id == oxv::kPlaybackTimerId) return m_playTimer.IsRunning();
-    if (id == oxv::kFpvTimerId) return m_fpvTimer.IsRunning();
+    if (id == kPlaybackTimerId) return m_playTimer.IsRunning();
+    if (id == kFpvTimerId) return m_fpvTimer.IsRunning();
     return false;
 }
 
@@ -58,7 +60,7 @@ void WindowRunHost::RepaintNow()
     m_view.RepaintNow();
 }
 
-const oxv::SurveyDocument* WindowRunHost::Document() const
+const SurveyDocument* WindowRunHost::Document() const
 {
     return m_view.Survey();
 }
@@ -67,5 +69,7 @@ void WindowRunHost::OnTick(wxTimerEvent& event)
 {
     // The tick comes again once the window is idle, after the compile.
     if (m_view.InCompileBreak()) return;
-    if (const oxv::SurveyDocument* doc = Document()) oxv::OnTimer(Run(), View().m_camera, *doc, *this, event.GetId());
+    if (const SurveyDocument* doc = Document()) OnTimer(Run(), View().m_camera, *doc, *this, event.GetId());
 }
+
+}  // namespace oxv

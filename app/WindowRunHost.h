@@ -6,16 +6,19 @@
 #include "run/RunHost.h"
 
 class COxvellView;
+
 class wxTimerEvent;
 class wxWindow;
+
+namespace oxv {
 
 // The run host of the view window: the window's timers, its repaints and
 // its document. A run's tick and frame wait while a long list compile lets
 // the window breathe: they would draw from half-made lists, and a drawn
 // frame may be recorded.
-class WindowRunHost final : public wxEvtHandler, public oxv::RunHost {
+class WindowRunHost final : public wxEvtHandler, public RunHost {
 public:
-    WindowRunHost(COxvellView& view, oxv::GlTarget& target);
+    WindowRunHost(COxvellView& view, GlTarget& target);
     ~WindowRunHost() override;
 
     // Timers pace themselves on the idle events of this window.
@@ -29,7 +32,7 @@ public:
     void RepaintNow() override;
 
 protected:
-    const oxv::SurveyDocument* Document() const override;
+    const SurveyDocument* Document() const override;
 
 private:
     void OnTick(wxTimerEvent& event);
@@ -39,3 +42,5 @@ private:
     IdlePacedTimer m_playTimer;
     IdlePacedTimer m_fpvTimer;
 };
+
+}  // namespace oxv

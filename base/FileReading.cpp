@@ -54,43 +54,43 @@ std::string CannotOpenReason(const std::string& path)
     return FileKindProblem(info.st_mode);
 }
 
-ReadOutcome ReadWholeFile(const std::string& path, ImageBlock& block, const ReadProgress& progress, std::string* why)
+LoadStatus ReadWholeFile(const std::string& path, ImageBlock& block, const ReadProgress& progress, std::string* why)
 {
-    const auto failed = [why](ReadOutcome outcome, std::string reason) {
+    const auto failed = [why](LoadStatus outcome, std::string reason) {
         if (why) *why = std::move(reason);
         return outcome;
     };
-    ImageBlock::Allocate(0, block);
+    block = ImageBlock();
     // Without O_NONBLOCK, opening a named pipe waits for a writer that may
     // never come; on a regular file the flag changes nothing.
     FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.Get() < 0) return ReadOutcome::CannotOpen;
+    if (fd.Get() < 0) return LoadStatus::CannotOpen;
     // Folders, pipes and devices have no size to read in one block.
     struct stat info;
-    if (fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return ReadOutcome::CannotOpen;
+    if (fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return LoadStatus::CannotOpen;
     const off_t end = lseek(fd.Get(), 0, SEEK_END);
-    if (end < 0 || lseek(fd.Get(), 0, SEEK_SET) != 0) return failed(ReadOutcome::ReadError, std::strerror(errno));
+    if (end < 0 || lseek(fd.Get(), 0, SEEK_SET) != 0) return failed(LoadStatus::ReadError, std::strerror(errno));
     const size_t size = static_cast<size_t>(end);
 
     ImageBlock fresh;
     if (!ImageBlock::Allocate(size, fresh))
-        return failed(ReadOutcome::NotEnoughMemory, "no block of " + GroupedDigits(size) + " bytes to read it into");
+        return failed(LoadStatus::NotEnoughMemory, "no block of " + GroupedDigits(size) + " bytes to read it into");
     size_t done = 0;
     while (done < size) {
         const size_t want = std::min(kReadChunk, size - done);
         const ssize_t got = read(fd.Get(), fresh.Data() + done, want);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return failed(ReadOutcome::ReadError, std::strerror(errno));
+        if (got < 0) return failed(LoadStatus::ReadError, std::strerror(errno));
         // Shrunk while being read: what it said it held is not there.
         if (got == 0)
-            return failed(ReadOutcome::ReadError,
+            return failed(LoadStatus::ReadError,
                           "the file ended after " + GroupedDigits(done) + " of " + GroupedDigits(size) + " bytes");
         done += static_cast<size_t>(got);
         if (progress && !progress(static_cast<double>(done) / static_cast<double>(size)))
-            return ReadOutcome::Cancelled;
+            return LoadStatus::Cancelled;
     }
     block = std::move(fresh);
-    return ReadOutcome::Ok;
+    return LoadStatus::Ok;
 }
 
 }  // namespace oxv

@@ -4,10 +4,9 @@
 #include <string>
 
 #include "base/ImageBlock.h"
+#include "base/LoadStatus.h"
 
 namespace oxv {
-
-enum class ReadOutcome { Ok, CannotOpen, NotEnoughMemory, ReadError, Cancelled };
 
 // Called as the read goes on with the fraction read so far; false cancels.
 using ReadProgress = std::function<bool(double)>;
@@ -18,9 +17,10 @@ using ReadProgress = std::function<bool(double)>;
 std::string CannotOpenReason(const std::string& path);
 
 // Reads the whole file, sized by seeking to its end, into one block of
-// exactly that size. The block is left empty unless the outcome is Ok; a
-// read error or a failed allocation puts its reason in words into `why`.
-ReadOutcome ReadWholeFile(const std::string& path, ImageBlock& block, const ReadProgress& progress = {},
-                          std::string* why = nullptr);
+// exactly that size (never a FormatError). The block is left empty unless
+// the outcome is Ok; a read error or a failed allocation puts its reason
+// in words into `why`.
+LoadStatus ReadWholeFile(const std::string& path, ImageBlock& block, const ReadProgress& progress = {},
+                         std::string* why = nullptr);
 
 }  // namespace oxv

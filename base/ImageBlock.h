@@ -18,7 +18,7 @@ public:
     ImageBlock& operator=(const ImageBlock&) = delete;
 
     // An empty block on failure (size 0 is a valid, empty block).
-    static bool Allocate(size_t size, ImageBlock& out);
+    [[nodiscard]] static bool Allocate(size_t size, ImageBlock& out);
 
     uint8_t* Data() { return m_data; }
     const uint8_t* Data() const { return m_data; }

@@ -16,7 +16,7 @@ public:
     virtual ~Profile() = default;
     virtual std::optional<std::string> ReadString(std::string_view section, std::string_view key) = 0;
     // False when the value could not be stored; callers may ignore it.
-    virtual bool WriteString(std::string_view section, std::string_view key, std::string_view value) = 0;
+    [[nodiscard]] virtual bool WriteString(std::string_view section, std::string_view key, std::string_view value) = 0;
 };
 
 // Settings that live only as long as the object: for tools run without a
@@ -29,7 +29,7 @@ public:
         if (it == m_values.end()) return std::nullopt;
         return it->second;
     }
-    bool WriteString(std::string_view section, std::string_view key, std::string_view value) override
+    [[nodiscard]] bool WriteString(std::string_view section, std::string_view key, std::string_view value) override
     {
         m_values[{std::string(section), std::string(key)}] = std::string(value);
         return true;

@@ -15,7 +15,7 @@ namespace oxv::scan {
 // Words are at most this long; longer runs are cut when used as names.
 inline constexpr size_t kMaxWord = 127;
 
-inline bool IsSpace(char c)
+[[nodiscard]] inline bool IsSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -24,7 +24,7 @@ class Cursor {
 public:
     explicit Cursor(std::string_view text) : m_p(text.data()), m_end(text.data() + text.size()) {}
 
-    bool AtEnd() const { return m_p == m_end; }
+    [[nodiscard]] bool AtEnd() const { return m_p == m_end; }
 
     void SkipSpace()
     {
@@ -53,7 +53,7 @@ public:
     void SkipLine() { RestOfLine(); }
 
     // A literal character of a format: matched exactly, nothing skipped.
-    bool Literal(char c)
+    [[nodiscard]] bool Literal(char c)
     {
         if (m_p == m_end || *m_p != c) return false;
         ++m_p;
@@ -62,7 +62,7 @@ public:
 
     // "%d": blanks skipped, optional sign, digits. Values beyond int32
     // saturate. On failure nothing but the blanks is consumed.
-    bool Int(int32_t& value)
+    [[nodiscard]] bool Int(int32_t& value)
     {
         SkipSpace();
         const char* p = m_p;
@@ -87,7 +87,7 @@ public:
     // leading '+' as the C library allows). A number out of range is
     // consumed and leaves the value unchanged.
     template <typename Real>
-    bool Number(Real& value)
+    [[nodiscard]] bool Number(Real& value)
     {
         SkipSpace();
         const char* p = m_p;

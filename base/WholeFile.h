@@ -20,7 +20,7 @@ FileContents ReadSmallFile(const std::string& path, size_t maxBytes);
 // Writes a temporary file beside `path` and renames it over it: readers see
 // the old file or the new one, never a part. The old file's permissions
 // carry over. False, with no temporary left, when any step fails.
-bool ReplaceFileWhole(const std::string& path, const std::string& bytes);
+[[nodiscard]] bool ReplaceFileWhole(const std::string& path, const std::string& bytes);
 
 // An exclusive advisory lock on a folder while the object lives, so that
 // programs of ours rewriting a file there take turns. Waits a little for
@@ -32,7 +32,7 @@ public:
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
 
-    bool Held() const { return m_held; }
+    [[nodiscard]] bool Held() const { return m_held; }
 
 private:
     int m_fd = -1;

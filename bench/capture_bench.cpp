@@ -116,7 +116,7 @@ int main(int argc, char** argv)
     for (const Setting& s : settings) {
         const std::string path = dir + "/frame.png";
         auto a = Clock::now();
-        for (int i = 0; i < frames; ++i) oxv::WritePngRgbBottomUp(path, w, h, pixels.data(), static_cast<size_t>(w) * 3, s.encoding);
+        for (int i = 0; i < frames; ++i) (void)oxv::WritePngRgbBottomUp(path, w, h, pixels.data(), static_cast<size_t>(w) * 3, s.encoding);
         const double sec = Seconds(a, Clock::now()) / frames;
         const long bytes = FileSize(path);
         if (defaultSeconds == 0) {
@@ -129,7 +129,7 @@ int main(int argc, char** argv)
     }
     oxv::FrameCapturer capturer;
     auto c0 = Clock::now();
-    for (int i = 0; i < frames; ++i) capturer.Capture(*gl, w, h, dir + "/img.png");
+    for (int i = 0; i < frames; ++i) (void)capturer.Capture(*gl, w, h, dir + "/img.png");
     const double capture = Seconds(c0, Clock::now()) / frames;
     if (table) {
         namespace b = oxv::bench;

@@ -49,7 +49,7 @@ std::string EnsureSurvey(const std::string& dir, int32_t records)
         const auto mm = [](double m) { return static_cast<int32_t>(m * 1000.0); };
         r.SetXyz(mm(along), mm(across), mm(5.0 * std::sin(along * 0.01)));
         r.SetOrigin(mm(along), 0, mm(120.0));
-        r.SetColour(static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8), 40);
+        r.SetColor(static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8), 40);
         r.SetAmplitude(static_cast<uint8_t>(i * 7));
         r.SetTime(t);
         r.SetPose(oxv::Pose{{1000, -500, 90000, mm(along), 0, mm(120.0)}});
@@ -65,7 +65,7 @@ std::string EnsureSurvey(const std::string& dir, int32_t records)
 std::unique_ptr<oxv::PointImage> ReadImage()
 {
     oxv::ImageBlock block;
-    if (oxv::ReadWholeFile(g_survey, block) != oxv::ReadOutcome::Ok) std::abort();
+    if (oxv::ReadWholeFile(g_survey, block) != oxv::LoadStatus::Ok) std::abort();
     return std::make_unique<oxv::PointImage>(std::move(block));
 }
 
@@ -124,7 +124,7 @@ void BM_StageTimeline(benchmark::State& state)
     const auto image = ReadImage();
     for (auto _ : state) {
         std::unique_ptr<oxv::PlaybackTimeline> timeline;
-        oxv::MakeTimeline(*image, 1.0, 0.0333, timeline);
+        (void)oxv::MakeTimeline(*image, 1.0, 0.0333, timeline);
         benchmark::DoNotOptimize(timeline.get());
     }
 }

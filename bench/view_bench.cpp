@@ -67,7 +67,7 @@ std::string EnsureSurvey(const std::string& dir, int32_t records)
         r.SetXyz(x, y, z);
         r.SetOrigin(x, 0, 120000);
         const uint32_t c = next();
-        r.SetColour(static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16));
+        r.SetColor(static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16));
         r.SetAmplitude(static_cast<uint8_t>(c >> 24));
         r.SetTime(i * 0.004);
         r.SetPose(oxv::Pose{{0, 0, 90000, x, 0, 120000}});
@@ -138,7 +138,7 @@ VertexBuffer MakeVertexBuffer(const oxv::ViewState& view, const oxv::PointImage&
         return static_cast<float>(std::clamp(c * view.m_dRgbScale + view.m_dRgbOffset, 0.0, 1.0));
     };
     for (int32_t k = 0; k < n; ++k) {
-        const uint8_t* c = image.ColourBytes(static_cast<size_t>(k));
+        const uint8_t* c = image.ColorBytes(static_cast<size_t>(k));
         const int32_t* p = image.Xyz(static_cast<size_t>(k));
         vertices[static_cast<size_t>(k)] = Vertex{{level(c[0]), level(c[1]), level(c[2])}, {p[0], p[1], p[2]}};
     }
@@ -169,7 +169,7 @@ double BareLoopCompile(const oxv::ViewState& view, const oxv::PointImage& image)
             glNewList(base + static_cast<GLuint>(j), GL_COMPILE);
             glBegin(GL_POINTS);
             for (int32_t k = first; k < end; ++k) {
-                const uint8_t* c = image.ColourBytes(static_cast<size_t>(k));
+                const uint8_t* c = image.ColorBytes(static_cast<size_t>(k));
                 glColor3d(c[0] * scale + offset, c[1] * scale + offset, c[2] * scale + offset);
                 const int32_t* p = image.Xyz(static_cast<size_t>(k));
                 glVertex3i(p[0], p[1], p[2]);
@@ -214,7 +214,7 @@ void RunSurvey(const std::string& path, int reps, oxv::HeadlessGL& gl, bool tabl
         oxv::DeleteDisplayLists(view);
         bare.push_back(BareLoopCompile(view, *doc.m_pPoints));
         rebuild.push_back(Seconds([&] {
-            oxv::BuildDisplayLists(view, &doc);
+            (void)oxv::BuildDisplayLists(view, &doc);
             glFinish();
         }));
     }

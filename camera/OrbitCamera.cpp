@@ -85,7 +85,7 @@ void InitOrbitCamera(OrbitCamera& camera)
     camera.distance = 150.0;
     camera.target[0] = camera.target[1] = camera.target[2] = 0.0;
     UpdateEye(camera);
-    camera.leftDrag = camera.rightDrag = 0;
+    camera.leftDrag = camera.rightDrag = false;
     camera.fovY = 30.0;
 }
 
@@ -136,18 +136,18 @@ int CameraMouseEvent(const CameraInput& input, OrbitCamera& camera)
     case kLeftPress:
         camera.lastX = input.x;
         camera.lastY = input.y;
-        camera.leftDrag = 1;
+        camera.leftDrag = true;
         return 1;
     case kRightPress:
         camera.lastX = input.x;
         camera.lastY = input.y;
-        camera.rightDrag = 1;
+        camera.rightDrag = true;
         return 1;
     case kLeftRelease:
-        camera.leftDrag = 0;
+        camera.leftDrag = false;
         return 0;
     case kRightRelease:
-        camera.rightDrag = 0;
+        camera.rightDrag = false;
         return 0;
     case kMouseMove:
         break;

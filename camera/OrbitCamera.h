@@ -21,8 +21,8 @@ struct OrbitCamera {
     double lookUp[3] = {0, 0, 0};
     double target[3] = {0, 0, 0};
     double orientation[4] = {1, 0, 0, 0};  // w, x, y, z
-    int32_t rightDrag = 0;
-    int32_t leftDrag = 0;
+    bool rightDrag = false;
+    bool leftDrag = false;
     int32_t lastX = 0;
     int32_t lastY = 0;
 };

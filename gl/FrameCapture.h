@@ -24,7 +24,7 @@ public:
     // Reads the w x h frame from the target's read buffer (context current)
     // and writes it to `path`; false when the file could not be written (the
     // frame is lost, the next one is tried).
-    bool Capture(GlTarget& target, int w, int h, const std::string& path);
+    [[nodiscard]] bool Capture(GlTarget& target, int w, int h, const std::string& path);
     // Only the read-back: the frame's rows, bottom row first, RowBytes()
     // apart; nothing for an empty size.
     const uint8_t* ReadBack(GlTarget& target, int w, int h);

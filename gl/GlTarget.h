@@ -8,7 +8,7 @@ namespace oxv {
 class GlTarget {
 public:
     virtual ~GlTarget() = default;
-    virtual bool MakeCurrent() = 0;
+    [[nodiscard]] virtual bool MakeCurrent() = 0;
     virtual void SwapBuffers() = 0;
     virtual int Width() const = 0;
     virtual int Height() const = 0;

@@ -64,7 +64,7 @@ std::unique_ptr<HeadlessGL> HeadlessGL::Create(int width, int height, std::strin
 HeadlessGL::~HeadlessGL()
 {
     if (m_context) {
-        MakeCurrent();
+        (void)MakeCurrent();
         DeleteFramebuffer();
         eglMakeCurrent(m_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroyContext(m_display, m_context);
@@ -88,10 +88,10 @@ bool HeadlessGL::CreateFramebuffer()
     if (m_width <= 0 || m_height <= 0) return false;
     glGenFramebuffers(1, &m_framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, m_framebuffer);
-    glGenRenderbuffers(1, &m_colour);
-    glBindRenderbuffer(GL_RENDERBUFFER, m_colour);
+    glGenRenderbuffers(1, &m_color);
+    glBindRenderbuffer(GL_RENDERBUFFER, m_color);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, m_width, m_height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_colour);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_color);
     glGenRenderbuffers(1, &m_depth);
     glBindRenderbuffer(GL_RENDERBUFFER, m_depth);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, m_width, m_height);
@@ -105,10 +105,10 @@ bool HeadlessGL::CreateFramebuffer()
 void HeadlessGL::DeleteFramebuffer()
 {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    if (m_colour) glDeleteRenderbuffers(1, &m_colour);
+    if (m_color) glDeleteRenderbuffers(1, &m_color);
     if (m_depth) glDeleteRenderbuffers(1, &m_depth);
     if (m_framebuffer) glDeleteFramebuffers(1, &m_framebuffer);
-    m_colour = m_depth = m_framebuffer = 0;
+    m_color = m_depth = m_framebuffer = 0;
 }
 
 bool HeadlessGL::Resize(int width, int height)

@@ -19,27 +19,27 @@ public:
     static std::unique_ptr<HeadlessGL> Create(int width, int height, std::string* error = nullptr);
     ~HeadlessGL() override;
 
-    bool MakeCurrent() override;
+    [[nodiscard]] bool MakeCurrent() override;
     void SwapBuffers() override;  // finishes drawing; the frame stays readable
     int Width() const override { return m_width; }
     int Height() const override { return m_height; }
     unsigned ReadBuffer() const override;
 
     // Re-creates the framebuffer at a new size (contents undefined).
-    bool Resize(int width, int height);
+    [[nodiscard]] bool Resize(int width, int height);
 
     // The drawn frame as 8-bit RGB, top row first.
     std::vector<unsigned char> ReadRgb() const;
 
 private:
     HeadlessGL() = default;
-    bool CreateFramebuffer();
+    [[nodiscard]] bool CreateFramebuffer();
     void DeleteFramebuffer();
 
     void* m_display = nullptr;
     void* m_context = nullptr;
     unsigned m_framebuffer = 0;
-    unsigned m_colour = 0;
+    unsigned m_color = 0;
     unsigned m_depth = 0;
     int m_width = 0;
     int m_height = 0;

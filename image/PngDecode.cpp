@@ -33,8 +33,8 @@ struct PngHeader {
     png_uint_32 width;
     png_uint_32 height;
     int fileDepth;
-    int colourType;
-    int hasTransparentColour;
+    int colorType;
+    int hasTransparentColor;
     int channels;
     size_t rowBytes;
 };
@@ -50,20 +50,20 @@ bool ReadHeader(PngReadState* state, std::FILE* file, int transparency, double s
     png_read_info(png, info);
 
     int interlace = 0;
-    png_get_IHDR(png, info, &header->width, &header->height, &header->fileDepth, &header->colourType, &interlace,
+    png_get_IHDR(png, info, &header->width, &header->height, &header->fileDepth, &header->colorType, &interlace,
                  nullptr, nullptr);
-    header->hasTransparentColour = png_get_valid(png, info, PNG_INFO_tRNS) ? 1 : 0;
-    const int colourType = header->colourType;
-    if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
-    if (colourType == PNG_COLOR_TYPE_GRAY && header->fileDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
-    if (transparency == PNG_ALPHA && header->hasTransparentColour) png_set_tRNS_to_alpha(png);
+    header->hasTransparentColor = png_get_valid(png, info, PNG_INFO_tRNS) ? 1 : 0;
+    const int colorType = header->colorType;
+    if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && header->fileDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    if (transparency == PNG_ALPHA && header->hasTransparentColor) png_set_tRNS_to_alpha(png);
     if (header->fileDepth == 16) png_set_scale_16(png);
-    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
-    const bool fileHasAlphaChannel = (colourType & PNG_COLOR_MASK_ALPHA) != 0;
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+    const bool fileHasAlphaChannel = (colorType & PNG_COLOR_MASK_ALPHA) != 0;
     // Palette expansion turns a transparent entry into alpha as well; solid
     // drops every alpha however it arose.
-    if (transparency == PNG_SOLID && (fileHasAlphaChannel || header->hasTransparentColour)) png_set_strip_alpha(png);
-    if (transparency == PNG_ALPHA && !fileHasAlphaChannel && !header->hasTransparentColour)
+    if (transparency == PNG_SOLID && (fileHasAlphaChannel || header->hasTransparentColor)) png_set_strip_alpha(png);
+    if (transparency == PNG_ALPHA && !fileHasAlphaChannel && !header->hasTransparentColor)
         png_set_add_alpha(png, 0xff, PNG_FILLER_AFTER);
 
     double fileGamma = 0.0;
@@ -123,7 +123,7 @@ bool Decode(std::FILE* file, int transparency, double screenGamma, PngPixels& ou
     out.height = header.height;
     out.components = components;
     out.fileDepth = static_cast<unsigned>(header.fileDepth);
-    out.fileAlpha = (header.colourType & PNG_COLOR_MASK_ALPHA) != 0 || header.hasTransparentColour != 0;
+    out.fileAlpha = (header.colorType & PNG_COLOR_MASK_ALPHA) != 0 || header.hasTransparentColor != 0;
     return true;
 }
 

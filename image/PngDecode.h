@@ -34,7 +34,7 @@ double ScreenGammaFromEnvironment();
 // Decodes the PNG read from `file` (from its current position). The gamma
 // correction maps the file's gAMA (1/2.2 when it has none) to `screenGamma`.
 // False on any failure, with `out` empty.
-bool DecodePng(std::FILE* file, int transparency, double screenGamma, PngPixels& out);
+[[nodiscard]] bool DecodePng(std::FILE* file, int transparency, double screenGamma, PngPixels& out);
 
 // The size a texture gets: each side the power of two nearest to it when the
 // implementation needs powers of two, and no side above `maxSide`.

@@ -14,12 +14,12 @@ struct PngEncoding {
 // Writes 8-bit RGB rows, top row first, `rowBytes` apart, as a 24-bit PNG.
 // The file appears whole or not at all: it is written under a temporary
 // name and renamed into place. False on any failure.
-bool WritePngRgb(const std::string& path, int width, int height, const uint8_t* rgb, size_t rowBytes,
+[[nodiscard]] bool WritePngRgb(const std::string& path, int width, int height, const uint8_t* rgb, size_t rowBytes,
                  const PngEncoding& encoding = {});
 
 // The same from rows stored bottom row first, as OpenGL reads them back;
 // the picture comes out upright without flipping the rows in memory.
-bool WritePngRgbBottomUp(const std::string& path, int width, int height, const uint8_t* rgb, size_t rowBytes,
+[[nodiscard]] bool WritePngRgbBottomUp(const std::string& path, int width, int height, const uint8_t* rgb, size_t rowBytes,
                          const PngEncoding& encoding = {});
 
 }  // namespace oxv

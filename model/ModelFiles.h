@@ -10,15 +10,15 @@
 
 namespace oxv {
 
-inline bool IsRegularFile(const std::string& path)
+[[nodiscard]] inline bool IsRegularFile(const std::string& path)
 {
     struct stat info;
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-inline bool ReadModelFile(const std::string& path, ImageBlock& block)
+[[nodiscard]] inline bool ReadModelFile(const std::string& path, ImageBlock& block)
 {
-    return IsRegularFile(path) && ReadWholeFile(path, block) == ReadOutcome::Ok;
+    return IsRegularFile(path) && ReadWholeFile(path, block) == LoadStatus::Ok;
 }
 
 }  // namespace oxv

@@ -28,7 +28,7 @@ using ModelSections = std::map<std::string, std::vector<std::string>>;
 // first header, and those of a header with an empty name, are dropped; a
 // section named twice keeps its last occurrence. False when the file cannot
 // be opened or read; `parameters` then keeps its values.
-bool ReadModelParameters(const std::string& path, ModelSections& sections, ModelParameters& parameters);
+[[nodiscard]] bool ReadModelParameters(const std::string& path, ModelSections& sections, ModelParameters& parameters);
 
 // The path up to and including its last '.', followed by `extension`; the
 // extension alone when the path has no '.'.

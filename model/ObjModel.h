@@ -95,10 +95,10 @@ void SetObjMessageStream(std::FILE* stream);
 
 // Internal steps of ReadObjModel, exposed for the tests: the counting pass
 // and the filling pass over the file's text, and the material library.
-bool CountObjFile(ObjModel& model, std::string_view text);
+[[nodiscard]] bool CountObjFile(ObjModel& model, std::string_view text);
 void FillObjModel(ObjModel& model, std::string_view text);
 // Replaces the material table with the library's; false (table kept) when
 // the library cannot be read.
-bool ReadMaterialLibrary(ObjModel& model, const std::string& libraryName);
+[[nodiscard]] bool ReadMaterialLibrary(ObjModel& model, const std::string& libraryName);
 
 }  // namespace oxv

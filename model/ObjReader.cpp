@@ -193,13 +193,13 @@ uint64_t ParseMaterialText(std::string_view text, std::vector<ObjMaterial>* tabl
             // Ns (and, by its first letter, Ni): 0..1000 in the file, 0..128 for OpenGL.
             ObjMaterial* m = currentMaterial();
             float& shininess = m ? m->shininess : scratch[0];
-            c.Number(shininess);
+            (void)c.Number(shininess);  // no number: the value stays
             shininess /= 1000.0f;
             shininess *= 128.0f;
             break;
         }
         case 'd': {
-            c.Number(pendingAlpha);
+            (void)c.Number(pendingAlpha);  // no number: the value stays
             if (ObjMaterial* m = currentMaterial()) m->ambient[3] = m->diffuse[3] = m->specular[3] = pendingAlpha;
             break;
         }

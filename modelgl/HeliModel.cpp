@@ -75,7 +75,8 @@ bool gl_heli_model::load(const std::string& path)
     std::copy_n(model_offset, 3, parameters.model_offset);
     std::copy_n(main_rotor_hub, 3, parameters.main_rotor_hub);
     std::copy_n(tail_rotor_hub, 3, parameters.tail_rotor_hub);
-    ReadModelParameters(parameterPath, sections, parameters);
+    // A missing or unreadable parameter file leaves the defaults above.
+    (void)ReadModelParameters(parameterPath, sections, parameters);
     scale = parameters.scale;
     std::copy_n(parameters.model_rotation, 3, model_rotation);
     std::copy_n(parameters.model_offset, 3, model_offset);
@@ -105,13 +106,13 @@ void gl_heli_model::draw()
     // their directions along the scene's axes whatever the vehicle does.
     static const GLfloat kFromAbove[4] = {0.0f, 0.0f, 100.0f, 0.0f};
     static const GLfloat kFromBelow[4] = {0.0f, 0.0f, -100.0f, 0.0f};
-    static const GLfloat kColour[4] = {0.9f, 0.9f, 0.9f, 0.5f};
+    static const GLfloat kColor[4] = {0.9f, 0.9f, 0.9f, 0.5f};
     glLightfv(GL_LIGHT0, GL_POSITION, kFromAbove);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, kColour);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, kColour);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, kColor);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, kColor);
     glLightfv(GL_LIGHT1, GL_POSITION, kFromBelow);
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, kColour);
-    glLightfv(GL_LIGHT1, GL_AMBIENT, kColour);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, kColor);
+    glLightfv(GL_LIGHT1, GL_AMBIENT, kColor);
 
     glRotated(attitude[2], 0.0, 0.0, 1.0);
     glRotated(attitude[1], -1.0, 0.0, 0.0);

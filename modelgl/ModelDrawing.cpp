@@ -29,16 +29,6 @@ struct GlSink {
     void EndTriangles() { glEnd(); }
 };
 
-}  // namespace
-
-uint32_t DrawObjGroup(const ObjModel& model, std::string_view name, unsigned mode)
-{
-    GlSink sink;
-    return EmitObjGroup(model, name, mode, sink);
-}
-
-namespace {
-
 // The first group of each name in list order, as FindObjGroup finds it,
 // without a walk along the list for every name of a long part list.
 std::unordered_map<std::string_view, const ObjGroup*> IndexGroups(const ObjModel& model)

@@ -1,22 +1,15 @@
 #pragma once
 
-// Turning an ObjModel into OpenGL 1.1 commands: one group as immediate-mode
-// triangles, a list of groups compiled into a display list, and the model's
-// texture. Each needs a current OpenGL context.
+// Turning an ObjModel into OpenGL 1.1 commands: a list of groups compiled
+// into a display list, and the model's texture. Each needs a current OpenGL context.
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "model/ObjGroupEmitter.h"
 #include "model/ObjModel.h"
 
 namespace oxv {
-
-// Draws the group as one GL_TRIANGLES batch (material calls inside it first
-// when asked for). An unknown name draws nothing and issues no call.
-// Returns the number of triangles left out for bad indices.
-uint32_t DrawObjGroup(const ObjModel& model, std::string_view name, unsigned mode);
 
 // Compiles `list`: push, translate by `offset`, rotate by heading about z,
 // pitch about -x and roll about y (`angles` = roll, pitch, heading in

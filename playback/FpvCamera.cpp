@@ -10,7 +10,7 @@ void StopFpvTimer(FpvState& fpv, PlaybackHost& host)
 {
     host.KillTimer(kFpvTimerId);
     fpv.m_nFpvNode = 0;
-    fpv.m_bFpvMode = 0;
+    fpv.m_bFpvMode = false;
 }
 
 }  // namespace

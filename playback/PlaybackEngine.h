@@ -48,7 +48,7 @@ void StepPlayback(PlaybackState& run, OrbitCamera& camera, const SurveyDocument&
 // The Parameter command up to its dialog: false when it cannot run (no
 // timeline or point image, or playing). Otherwise a paused run is stopped,
 // the view repainted, and `values` holds what the dialog starts from.
-bool BeginParameterEdit(PlaybackState& run, const SurveyDocument& doc, PlaybackHost& host, PlaybackDialogValues& values);
+[[nodiscard]] bool BeginParameterEdit(PlaybackState& run, const SurveyDocument& doc, PlaybackHost& host, PlaybackDialogValues& values);
 
 // Timer period for a frame period in seconds: whole milliseconds, at least 1.
 int PlaybackTimerPeriodMs(double interval);

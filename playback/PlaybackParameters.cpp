@@ -67,9 +67,10 @@ std::string RefuseReason(const SurveyDocument& doc, double speedPercent, long in
 bool ApplyPlaybackDialog(SurveyDocument& doc, Profile& profile, const PlaybackDialogValues& values)
 {
     if (!doc.m_pPoints || !RefuseReason(doc, values.m_dSpeedPercent, values.m_nIntervalMs).empty()) return false;
-    doc.BuildTimeline(&values.params, values.m_dSpeedPercent / 100.0, static_cast<double>(values.m_nIntervalMs) / 1000.0);
-    SavePlaybackParams(profile, values.params);
-    if (doc.m_pTimeline) SaveTimelineSettings(profile, *doc.m_pTimeline);
+    (void)doc.BuildTimeline(&values.params, values.m_dSpeedPercent / 100.0, static_cast<double>(values.m_nIntervalMs) / 1000.0);
+    // Settings that cannot be stored last for the session.
+    (void)SavePlaybackParams(profile, values.params);
+    if (doc.m_pTimeline) (void)SaveTimelineSettings(profile, *doc.m_pTimeline);
     return true;
 }
 

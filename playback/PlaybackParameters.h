@@ -31,7 +31,7 @@ std::string FormatIntervalMs(int ms);            // "%d"
 std::string FormatCameraValue(double value);     // "%.1lf"
 
 // OK is enabled by the field edited last: speed or frame period above 0.
-bool SpeedAllowsOk(double percent);
+[[nodiscard]] bool SpeedAllowsOk(double percent);
 bool IntervalAllowsOk(long ms);
 
 // Why OK may be refused even so: a speed or frame period of 0 or less, or a
@@ -41,6 +41,6 @@ std::string RefuseReason(const SurveyDocument& doc, double speedPercent, long in
 // Confirming the dialog: rebuilds the document's timeline and parameter
 // copy, stores the parameters ("PBV") and the new timeline record ("PBF").
 // False, with nothing changed or stored, when the values are refused.
-bool ApplyPlaybackDialog(SurveyDocument& doc, Profile& profile, const PlaybackDialogValues& values);
+[[nodiscard]] bool ApplyPlaybackDialog(SurveyDocument& doc, Profile& profile, const PlaybackDialogValues& values);
 
 }  // namespace oxv

@@ -21,7 +21,7 @@ struct PlaybackState {
 };
 
 struct FpvState {
-    int32_t m_bFpvMode = 0;
+    bool m_bFpvMode = false;
     int32_t m_nFpvNode = 0;
     double m_dOrbitFov = 30.0;
     double m_dFpvFov = 30.0;

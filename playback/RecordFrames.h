@@ -18,7 +18,7 @@ namespace oxv {
 struct FrameRange {
     int32_t first = 0;
     int32_t end = std::numeric_limits<int32_t>::max();
-    bool Contains(int32_t number) const { return number >= first && number < end; }
+    [[nodiscard]] bool Contains(int32_t number) const { return number >= first && number < end; }
 };
 
 // "A:B", "A:", ":B" or ":" with whole numbers 0 <= A <= B; nothing for

@@ -141,7 +141,7 @@ void HeadlessRecorder::CaptureFrame(GlTarget& target, int w, int h, const std::s
         t.frameBytes += FileBytes(path);
         const std::string probe = path + ".libpng-default.png";
         const double d0 = Now();
-        WritePngRgbBottomUp(probe, w, h, m_timingPixels.data(), (static_cast<size_t>(w) * 3 + 3) / 4 * 4, PngEncoding{});
+        (void)WritePngRgbBottomUp(probe, w, h, m_timingPixels.data(), (static_cast<size_t>(w) * 3 + 3) / 4 * 4, PngEncoding{});
         t.defaultEncodeSeconds += Now() - d0;
         t.defaultBytes += FileBytes(probe);
         unlink(probe.c_str());

@@ -112,13 +112,13 @@ public:
 
 protected:
     const SurveyDocument* Document() const override { return &m_doc; }
-    bool DrawsNextFrame() const override;
+    [[nodiscard]] bool DrawsNextFrame() const override;
     void CaptureFrame(GlTarget& target, int width, int height, const std::string& path) override;
 
 private:
     void SinkFrame(GlTarget& target, int w, int h, double readBack);
     void Report();
-    bool Ranged() const;
+    [[nodiscard]] bool Ranged() const;
     bool InRange(int32_t number) const { return !Ranged() || m_options.frames.Contains(number); }
     void FastForwardPaint();
     void Tick(int timerId);

@@ -71,7 +71,7 @@ protected:
     virtual const SurveyDocument* Document() const = 0;
     // Whether the frame the run steps to now will be drawn: a host that
     // leaves frames out compiles no beams for them.
-    virtual bool DrawsNextFrame() const { return true; }
+    [[nodiscard]] virtual bool DrawsNextFrame() const { return true; }
     // The end of every painted frame, context current, before the swap:
     // while recording is on, the picture becomes the numbered PNG file at
     // `path`. A frame that cannot be written (folder missing, no access,

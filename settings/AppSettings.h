@@ -48,10 +48,10 @@ public:
     const std::string& Path() const { return m_path; }
 
     std::optional<std::string> ReadString(std::string_view section, std::string_view key) override;
-    bool WriteString(std::string_view section, std::string_view key, std::string_view value) override;
+    [[nodiscard]] bool WriteString(std::string_view section, std::string_view key, std::string_view value) override;
 
     // Replaces the section with File1..FileN for the list's entries.
-    bool WriteRecentFiles(const RecentFileList& list);
+    [[nodiscard]] bool WriteRecentFiles(const RecentFileList& list);
     // The list as the file holds it now, which another viewer may have
     // written since this one read it; `list` is kept when the file holds none.
     void RefreshRecentFiles(RecentFileList& list) const;

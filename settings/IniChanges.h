@@ -18,7 +18,7 @@ public:
     // The section ends up holding exactly these keys.
     void ReplaceSection(std::string_view section, const std::map<std::string, std::string>& entries);
 
-    bool Empty() const { return m_sections.empty(); }
+    [[nodiscard]] bool Empty() const { return m_sections.empty(); }
     void Clear() { m_sections.clear(); }
 
     // Keys the file marks unchangeable keep their value there, as they do

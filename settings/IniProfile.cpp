@@ -107,7 +107,7 @@ IniProfile::~IniProfile()
 {
     // A write that failed is tried once more; a failing settings write
     // reports nothing.
-    Flush();
+    (void)Flush();
     wxLogNull quiet;
     QuietToolkitAsserts asserts;
     m_config.reset();

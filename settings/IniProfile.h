@@ -27,15 +27,15 @@ public:
     ~IniProfile() override;
 
     std::optional<std::string> ReadString(std::string_view section, std::string_view key) override;
-    bool WriteString(std::string_view section, std::string_view key, std::string_view value) override;
+    [[nodiscard]] bool WriteString(std::string_view section, std::string_view key, std::string_view value) override;
 
     // Makes the section hold exactly these keys (the recent-file list). A
     // section that already holds them is not written, so a program that
     // only saves its list on the way out leaves another one's list alone.
-    bool ReplaceSection(std::string_view section, const std::map<std::string, std::string>& entries);
+    [[nodiscard]] bool ReplaceSection(std::string_view section, const std::map<std::string, std::string>& entries);
 
     // Writes what is still unwritten (after a write that failed).
-    bool Flush();
+    [[nodiscard]] bool Flush();
 
     const std::string& Path() const { return m_path; }
 

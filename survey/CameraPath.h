@@ -17,7 +17,7 @@ inline constexpr const char* kTimeWindowFileName = "gps_tw.txt";
 inline constexpr const char* kCameraPathCacheName = "cam_path.bin";
 
 // Where an imported camera path came from; None when nothing was imported.
-enum class CameraPathSource { None, Cache, Text };
+enum class [[nodiscard]] CameraPathSource { None, Cache, Text };
 
 // A camera path of `count` nodes from paired navigation and geodetic
 // records, in the survey frame of `image`'s geodetic origin. Writes the local
@@ -35,7 +35,7 @@ std::unique_ptr<PathNode[]> ReadCameraPathCache(const std::string& path);
 
 // Writes the whole path under a temporary name in the same folder and renames
 // it into place, so the cache is either complete or not there at all.
-bool WriteCameraPathCache(const std::string& path, const PathNode* nodes);
+[[nodiscard]] bool WriteCameraPathCache(const std::string& path, const PathNode* nodes);
 
 struct CameraPathImport {
     std::unique_ptr<PathNode[]> path;  // null when nothing was imported

@@ -40,7 +40,7 @@ struct TimeWindow {
     double start = 0.0;
     double end = 0.0;
 
-    bool InForce() const { return end > start; }
+    [[nodiscard]] bool InForce() const { return end > start; }
     bool Accepts(double t) const { return !InForce() || (start < t && t < end); }
 };
 
@@ -71,7 +71,7 @@ int64_t ReadGeoRecords(GeoRecord* records, size_t capacity, std::FILE* file, con
 // Line parsers, exposed for tests: true when the line converts every field
 // ("%d" then ten "%lf" for navx.txt, four "%lf" for geo.txt). A line starting
 // with '%' is a comment and never converts.
-bool ParseNavLine(const char* line, NavRecord& record);
+[[nodiscard]] bool ParseNavLine(const char* line, NavRecord& record);
 bool ParseGeoLine(const char* line, GeoRecord& record);
 
 }  // namespace oxv

@@ -14,17 +14,17 @@ inline constexpr std::string_view kPathKey = "Path";
 // Replaces `record` with the stored "PBF" "Data" when it decodes to exactly
 // 40 bytes with a finite, positive step, interval and speed; returns whether
 // it did.
-bool LoadTimelineSettings(Profile& profile, TimelineRecord& record);
+[[nodiscard]] bool LoadTimelineSettings(Profile& profile, TimelineRecord& record);
 
 // Replaces `params` with the stored "PBV" "Data" (exactly 48 bytes) and the
 // folder from "PBV" "Path"; returns whether it did.
-bool LoadPlaybackParams(Profile& profile, PlaybackParams& params);
+[[nodiscard]] bool LoadPlaybackParams(Profile& profile, PlaybackParams& params);
 
 // Writes "PBV" "Data", and "PBV" "Path" only when a folder is set. False when
 // the profile refused a write.
-bool SavePlaybackParams(Profile& profile, const PlaybackParams& params);
+[[nodiscard]] bool SavePlaybackParams(Profile& profile, const PlaybackParams& params);
 
 // Writes "PBF" "Data" from a built timeline's header.
-bool SaveTimelineSettings(Profile& profile, const PlaybackTimeline& timeline);
+[[nodiscard]] bool SaveTimelineSettings(Profile& profile, const PlaybackTimeline& timeline);
 
 }  // namespace oxv

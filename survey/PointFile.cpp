@@ -14,7 +14,7 @@ PointHeader PointHeader::Decode(const uint8_t* data)
     h.stride = LoadUnaligned<int32_t>(data + header::kStride);
     h.channels.xyz = static_cast<int8_t>(data[header::kXyz]);
     h.channels.origin = static_cast<int8_t>(data[header::kOrigin]);
-    h.channels.colour = static_cast<int8_t>(data[header::kColour]);
+    h.channels.color = static_cast<int8_t>(data[header::kColor]);
     h.channels.amplitude = static_cast<int8_t>(data[header::kAmplitude]);
     h.channels.time = static_cast<int8_t>(data[header::kTime]);
     h.channels.pose = static_cast<int8_t>(data[header::kPose]);
@@ -53,9 +53,9 @@ std::string ChannelProblem(const PointHeader& h)
 {
     const ChannelLayout& c = h.channels;
     const ChannelExtent channels[] = {
-        {"xyz", c.xyz, channel_words::kXyz},          {"origin", c.origin, channel_words::kOrigin},
-        {"colour", c.colour, channel_words::kColour}, {"amplitude", c.amplitude, channel_words::kAmplitude},
-        {"time", c.time, channel_words::kTime},       {"pose", c.pose, channel_words::kPose},
+        {"xyz", c.xyz, kXyzWords},          {"origin", c.origin, kOriginWords},
+        {"colour", c.color, kColorWords}, {"amplitude", c.amplitude, kAmplitudeWords},
+        {"time", c.time, kTimeWords},       {"pose", c.pose, kPoseWords},
     };
     for (const ChannelExtent& channel : channels) {
         if (ChannelFits(channel.index, channel.words, h.stride)) continue;

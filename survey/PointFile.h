@@ -22,7 +22,7 @@ inline constexpr size_t kRecordCount = 72;
 inline constexpr size_t kStride = 76;
 inline constexpr size_t kXyz = 80;
 inline constexpr size_t kOrigin = 83;
-inline constexpr size_t kColour = 86;
+inline constexpr size_t kColor = 86;
 inline constexpr size_t kAmplitude = 87;
 inline constexpr size_t kTime = 88;
 inline constexpr size_t kPose = 89;
@@ -32,14 +32,13 @@ inline constexpr size_t kHeight = 112;
 }  // namespace header
 
 // Words a channel's value occupies from its index. Colour is bytes 0-2 of a single word.
-namespace channel_words {
-inline constexpr int kXyz = 3, kOrigin = 3, kColour = 1, kAmplitude = 1, kTime = 2, kPose = 6;
-}
+inline constexpr int kXyzWords = 3, kOriginWords = 3, kColorWords = 1, kAmplitudeWords = 1, kTimeWords = 2,
+                     kPoseWords = 6;
 
 struct ChannelLayout {
     int8_t xyz = -1;
     int8_t origin = -1;
-    int8_t colour = -1;
+    int8_t color = -1;
     int8_t amplitude = -1;
     int8_t time = -1;
     int8_t pose = -1;
@@ -73,7 +72,7 @@ struct PointHeader {
 // True when the image can be used in place without any further checks: the
 // magic, a full header, and every declared record with every present channel
 // inside both its record and the image.
-bool IsWellFormedPointImage(const uint8_t* data, size_t size);
+[[nodiscard]] bool IsWellFormedPointImage(const uint8_t* data, size_t size);
 // Why the image is not well formed, in words for the user ("truncated:
 // 5,000,000 of 19,200,268 bytes"); empty when it is.
 std::string PointImageProblem(const uint8_t* data, size_t size);
@@ -100,11 +99,11 @@ public:
     int32_t Stride() const { return m_header.stride; }
     size_t RecordBytes() const { return m_recordBytes; }
 
-    bool HasOrigin() const { return m_header.channels.origin >= 0; }
-    bool HasColour() const { return m_header.channels.colour >= 0; }
-    bool HasAmplitude() const { return m_header.channels.amplitude >= 0; }
+    [[nodiscard]] bool HasOrigin() const { return m_header.channels.origin >= 0; }
+    bool HasColor() const { return m_header.channels.color >= 0; }
+    [[nodiscard]] bool HasAmplitude() const { return m_header.channels.amplitude >= 0; }
     bool HasTime() const { return m_header.channels.time >= 0; }
-    bool HasPose() const { return m_header.channels.pose >= 0; }
+    [[nodiscard]] bool HasPose() const { return m_header.channels.pose >= 0; }
 
     const uint8_t* Record(size_t i) const { return m_records + m_recordBytes * i; }
     const int32_t* Words(size_t i, int8_t channel) const
@@ -114,7 +113,7 @@ public:
     const int32_t* Xyz(size_t i) const { return Words(i, m_header.channels.xyz); }
     const int32_t* OriginXyz(size_t i) const { return Words(i, m_header.channels.origin); }
     const int32_t* PoseWords(size_t i) const { return Words(i, m_header.channels.pose); }
-    const uint8_t* ColourBytes(size_t i) const { return Record(i) + 4 * static_cast<size_t>(m_header.channels.colour); }
+    const uint8_t* ColorBytes(size_t i) const { return Record(i) + 4 * static_cast<size_t>(m_header.channels.color); }
     uint8_t Amplitude(size_t i) const { return Record(i)[4 * static_cast<size_t>(m_header.channels.amplitude)]; }
     double Time(size_t i) const
     {

@@ -13,7 +13,7 @@ std::array<uint8_t, kPointHeaderSize> MakePointHeader(const PointFileLayout& lay
     put(header::kStride, layout.stride);
     put(header::kXyz, layout.channels.xyz);
     put(header::kOrigin, layout.channels.origin);
-    put(header::kColour, layout.channels.colour);
+    put(header::kColor, layout.channels.color);
     put(header::kAmplitude, layout.channels.amplitude);
     put(header::kTime, layout.channels.time);
     put(header::kPose, layout.channels.pose);
@@ -37,18 +37,18 @@ uint8_t* PointRecord::ChannelBytes(int8_t index, int words)
 void PointRecord::SetXyz(int32_t x, int32_t y, int32_t z)
 {
     const int32_t v[3] = {x, y, z};
-    if (uint8_t* p = ChannelBytes(m_channels.xyz, channel_words::kXyz)) std::memcpy(p, v, sizeof v);
+    if (uint8_t* p = ChannelBytes(m_channels.xyz, kXyzWords)) std::memcpy(p, v, sizeof v);
 }
 
 void PointRecord::SetOrigin(int32_t x, int32_t y, int32_t z)
 {
     const int32_t v[3] = {x, y, z};
-    if (uint8_t* p = ChannelBytes(m_channels.origin, channel_words::kOrigin)) std::memcpy(p, v, sizeof v);
+    if (uint8_t* p = ChannelBytes(m_channels.origin, kOriginWords)) std::memcpy(p, v, sizeof v);
 }
 
-void PointRecord::SetColour(uint8_t r, uint8_t g, uint8_t b)
+void PointRecord::SetColor(uint8_t r, uint8_t g, uint8_t b)
 {
-    uint8_t* p = ChannelBytes(m_channels.colour, channel_words::kColour);
+    uint8_t* p = ChannelBytes(m_channels.color, kColorWords);
     if (!p) return;
     p[0] = r;
     p[1] = g;
@@ -57,17 +57,17 @@ void PointRecord::SetColour(uint8_t r, uint8_t g, uint8_t b)
 
 void PointRecord::SetAmplitude(uint8_t amplitude)
 {
-    if (uint8_t* p = ChannelBytes(m_channels.amplitude, channel_words::kAmplitude)) p[0] = amplitude;
+    if (uint8_t* p = ChannelBytes(m_channels.amplitude, kAmplitudeWords)) p[0] = amplitude;
 }
 
 void PointRecord::SetTime(double t)
 {
-    if (uint8_t* p = ChannelBytes(m_channels.time, channel_words::kTime)) std::memcpy(p, &t, sizeof t);
+    if (uint8_t* p = ChannelBytes(m_channels.time, kTimeWords)) std::memcpy(p, &t, sizeof t);
 }
 
 void PointRecord::SetPose(const Pose& pose)
 {
-    if (uint8_t* p = ChannelBytes(m_channels.pose, channel_words::kPose)) std::memcpy(p, pose.v, sizeof pose.v);
+    if (uint8_t* p = ChannelBytes(m_channels.pose, kPoseWords)) std::memcpy(p, pose.v, sizeof pose.v);
 }
 
 PointFileWriter::PointFileWriter(std::string path, const PointFileLayout& layout, int32_t recordCount)

@@ -28,7 +28,7 @@ public:
 
     void SetXyz(int32_t x, int32_t y, int32_t z);
     void SetOrigin(int32_t x, int32_t y, int32_t z);
-    void SetColour(uint8_t r, uint8_t g, uint8_t b);
+    void SetColor(uint8_t r, uint8_t g, uint8_t b);
     void SetAmplitude(uint8_t amplitude);
     void SetTime(double t);
     void SetPose(const Pose& pose);
@@ -55,10 +55,10 @@ public:
     PointFileWriter(const PointFileWriter&) = delete;
     PointFileWriter& operator=(const PointFileWriter&) = delete;
 
-    bool Ok() const { return m_file != nullptr && !m_failed; }
+    [[nodiscard]] bool Ok() const { return m_file != nullptr && !m_failed; }
     void Write(const PointRecord& record);
     void WriteRaw(const void* bytes, size_t size);
-    bool Finish();
+    [[nodiscard]] bool Finish();
 
 private:
     std::string m_path;

@@ -25,6 +25,6 @@ inline int32_t TimeStampToMs(double t) { return TruncToInt32(t * 1000.0 / 400.0)
 // One pass over all records. With `progress`, a pass it stops returns
 // false and leaves `out` partly filled.
 SurveyStatistics ComputeStatistics(const PointImage& image);
-bool ComputeStatistics(const PointImage& image, SurveyStatistics& out, const StageProgress& progress);
+[[nodiscard]] bool ComputeStatistics(const PointImage& image, SurveyStatistics& out, const StageProgress& progress);
 
 }  // namespace oxv

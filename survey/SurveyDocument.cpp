@@ -108,18 +108,6 @@ std::string NoTimelineReason(TimelineOutcome outcome, const PointImage& image, d
     return "not enough memory for " + GroupedDigits(static_cast<uint64_t>(frames)) + " frames";
 }
 
-LoadStatus FromReadOutcome(ReadOutcome outcome)
-{
-    switch (outcome) {
-    case ReadOutcome::Ok: return LoadStatus::Ok;
-    case ReadOutcome::CannotOpen: return LoadStatus::CannotOpen;
-    case ReadOutcome::NotEnoughMemory: return LoadStatus::NotEnoughMemory;
-    case ReadOutcome::ReadError: return LoadStatus::ReadError;
-    case ReadOutcome::Cancelled: return LoadStatus::Cancelled;
-    }
-    return LoadStatus::ReadError;
-}
-
 }  // namespace
 
 void SurveyDocument::NewDocument()
@@ -148,7 +136,7 @@ LoadStatus SurveyDocument::LoadPointFile(const std::string& path, Profile& profi
     StageReporter stages(observer);
     ImageBlock block;
     m_loadProblem.clear();
-    const LoadStatus read = FromReadOutcome(ReadWholeFile(path, block, stages.Enter(LoadStage::Read), &m_loadProblem));
+    const LoadStatus read = ReadWholeFile(path, block, stages.Enter(LoadStage::Read), &m_loadProblem);
     if (read == LoadStatus::CannotOpen) return read;
 
     // From here on the previous survey is gone whatever happens; a timeline
@@ -178,8 +166,9 @@ LoadStatus SurveyDocument::LoadPointFile(const std::string& path, Profile& profi
         SetStatistics(statistics);
         PlaybackParams params;
         TimelineRecord header;
-        LoadTimelineSettings(profile, header);
-        LoadPlaybackParams(profile, params);
+        // Settings missing or unreadable leave the defaults.
+        (void)LoadTimelineSettings(profile, header);
+        (void)LoadPlaybackParams(profile, params);
         const StageProgress timeline = stages.Enter(LoadStage::Timeline);
         BuildTimeline(&params, header.step / header.interval, header.interval, timeline);
         if (!stages.Cancelled() && timeline(1.0)) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/LoadStatus.h"
 #include "survey/CameraPath.h"
 #include "survey/PointFile.h"
 #include "base/Profile.h"
@@ -11,15 +12,6 @@
 #include "survey/SurveyTypes.h"
 
 namespace oxv {
-
-enum class LoadStatus {
-    Ok,
-    CannotOpen,  // the file could not be opened: nothing changed
-    NotEnoughMemory,
-    ReadError,
-    FormatError,
-    Cancelled,
-};
 
 // The text shown to the user for a failed load; empty for Ok, CannotOpen
 // and Cancelled, which show nothing.
@@ -46,7 +38,7 @@ public:
     // reported at least once per stage; false cancels the load, which then
     // leaves the document Empty. The last report, 1, comes once the survey
     // is complete: its answer no longer matters.
-    virtual bool Progress(double /*fraction*/) { return true; }
+    [[nodiscard]] virtual bool Progress(double /*fraction*/) { return true; }
 };
 
 // Share of the whole load each stage takes (read, value ranges, timeline,
@@ -69,7 +61,7 @@ public:
     ValueRange m_zStat;
     ValueRange m_timeStat;
 
-    bool IsLoaded() const { return m_pPoints != nullptr; }
+    [[nodiscard]] bool IsLoaded() const { return m_pPoints != nullptr; }
 
     // Back to Empty, with no timeline and no parameter copy.
     void NewDocument();

@@ -11,7 +11,7 @@ namespace oxv {
 // time span that asks for them comes from a damaged or hostile file.
 inline constexpr int32_t kMaxTimelineFrames = int32_t{1} << 27;
 
-enum class TimelineOutcome {
+enum class [[nodiscard]] TimelineOutcome {
     Built,
     NoTime,  // no time channel, or no records to take times from
     Failed,  // frame count negative or not finite, or out of memory
@@ -27,10 +27,10 @@ TimelineOutcome MakeTimeline(const PointImage& image, double speed, double inter
 
 // Pose at time t between poses a (at ta) and b (at tb); false, pose untouched,
 // unless ta <= t <= tb. Heading crosses the +-180 degree seam the short way.
-bool InterpolatePose(Pose& pose, const Pose& a, const Pose& b, double t, double ta, double tb);
+[[nodiscard]] bool InterpolatePose(Pose& pose, const Pose& a, const Pose& b, double t, double ta, double tb);
 
 // Sensor pose at the start time of `frame`; false without a pose channel or
 // for a frame outside the timeline.
-bool InterpolatePoseAt(const PointImage& image, const PlaybackTimeline& timeline, int32_t frame, Pose& pose);
+[[nodiscard]] bool InterpolatePoseAt(const PointImage& image, const PlaybackTimeline& timeline, int32_t frame, Pose& pose);
 
 }  // namespace oxv

@@ -17,12 +17,12 @@ namespace {
 
 // The colour rule of the current mode, fixed for a run of records so the
 // per-point loop has no mode switch in it.
-template <typename Colour>
-void EmitRecords(const PointImage& image, int32_t first, int32_t end, int32_t step, Colour colour)
+template <typename Color>
+void EmitRecords(const PointImage& image, int32_t first, int32_t end, int32_t step, Color color)
 {
     // 64 bits: a step past the last record must not wrap around.
     for (int64_t k = first; k < end; k += step) {
-        colour(static_cast<size_t>(k));
+        color(static_cast<size_t>(k));
         const int32_t* xyz = image.Xyz(static_cast<size_t>(k));
         glVertex3i(xyz[0], xyz[1], xyz[2]);
     }
@@ -58,10 +58,10 @@ void EmitRange(const ViewState& view, const PointImage& image, int32_t first, in
         return EmitRecords(image, first, end, step,
                            [&](size_t k) { ramp(RangeMm(image.Xyz(k), image.OriginXyz(k)) * scale + offset); });
     case kColorOriginal: {
-        if (!image.HasColour()) return EmitRecords(image, first, end, step, vertexOnly);
+        if (!image.HasColor()) return EmitRecords(image, first, end, step, vertexOnly);
         const double rgbScale = view.m_dRgbScale, rgbOffset = view.m_dRgbOffset;
         return EmitRecords(image, first, end, step, [&](size_t k) {
-            const uint8_t* c = image.ColourBytes(k);
+            const uint8_t* c = image.ColorBytes(k);
             glColor3d(c[0] * rgbScale + rgbOffset, c[1] * rgbScale + rgbOffset, c[2] * rgbScale + rgbOffset);
         });
     }
@@ -153,12 +153,6 @@ bool CompilePointLists(ViewState& view, const PointImage& image)
 }  // namespace
 
 void SetupViewGl() { glClearColor(0.0f, 0.0f, 0.0f, 1.0f); }
-
-void EmitPoint(const ViewState& view, const SurveyDocument& doc, int32_t k)
-{
-    if (!doc.m_pPoints || k < 0 || k >= doc.m_pPoints->Records()) return;
-    EmitRange(view, *doc.m_pPoints, k, k + 1);
-}
 
 void DrawPointRange(const ViewState& view, const SurveyDocument& doc, int32_t first, int32_t end)
 {
@@ -294,7 +288,7 @@ void SetPointBudget(ViewState& view, const SurveyDocument* doc, int32_t budget)
     view.m_subset.budget = budget > 0 ? budget : 0;
     // Only with the point lists' colours: a document whose lists were never
     // built gets its subset with them.
-    if (view.m_nPointListBase != 0 || view.m_subset.listBase != 0) BuildSubsetLists(view, doc);
+    if (view.m_nPointListBase != 0 || view.m_subset.listBase != 0) (void)BuildSubsetLists(view, doc);
 }
 
 void OnInitialUpdate(ViewState& view, const SurveyDocument* doc)
@@ -303,24 +297,24 @@ void OnInitialUpdate(ViewState& view, const SurveyDocument* doc)
     // where the finished one will.
     double centre[3];
     if (GetDataExtent(doc, centre, nullptr)) SetCameraTarget(view.m_camera, centre);
-    BuildDisplayLists(view, doc);
+    (void)BuildDisplayLists(view, doc);
 }
 
 void OnCameraPathChanged(ViewState& view, const SurveyDocument* doc)
 {
-    BuildDisplayLists(view, doc);
+    (void)BuildDisplayLists(view, doc);
 }
 
 void SetColorMode(ViewState& view, const SurveyDocument* doc, int32_t mode)
 {
     view.m_nColorMode = mode;
-    BuildDisplayLists(view, doc);
+    (void)BuildDisplayLists(view, doc);
 }
 
 bool OnLevelKey(ViewState& view, const SurveyDocument* doc, LevelKey key)
 {
     if (!ChangeOriginalLevels(view, key)) return false;
-    BuildDisplayLists(view, doc);
+    (void)BuildDisplayLists(view, doc);
     return true;
 }
 

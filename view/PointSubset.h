@@ -21,14 +21,14 @@ struct PointSubset {
     // Points a moving camera draws at most; 0 turns the subset off.
     int32_t budget = 0;
     // Set by the window while a drag or a wheel move is in progress.
-    int32_t moving = 0;
+    bool moving = false;
     // The lists: a name of 0 means absent, as for the point lists.
     unsigned listBase = 0;
     int32_t listCount = 0;
     int32_t step = 0;    // every step-th record; 0 = no subset
     int32_t points = 0;  // records in the lists
     // What the last frame drew: whether it was the subset, and how many points.
-    int32_t lastFrameSubset = 0;
+    bool lastFrameSubset = false;
     int64_t lastFramePoints = 0;
 };
 
@@ -46,7 +46,7 @@ int32_t SubsetPoints(int64_t records, int32_t step);
 // Whether a frame of this kind draws the subset instead of the point lists:
 // only orbit frames outside playback, while the camera moves (paint frames)
 // or while the full lists are not there yet (a first picture).
-bool DrawsSubset(const ViewState& view, FrameKind kind);
+[[nodiscard]] bool DrawsSubset(const ViewState& view, FrameKind kind);
 
 // "Preview: 1.0 M of 50.0 M points" while the subset stands in for the
 // lists; empty otherwise.
@@ -55,14 +55,14 @@ std::string PreviewText(const ViewState& view, const SurveyDocument* doc);
 // The budget stored in the settings; the default when absent or not a
 // whole number from 0 to 1e9.
 int32_t LoadPointBudget(Profile& profile);
-bool SavePointBudget(Profile& profile, int32_t budget);
+[[nodiscard]] bool SavePointBudget(Profile& profile, int32_t budget);
 
 // ---- Drawing (needs a current GL context) ----
 
 // The subset lists for the current colour mode, replacing any there are.
 // Builds nothing when the budget is off or the survey fits in it. False
 // when ViewHooks::betweenListChunks gave the compile up.
-bool BuildSubsetLists(ViewState& view, const SurveyDocument* doc);
+[[nodiscard]] bool BuildSubsetLists(ViewState& view, const SurveyDocument* doc);
 void DeleteSubsetLists(ViewState& view);
 // A new budget: the subset rebuilt, the point lists kept.
 void SetPointBudget(ViewState& view, const SurveyDocument* doc, int32_t budget);

@@ -45,9 +45,9 @@ std::string StatusLine(const ViewState& view, const PlaybackState& run, const Fp
 
     const int32_t mode = view.m_nColorMode >= kColorHeight && view.m_nColorMode <= kColorOriginal ? view.m_nColorMode
                                                                                                    : kColorHeight;
-    std::string colour = kModeNames[mode];
-    if (mode == kColorOriginal) colour += Format(" black %.2f white %.2f", view.m_dBlackLevel, view.m_dWhiteLevel);
-    Append(line, colour);
+    std::string color = kModeNames[mode];
+    if (mode == kColorOriginal) color += Format(" black %.2f white %.2f", view.m_dBlackLevel, view.m_dWhiteLevel);
+    Append(line, color);
 
     if (extras.cursor) {
         const auto& p = *extras.cursor;

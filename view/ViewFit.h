@@ -19,12 +19,12 @@ inline constexpr double kFitMargin = 1.05;
 // View > Zoom to Extent: target at the data centre, distance from
 // FitDistance, orientation and field of view kept. False (nothing changed)
 // without an extent or in first-person mode.
-bool ZoomToExtent(ViewState& view, const SurveyDocument* doc, double aspect);
+[[nodiscard]] bool ZoomToExtent(ViewState& view, const SurveyDocument* doc, double aspect);
 
 // View > Reset View: the camera as a freshly opened survey has it (initial
 // orientation and distance, target at the data centre), with the field of
 // view kept. False (nothing changed) in first-person mode.
-bool ResetView(ViewState& view, const SurveyDocument* doc);
+[[nodiscard]] bool ResetView(ViewState& view, const SurveyDocument* doc);
 
 // The mouse wheel: each notch forward (away from the user) brings the eye
 // kWheelZoomStep of its distance closer to the target; notches the other

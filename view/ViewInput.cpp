@@ -49,7 +49,7 @@ bool ChannelPresent(const PointImage& image, int32_t mode)
     case kColorAmp:
     case kColorAmpBw: return image.HasAmplitude();
     case kColorRange: return image.HasOrigin();
-    case kColorOriginal: return image.HasColour();
+    case kColorOriginal: return image.HasColor();
     default: return true;
     }
 }

@@ -69,9 +69,9 @@ inline constexpr int32_t kListsBetweenYields = 16;
 // What a playback run and the first-person camera ask the frame to show.
 // Their owner fills it from their state (ShowRunState) before each frame.
 struct SceneInput {
-    int32_t playing = 0;         // vehicle instead of axes, beams; points and scanner path up to revealedRecord
+    bool playing = false;        // vehicle instead of axes, beams; points and scanner path up to revealedRecord
     int32_t revealedRecord = 0;
-    int32_t firstPerson = 0;     // the look-at block comes from hooks.computeFpvLookAt; no mouse, no pick
+    bool firstPerson = false;    // the look-at block comes from hooks.computeFpvLookAt; no mouse, no pick
 };
 
 // The view's members, with their initial values as the view is constructed.
@@ -108,11 +108,11 @@ struct ViewState {
     PointSubset m_subset;
 
     // View options.
-    int32_t m_bShowScannerPath = 0;
-    int32_t m_bShowGrid = 0;
-    int32_t m_bShowCameraPath = 0;
+    bool m_bShowScannerPath = false;
+    bool m_bShowGrid = false;
+    bool m_bShowCameraPath = false;
     int32_t m_nPointSize = 1;  // 1 to 5 pixels
-    int32_t m_bAntiAlias = 0;
+    bool m_bAntiAlias = false;
 
     ViewHooks hooks;
 };
@@ -131,7 +131,7 @@ void ShowRunState(ViewState& view, const PlaybackState& run, const FpvState& fpv
 // Original-mode levels: true when the key was taken (mode Original and the
 // levels stay ordered), with scale and offset updated; false leaves every
 // member as it was.
-bool ChangeOriginalLevels(ViewState& view, LevelKey key);
+[[nodiscard]] bool ChangeOriginalLevels(ViewState& view, LevelKey key);
 
 struct MenuState {
     bool enabled = false;
@@ -153,7 +153,7 @@ ViewMouseResult ViewMouseEvent(ViewState& view, const CameraInput& input);
 
 // The data's bounding box in metres from the x/y/z statistics; false unless
 // all three are valid. Either output may be null.
-bool GetDataExtent(const SurveyDocument* doc, double centre[3], double size[3]);
+[[nodiscard]] bool GetDataExtent(const SurveyDocument* doc, double centre[3], double size[3]);
 
 // Sets the colour scale and offset for the current mode, first falling back
 // to Height when the mode's channel is absent. Needs point data.
@@ -168,12 +168,10 @@ void SetupViewGl();
 void DeleteDisplayLists(ViewState& view);
 // Deletes and recompiles every list (points, paths, grid, subset) for `doc`;
 // false when ViewHooks::betweenListChunks gave the compile up.
-bool BuildDisplayLists(ViewState& view, const SurveyDocument* doc);
+[[nodiscard]] bool BuildDisplayLists(ViewState& view, const SurveyDocument* doc);
 // The same without the point lists: what a frame of a moving camera needs.
-bool BuildPreviewLists(ViewState& view, const SurveyDocument* doc);
+[[nodiscard]] bool BuildPreviewLists(ViewState& view, const SurveyDocument* doc);
 
-// Colour and vertex of record k (inside glBegin(GL_POINTS)).
-void EmitPoint(const ViewState& view, const SurveyDocument& doc, int32_t k);
 // Records first .. end-1 in immediate mode, clamped to the records present.
 void DrawPointRange(const ViewState& view, const SurveyDocument& doc, int32_t first, int32_t end);
 // The path as a line strip up to node key `limit`; a negative limit draws it all.
@@ -190,7 +188,7 @@ void OnCameraPathChanged(ViewState& view, const SurveyDocument* doc);
 // Colour-mode command: mode set and lists rebuilt; the caller repaints.
 void SetColorMode(ViewState& view, const SurveyDocument* doc, int32_t mode);
 // A level key: true when taken (lists rebuilt); the caller repaints.
-bool OnLevelKey(ViewState& view, const SurveyDocument* doc, LevelKey key);
+[[nodiscard]] bool OnLevelKey(ViewState& view, const SurveyDocument* doc, LevelKey key);
 
 enum class FrameKind {
     Paint,  // the full frame with vehicle or axes, then the buffer swap
@@ -204,9 +202,9 @@ void DrawAxes();
 
 // Draws a pick frame and unprojects the nearest depth in the 5x5 square
 // around client pixel (x, y) (y downwards); false over background.
-bool PickPoint(ViewState& view, const SurveyDocument* doc, GlTarget& target, int x, int y, double point[3]);
+[[nodiscard]] bool PickPoint(ViewState& view, const SurveyDocument* doc, GlTarget& target, int x, int y, double point[3]);
 // The double-click: pick and re-centre the orbit on the point; true when
 // the caller must repaint. Nothing happens in first-person mode.
-bool PickAndRecentre(ViewState& view, const SurveyDocument* doc, GlTarget& target, int x, int y);
+[[nodiscard]] bool PickAndRecentre(ViewState& view, const SurveyDocument* doc, GlTarget& target, int x, int y);
 
 }  // namespace oxv

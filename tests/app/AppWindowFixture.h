@@ -78,10 +78,10 @@ protected:
         ASSERT_TRUE(s_app->NewDocument());
         // Every test starts from the view as a fresh start leaves it.
         ViewState& state = View()->State();
-        state.m_bShowGrid = state.m_bShowScannerPath = state.m_bShowCameraPath = 0;
-        View()->Fpv().m_bFpvMode = 0;
+        state.m_bShowGrid = state.m_bShowScannerPath = state.m_bShowCameraPath = false;
+        View()->Fpv().m_bFpvMode = false;
         state.m_nPointSize = 1;
-        state.m_bAntiAlias = 0;
+        state.m_bAntiAlias = false;
         InitViewState(state);
         s_recorder->messages.clear();
         s_recorder->drive = nullptr;

@@ -144,7 +144,7 @@ TEST_F(ExecutableTest, RenamedCopyOpensItsFileShowsPointsAndKeepsItsOwnIni)
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("oxvell.ini")));
 }
 
-TEST_F(ExecutableTest, MenuMnemonicsSwitchColourModeAndGrid)
+TEST_F(ExecutableTest, MenuMnemonicsSwitchColorModeAndGrid)
 {
     const std::string file = m_dir.File("field.oxv");
     WriteField(file);
@@ -218,7 +218,7 @@ TEST_F(ExecutableTest, BadMagicShowsAMessageAndLeavesAnEmptyView)
     EXPECT_LT(shot->Lit(kMenuHeight), 1000);  // the axis indicator alone
 }
 
-TEST_F(ExecutableTest, LevelKeysBrightenTheOriginalColours)
+TEST_F(ExecutableTest, LevelKeysBrightenTheOriginalColors)
 {
     const std::string file = m_dir.File("field.oxv");
     WriteField(file);
@@ -295,7 +295,7 @@ TEST_F(ExecutableTest, MenusOpenDuringARecordingAndEscStopsIt)
         const int32_t x = (i % 600) * 200 - 60000, y = (i / 600) * 200 - 50000;
         r.SetXyz(x, y, (i % 600) * 20);
         r.SetOrigin(x, y, 100000);
-        r.SetColour(static_cast<uint8_t>(i % 256), 200, 30);
+        r.SetColor(static_cast<uint8_t>(i % 256), 200, 30);
         r.SetAmplitude(static_cast<uint8_t>((i * 7) % 256));
         r.SetTime(static_cast<double>(i) / 40.0);
         r.SetPose(Pose{{0, 0, 0, x, y, 100000}});

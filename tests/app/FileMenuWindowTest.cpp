@@ -34,7 +34,7 @@ TEST_F(AppWindowTest, FreshStartIsAnEmptyUntitledViewWithEverythingThatNeedsData
     EXPECT_LT(empty.Lit(), 1000);
 }
 
-TEST_F(AppWindowTest, OpeningASurveyWithoutColourShowsHeightCheckedAndOriginalDisabled)
+TEST_F(AppWindowTest, OpeningASurveyWithoutColorShowsHeightCheckedAndOriginalDisabled)
 {
     const std::string file = s_dir->File("field.oxv");
     WriteField(file, false);

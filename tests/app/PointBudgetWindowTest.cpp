@@ -16,7 +16,7 @@ void WriteLargeField(const std::string& path)
         const int32_t x = (i % 600) * 200 - 60000, y = (i / 600) * 200 - 50000;
         r.SetXyz(x, y, (i % 600) * 20);
         r.SetOrigin(x, y, 100000);
-        r.SetColour(static_cast<uint8_t>(i % 251), static_cast<uint8_t>(i % 241), 200);
+        r.SetColor(static_cast<uint8_t>(i % 251), static_cast<uint8_t>(i % 241), 200);
         r.SetTime(static_cast<double>(i));
     });
 }

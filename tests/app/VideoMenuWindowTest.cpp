@@ -90,7 +90,7 @@ TEST_F(AppWindowTest, PlaybackRecordsEveryFramePausesAndStopsByItselfAfterTheHol
 TEST_F(AppWindowTest, ParameterDialogShowsTheValuesAndOkRebuildsTheTimeline)
 {
     StorePlaybackSettings(s_app->Settings(), 0.0333, 0.0333, PlaybackParams{});
-    s_app->Settings().WriteString(kParamsSection, kPathKey, "");
+    ASSERT_TRUE(s_app->Settings().WriteString(kParamsSection, kPathKey, ""));
     const std::string file = s_dir->File("params.oxv");
     WriteField(file, true);
     ASSERT_TRUE(s_app->OpenDocumentFile(file));

@@ -186,11 +186,11 @@ TEST_F(AppWindowTest, DoubleClickRecentresTheOrbitOnAPointAndIgnoresBackground)
     EXPECT_EQ(after.distance, before.distance);
 
     // In first-person mode the mouse leaves the camera alone.
-    View()->Fpv().m_bFpvMode = 1;
+    View()->Fpv().m_bFpvMode = true;
     const double y = after.target[1];
     doubleClick(size.x * 5 / 8, size.y / 2);
     EXPECT_EQ(View()->State().m_camera.target[1], y);
-    View()->Fpv().m_bFpvMode = 0;
+    View()->Fpv().m_bFpvMode = false;
 }
 
 TEST_F(AppWindowTest, ZoomToExtentResetViewAndTheWheel)
@@ -288,7 +288,7 @@ TEST_F(AppWindowTest, StatusBarSaysRecordsLevelsCursorAndPlayback)
 }
 
 
-TEST_F(AppWindowTest, ColourBarShowsInTheWindowButNotInTheCapturedFrame)
+TEST_F(AppWindowTest, ColorBarShowsInTheWindowButNotInTheCapturedFrame)
 {
     const std::string file = s_dir->File("legend.oxv");
     WriteField(file, true);

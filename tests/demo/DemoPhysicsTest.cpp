@@ -70,7 +70,7 @@ TEST_F(DemoPhysics, CarriesEveryChannelAndTheRequestedCount)
 {
     const PointImage& im = Image();
     EXPECT_EQ(im.RecordCount(), kPoints);
-    EXPECT_TRUE(im.HasOrigin() && im.HasColour() && im.HasAmplitude() && im.HasTime() && im.HasPose());
+    EXPECT_TRUE(im.HasOrigin() && im.HasColor() && im.HasAmplitude() && im.HasTime() && im.HasPose());
     EXPECT_NEAR(im.Header().origin.latitude, 47.21865 * kDeg, 1e-12);
     EXPECT_GT(im.Header().origin.height, 0.0);
     ASSERT_TRUE(doc->m_pScannerPath);
@@ -206,7 +206,7 @@ TEST(DemoChannels, ParsesListsAndPacksTheLayout)
     DemoChannels c;
     std::string error;
     ASSERT_TRUE(ParseChannelList("xyz,time,pose", c, error)) << error;
-    EXPECT_FALSE(c.origin || c.colour || c.amplitude);
+    EXPECT_FALSE(c.origin || c.color || c.amplitude);
     EXPECT_TRUE(c.time && c.pose);
     const PointFileLayout l = LayoutFor(c, {});
     EXPECT_EQ(l.stride, 11);

@@ -28,7 +28,7 @@ protected:
     PngPixels image;
 };
 
-TEST_F(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgb)
+TEST_F(PngDecoding, EveryColorTypeAndDepthBecomesEightBitRgb)
 {
     struct Case {
         const char* what;
@@ -45,7 +45,7 @@ TEST_F(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgb)
     {
         test::PngPicture s;
         s.width = 3;
-        s.colourType = PNG_COLOR_TYPE_PALETTE;
+        s.colorType = PNG_COLOR_TYPE_PALETTE;
         s.palette = {{255, 0, 0}, {0, 255, 0}, {1, 2, 3}};
         s.rows = {2, 0, 1};
         cases.push_back({"palette 8", s, {1, 2, 3, 255, 0, 0, 0, 255, 0}});
@@ -53,7 +53,7 @@ TEST_F(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgb)
     {
         test::PngPicture s;
         s.width = 3;
-        s.colourType = PNG_COLOR_TYPE_PALETTE;
+        s.colorType = PNG_COLOR_TYPE_PALETTE;
         s.bitDepth = 4;
         s.palette = {{9, 9, 9}, {40, 50, 60}};
         s.rows = {0x10, 0x10};  // indices 1, 0, 1 packed two to a byte
@@ -62,14 +62,14 @@ TEST_F(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgb)
     {
         test::PngPicture s;
         s.width = 2;
-        s.colourType = PNG_COLOR_TYPE_GRAY;
+        s.colorType = PNG_COLOR_TYPE_GRAY;
         s.rows = {0, 77};
         cases.push_back({"grey 8", s, {0, 0, 0, 77, 77, 77}});
     }
     {
         test::PngPicture s;
         s.width = 3;
-        s.colourType = PNG_COLOR_TYPE_GRAY;
+        s.colorType = PNG_COLOR_TYPE_GRAY;
         s.bitDepth = 1;
         s.rows = {0xA0};  // 1, 0, 1
         cases.push_back({"grey 1", s, {255, 255, 255, 0, 0, 0, 255, 255, 255}});
@@ -77,7 +77,7 @@ TEST_F(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgb)
     {
         test::PngPicture s;
         s.width = 1;
-        s.colourType = PNG_COLOR_TYPE_GRAY;
+        s.colorType = PNG_COLOR_TYPE_GRAY;
         s.bitDepth = 16;
         s.rows = {0x80, 0x00};
         cases.push_back({"grey 16", s, {128, 128, 128}});
@@ -92,7 +92,7 @@ TEST_F(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgb)
     {
         test::PngPicture s;
         s.width = 1;
-        s.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+        s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
         s.rows = {1, 2, 3, 0};
         cases.push_back({"rgba, alpha dropped", s, {1, 2, 3}});
     }
@@ -114,11 +114,11 @@ TEST_F(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgb)
     }
 }
 
-TEST_F(PngDecoding, AlphaModeKeepsAlphaAndTransparentColours)
+TEST_F(PngDecoding, AlphaModeKeepsAlphaAndTransparentColors)
 {
     test::PngPicture s;
     s.width = 2;
-    s.colourType = PNG_COLOR_TYPE_PALETTE;
+    s.colorType = PNG_COLOR_TYPE_PALETTE;
     s.palette = {{10, 20, 30}, {40, 50, 60}};
     s.transparentIndices = {0};
     s.rows = {0, 1};

@@ -165,7 +165,7 @@ TEST_F(ObjReader, BothPassesReadNumbersAcrossLineEndsAlike)
     ExpectExactLists(*m);
 }
 
-TEST_F(ObjReader, MaterialLibraryReadsColoursShininessAndAlpha)
+TEST_F(ObjReader, MaterialLibraryReadsColorsShininessAndAlpha)
 {
     const std::string mtl =
         "# library\n"

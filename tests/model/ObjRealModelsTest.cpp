@@ -141,7 +141,7 @@ TEST(ObjRealModels, CountsGroupsAndMaterialsAgreeWithALineCount)
     EXPECT_GE(checked, 20);
 }
 
-TEST(ObjRealModels, SpiderKeepsItsFaceIndicesAndMaterialColours)
+TEST(ObjRealModels, SpiderKeepsItsFaceIndicesAndMaterialColors)
 {
     const auto path = kModels / "spider.obj";
     if (!std::filesystem::exists(path)) GTEST_SKIP() << "assimp-testmodels is not installed";

@@ -278,7 +278,7 @@ TEST_F(HeliModel, DemoHelicopterRotorsDifferOnlyInRotorPixels)
     ASSERT_TRUE(model);
     ModelSections sections;
     ModelParameters params;
-    ReadModelParameters(ReplaceExtension(obj, "par"), sections, params);
+    ASSERT_TRUE(ReadModelParameters(ReplaceExtension(obj, "par"), sections, params));
     double reach = 0;
     for (uint32_t i = 1; i <= model->vertexCount; ++i) {
         const float* v = &model->vertices[size_t{i} * 3];

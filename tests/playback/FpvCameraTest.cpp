@@ -38,7 +38,7 @@ TEST_F(FpvCameraTest, NodesBecomeEyeCentreAndUp)
     };
     for (const Case& c : cases) {
         SetPath({c.node, c.node});
-        fpv.m_bFpvMode = 1;
+        fpv.m_bFpvMode = true;
         fpv.m_nFpvNode = 0;
         ComputeFpvLookAt(fpv, camera, doc, host);
         for (int i = 0; i < 3; ++i) {

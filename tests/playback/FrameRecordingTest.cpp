@@ -16,7 +16,7 @@ TEST(FrameRecording, FileNamesAndWhenTheyAreWritten)
     PlaybackState run;
     FpvState fpv;
     EXPECT_FALSE(FrameCapturePath(run, fpv, doc, "/fpv")) << "nothing recorded by default";
-    fpv.m_bFpvMode = 1;
+    fpv.m_bFpvMode = true;
     fpv.m_nFpvNode = 3;
     EXPECT_EQ(FrameCapturePath(run, fpv, doc, "/fpv"), "/fpv/img000003.png");
 
@@ -24,7 +24,7 @@ TEST(FrameRecording, FileNamesAndWhenTheyAreWritten)
     run.m_nPlayState = kPlaying;
     run.m_nFrame = 5;
     EXPECT_FALSE(FrameCapturePath(run, fpv, doc, "/fpv")) << "playback and FPV without a folder writes nothing";
-    fpv.m_bFpvMode = 0;
+    fpv.m_bFpvMode = false;
     doc.m_pPlaybackParams->recordVideo = 1;
     EXPECT_FALSE(FrameCapturePath(run, fpv, doc, "/fpv")) << "Video Recording without a folder";
     doc.m_pPlaybackParams->outputFolder = "/out";
@@ -37,7 +37,7 @@ TEST(FrameRecording, FileNamesAndWhenTheyAreWritten)
     run.m_nPlayState = kPaused;
     EXPECT_EQ(FrameCapturePath(run, fpv, doc, "/fpv"), "/out/img000004.png") << "paused paints rewrite";
     doc.m_pPlaybackParams->recordVideo = 0;
-    fpv.m_bFpvMode = 1;
+    fpv.m_bFpvMode = true;
     EXPECT_EQ(FrameCapturePath(run, fpv, doc, "/fpv"), "/out/img000004.png") << "FPV alone turns recording on";
 }
 

@@ -29,7 +29,7 @@ void OpenStrip(SurveyDocument& doc, const test::ScratchDir& dir)
         const int32_t x = i * 25;
         r.SetXyz(x, (i % 40) * 500 - 10000, 0);
         r.SetOrigin(x, 0, 20000);
-        r.SetColour(200, 200, 200);
+        r.SetColor(200, 200, 200);
         r.SetAmplitude(128);
         r.SetTime(static_cast<double>(i));
         r.SetPose(Pose{{0, 0, 90000, x, 0, 20000}});

@@ -89,8 +89,8 @@ TEST(PlaybackSoak, LongRecordingKeepsMemoryFlatAndEveryFrameWhole)
     InitViewState(view);
     SetupViewGl();
     OnInitialUpdate(view, &doc);
-    view.m_bShowScannerPath = 1;
-    view.m_bShowGrid = 1;
+    view.m_bShowScannerPath = true;
+    view.m_bShowGrid = true;
     FrameCapturer capturer;
     long written = 0, lost = 0;
     view.hooks.captureFrame = [&](ViewState&, GlTarget& target, int left, int top, int right, int bottom) {

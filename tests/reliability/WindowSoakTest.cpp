@@ -71,8 +71,8 @@ TEST(WindowSoak, RecordingFromTheViewerWindowKeepsMemoryFlatAndEveryFrameWhole)
     ASSERT_NE(survey.m_pTimeline, nullptr);
     const int timelineFrames = survey.m_pTimeline->frames;
     ASSERT_GE(timelineFrames, frames - 1);
-    view->State().m_bShowGrid = 1;
-    view->State().m_bShowScannerPath = 1;
+    view->State().m_bShowGrid = true;
+    view->State().m_bShowScannerPath = true;
 
     // The driver's bins and the allocator's arenas grow with the geometry a
     // frame shows, for the first few thousand frames of a run; the first run

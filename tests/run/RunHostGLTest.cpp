@@ -67,7 +67,7 @@ protected:
         test::WriteSurvey(m_dir.File("turn.oxv"), PointFileLayout{}, 800, [](int32_t i, PointRecord& r) {
             r.SetXyz(i * 10, 0, 0);
             r.SetOrigin(i * 10, 0, 20000);
-            r.SetColour(200, 200, 200);
+            r.SetColor(200, 200, 200);
             r.SetAmplitude(100);
             r.SetTime(static_cast<double>(i));
             r.SetPose(Pose{{0, 0, (i % 180) * 1000, i * 10, 0, 20000}});

@@ -63,11 +63,11 @@ TEST(AppSettingsTest, RecentListIsNewestFirstWithoutDuplicatesAndBounded)
 TEST(AppSettingsTest, RecentListLoadsFromKeysFile1ToFile4)
 {
     MemoryProfile profile;
-    profile.WriteString("Recent File List", "File1", "/one.oxv");
-    profile.WriteString("Recent File List", "File2", "");
-    profile.WriteString("Recent File List", "File3", "/three.oxv");
-    profile.WriteString("Recent File List", "File4", "/one.oxv");
-    profile.WriteString("Recent File List", "File5", "/five.oxv");
+    ASSERT_TRUE(profile.WriteString("Recent File List", "File1", "/one.oxv"));
+    ASSERT_TRUE(profile.WriteString("Recent File List", "File2", ""));
+    ASSERT_TRUE(profile.WriteString("Recent File List", "File3", "/three.oxv"));
+    ASSERT_TRUE(profile.WriteString("Recent File List", "File4", "/one.oxv"));
+    ASSERT_TRUE(profile.WriteString("Recent File List", "File5", "/five.oxv"));
     RecentFileList list(4);
     list.Load(profile);
     EXPECT_EQ(list.Files(), (std::vector<std::string>{"/one.oxv", "/three.oxv"}));
@@ -166,7 +166,7 @@ TEST(AppSettingsTest, RecentListOverAnUnchangeableEntryIsWrittenWithoutAWarning)
         SettingsFile settings(path);
         RecentFileList list(4);
         list.Add("/surveys/new.oxv");
-        settings.WriteRecentFiles(list);
+        ASSERT_TRUE(settings.WriteRecentFiles(list));
     }
     EXPECT_EQ(logs.records, 0) << Text(path);
     EXPECT_EQ(RecentFilesIn(path), std::vector<std::string>{"/surveys/new.oxv"}) << Text(path);

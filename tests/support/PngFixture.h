@@ -17,12 +17,12 @@ namespace oxv::test {
 struct PngPicture {
     int width = 1;
     int height = 1;
-    int colourType = PNG_COLOR_TYPE_RGB;
+    int colorType = PNG_COLOR_TYPE_RGB;
     int bitDepth = 8;
     std::vector<uint8_t> rows;  // packed rows as stored in the file, top first
     std::vector<png_color> palette;
     std::vector<uint8_t> transparentIndices;  // tRNS alpha per palette entry
-    std::optional<png_color_16> transparentColour;
+    std::optional<png_color_16> transparentColor;
     std::optional<double> gamma;  // gAMA chunk
     bool interlaced = false;
 };
@@ -40,16 +40,16 @@ inline bool WritePng(const std::string& path, const PngPicture& picture)
     }
     png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), picture.bitDepth,
-                 picture.colourType, picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 picture.colorType, picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!picture.palette.empty())
         png_set_PLTE(png, info, picture.palette.data(), static_cast<int>(picture.palette.size()));
     if (!picture.transparentIndices.empty())
         png_set_tRNS(png, info, picture.transparentIndices.data(), static_cast<int>(picture.transparentIndices.size()),
                      nullptr);
-    if (picture.transparentColour) {
-        png_color_16 colour = *picture.transparentColour;
-        png_set_tRNS(png, info, nullptr, 0, &colour);
+    if (picture.transparentColor) {
+        png_color_16 color = *picture.transparentColor;
+        png_set_tRNS(png, info, nullptr, 0, &color);
     }
     if (picture.gamma) png_set_gAMA(png, info, *picture.gamma);
     png_write_info(png, info);

@@ -41,7 +41,7 @@ inline void WriteSoakSurvey(const std::string& path, int frames)
         const int32_t x = i * 40;
         r.SetXyz(x, (i % 50) * 400 - 10000, (i % 7) * 300);
         r.SetOrigin(x, 0, 100000);
-        r.SetColour(static_cast<uint8_t>(i), static_cast<uint8_t>(i / 3), 200);
+        r.SetColor(static_cast<uint8_t>(i), static_cast<uint8_t>(i / 3), 200);
         r.SetAmplitude(static_cast<uint8_t>(i % 200));
         r.SetTime(i * 1.6);
         r.SetPose(Pose{{1000, -2000, 90000, x, 0, 100000}});

@@ -61,7 +61,7 @@ inline void SteadyFlight(int32_t i, PointRecord& r, int32_t driftMm = 100)
     const int32_t x = i * driftMm;
     r.SetXyz(x, 0, 0);
     r.SetOrigin(x, 0, 100000);
-    r.SetColour(10, 20, 30);
+    r.SetColor(10, 20, 30);
     r.SetAmplitude(static_cast<uint8_t>(i % 256));
     r.SetTime(static_cast<double>(i));
     r.SetPose(Pose{{0, 0, 90000, x, 0, 100000}});

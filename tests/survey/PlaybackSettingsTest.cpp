@@ -116,9 +116,9 @@ TEST(PlaybackSettings, UnusableStoredStepOrIntervalCountsAsMissing)
 TEST(PlaybackSettings, FolderIsWrittenOnlyWhenSetAndReadOnlyWithData)
 {
     MemoryProfile profile;
-    profile.WriteString("PBV", "Path", "/kept");
+    ASSERT_TRUE(profile.WriteString("PBV", "Path", "/kept"));
     PlaybackParams noFolder;
-    SavePlaybackParams(profile, noFolder);
+    ASSERT_TRUE(SavePlaybackParams(profile, noFolder));
     EXPECT_EQ(profile.ReadString("PBV", "Path"), "/kept") << "without a folder the stored one stays";
 
     PlaybackParams loaded;
@@ -126,16 +126,16 @@ TEST(PlaybackSettings, FolderIsWrittenOnlyWhenSetAndReadOnlyWithData)
     EXPECT_EQ(loaded.outputFolder, "/kept");
 
     SpyProfile spy;
-    spy.inner.WriteString("PBV", "Data", std::string(94, 'A'));  // 47 bytes
-    spy.inner.WriteString("PBV", "Path", "/ignored");
+    ASSERT_TRUE(spy.inner.WriteString("PBV", "Data", std::string(94, 'A')));  // 47 bytes
+    ASSERT_TRUE(spy.inner.WriteString("PBV", "Path", "/ignored"));
     PlaybackParams params;
     params.cameraSpeed = 7.0;
     EXPECT_FALSE(LoadPlaybackParams(spy, params));
     EXPECT_EQ(params.cameraSpeed, 7.0);
     EXPECT_EQ(spy.reads, std::vector<std::string>{"PBV/Data"}) << "Path is not read after a bad Data";
 
-    spy.inner.WriteString("PBV", "Data", EncodeBinaryValue(EncodePlaybackParams({}).data(), 48));
-    spy.inner.WriteString("PBV", "Path", "");
+    ASSERT_TRUE(spy.inner.WriteString("PBV", "Data", EncodeBinaryValue(EncodePlaybackParams({}).data(), 48)));
+    ASSERT_TRUE(spy.inner.WriteString("PBV", "Path", ""));
     params.outputFolder = "/before";
     ASSERT_TRUE(LoadPlaybackParams(spy, params));
     EXPECT_FALSE(params.outputFolder) << "an empty stored path means no folder";

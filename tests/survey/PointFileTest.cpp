@@ -110,7 +110,7 @@ struct LayoutCase {
     bool wellFormed;
 };
 
-TEST(PointFileValidation, ColourOccupiesOneWordWherever)
+TEST(PointFileValidation, ColorOccupiesOneWordWherever)
 {
     const LayoutCase cases[] = {
         {"colour in the last word", 4, ChannelLayout{0, -1, 3, -1, -1, -1}, true},
@@ -125,13 +125,13 @@ TEST(PointFileValidation, ColourOccupiesOneWordWherever)
         layout.channels = c.channels;
         const std::vector<uint8_t> bytes = SurveyBytes(layout, 3, [](int32_t i, PointRecord& r) {
             r.SetXyz(i, i, i);
-            r.SetColour(10, 20, static_cast<uint8_t>(30 + i));
+            r.SetColor(10, 20, static_cast<uint8_t>(30 + i));
             r.SetAmplitude(7);
         });
         EXPECT_EQ(IsWellFormedPointImage(bytes.data(), bytes.size()), c.wellFormed) << c.name;
-        if (!c.wellFormed || c.channels.colour < 0) continue;
+        if (!c.wellFormed || c.channels.color < 0) continue;
         const PointImage image = test::ImageOf(bytes);
-        EXPECT_EQ(image.ColourBytes(2)[2], 32) << c.name;
+        EXPECT_EQ(image.ColorBytes(2)[2], 32) << c.name;
         if (c.channels.amplitude >= 0) {
             EXPECT_EQ(image.Amplitude(2), 7) << c.name;
         }
@@ -146,7 +146,7 @@ TEST(PointImage, ReadsChannelsInPlaceIncludingUnalignedDoubles)
     layout.origin = GeodeticOrigin{0.8, 0.2, 350.5};
     const std::vector<uint8_t> bytes = SurveyBytes(layout, 3, [](int32_t i, PointRecord& r) {
         r.SetXyz(i, -i, 1000 * i);
-        r.SetColour(1, 2, static_cast<uint8_t>(3 + i));
+        r.SetColor(1, 2, static_cast<uint8_t>(3 + i));
         r.SetAmplitude(200);
         r.SetTime(1234.5678 + i);
     });
@@ -159,7 +159,7 @@ TEST(PointImage, ReadsChannelsInPlaceIncludingUnalignedDoubles)
     EXPECT_EQ(image.Header().origin.height, 350.5);
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(image.Xyz(i)[2], 1000 * static_cast<int32_t>(i));
-        EXPECT_EQ(image.ColourBytes(i)[2], 3 + i);
+        EXPECT_EQ(image.ColorBytes(i)[2], 3 + i);
         EXPECT_EQ(image.Amplitude(i), 200);
         EXPECT_EQ(image.Time(i), 1234.5678 + static_cast<double>(i));
     }

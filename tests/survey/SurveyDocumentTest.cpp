@@ -76,11 +76,11 @@ TEST_F(SurveyDocumentTest, StoredSettingsShapeTheTimeline)
     PlaybackTimeline stored;
     stored.step = 0.2;  // 5x speed at 25 frames per second
     stored.interval = 0.04;
-    SaveTimelineSettings(profile, stored);
+    ASSERT_TRUE(SaveTimelineSettings(profile, stored));
     PlaybackParams params;
     params.outputFolder = "/tmp/frames";
     params.recordVideo = 1;
-    SavePlaybackParams(profile, params);
+    ASSERT_TRUE(SavePlaybackParams(profile, params));
 
     ASSERT_EQ(Open("good.oxv"), LoadStatus::Ok);
     EXPECT_EQ(doc.m_pTimeline->frames, 49);

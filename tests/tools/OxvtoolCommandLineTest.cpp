@@ -42,7 +42,7 @@ TEST(OxvtoolCommandLine, EverySubcommandTellsUsageErrorsFromFailedWork)
     for (const auto& [args, status] : cases) EXPECT_EQ(RunOxvtool(args).status, status) << args;
 }
 
-TEST(OxvtoolCommandLine, HelpStatesTheExitStatusesAndBadColoursNameTheGoodOnes)
+TEST(OxvtoolCommandLine, HelpStatesTheExitStatusesAndBadColorsNameTheGoodOnes)
 {
     for (const char* command : {"", "info", "campath", "demo", "render", "obj", "model", "record"}) {
         const test::RunResult help = RunOxvtool(std::string(command) + " --help");

@@ -49,9 +49,9 @@ protected:
     {
         // One flat grey-ish patch beside the origin: Original colours (102, 255, 178).
         test::WritePatches(dir.File("s.oxv"), {{5, 5, 20, 0, 102, 255, 178, 200, 81}});
-        PointFileLayout noColour;
-        noColour.channels.colour = -1;
-        test::WritePatches(dir.File("plain.oxv"), {{5, 5, 20, 0, 0, 0, 0, 0, 81}}, noColour);
+        PointFileLayout noColor;
+        noColor.channels.color = -1;
+        test::WritePatches(dir.File("plain.oxv"), {{5, 5, 20, 0, 0, 0, 0, 0, 81}}, noColor);
     }
     std::string Out() const { return dir.File("out.png"); }
     test::ScratchDir dir;
@@ -83,7 +83,7 @@ TEST_F(OxvtoolRender, WritesTheOpeningFrameAtTheRequestedSize)
     EXPECT_GT(png.Count([](int r, int g, int b) { return r == 0 && g == 255 && std::abs(b - 138) <= 1; }), 1000);
 }
 
-TEST_F(OxvtoolRender, ColourModesDragsAndFallBack)
+TEST_F(OxvtoolRender, ColorModesDragsAndFallBack)
 {
     const auto red = [](int r, int g, int b) { return r == 255 && g == 0 && b == 0; };
     ASSERT_EQ(RunOxvtool("render " + dir.File("plain.oxv") + " --out " + Out() + " --size 320x200"), 0);
@@ -130,7 +130,7 @@ TEST_F(OxvtoolRender, FitShowsTheWholeSurveyFromTheOrientationReached)
     }
 }
 
-TEST_F(OxvtoolRender, LegendAddsTheColourBarInTheCornerOnly)
+TEST_F(OxvtoolRender, LegendAddsTheColorBarInTheCornerOnly)
 {
     // Heights from 0 to 30 m: a ramp with both ends.
     const std::string hills = dir.File("hills.oxv");

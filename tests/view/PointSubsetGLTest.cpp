@@ -34,7 +34,7 @@ protected:
     {
         test::WriteSurvey(dir.File("g.oxv"), PointFileLayout{}, count, [](int32_t i, PointRecord& r) {
             r.SetXyz((i % 200) * 200, (i / 200) * 200, (i % 7) * 100);
-            r.SetColour(255, 255, 255);
+            r.SetColor(255, 255, 255);
         });
         ASSERT_TRUE(test::Load(doc, dir.File("g.oxv")));
         view.m_subset.budget = budget;
@@ -98,19 +98,19 @@ TEST_F(SubsetGlTest, OnlyMovingOrbitPaintsDrawIt)
 {
     OpenGrid(25000, 10000);
     EXPECT_EQ(PointsIn(FrameKind::Paint), 25000u) << "a still camera";
-    view.m_subset.moving = 1;
+    view.m_subset.moving = true;
     EXPECT_EQ(PointsIn(FrameKind::Paint), 8334u);
     EXPECT_EQ(view.m_subset.lastFrameSubset, 1);
     EXPECT_EQ(view.m_subset.lastFramePoints, 8334);
     EXPECT_EQ(PointsIn(FrameKind::Pick), 25000u);
-    view.m_scene.playing = 1;
+    view.m_scene.playing = true;
     view.m_scene.revealedRecord = 15000;
     EXPECT_EQ(PointsIn(FrameKind::Paint), 15000u) << "playback and so recording";
     EXPECT_EQ(view.m_subset.lastFrameSubset, 0);
-    view.m_scene.playing = 0;
-    view.m_scene.firstPerson = 1;
+    view.m_scene.playing = false;
+    view.m_scene.firstPerson = true;
     EXPECT_EQ(PointsIn(FrameKind::Paint), 25000u) << "the flight";
-    view.m_scene.firstPerson = 0;
+    view.m_scene.firstPerson = false;
     EXPECT_EQ(view.m_subset.lastFramePoints, 25000);
 
     // A new budget changes the subset alone.
@@ -123,14 +123,14 @@ TEST_F(SubsetGlTest, OnlyMovingOrbitPaintsDrawIt)
     EXPECT_EQ(PointsIn(FrameKind::Paint), 25000u) << "off";
 }
 
-TEST_F(SubsetGlTest, RebuiltInTheNewColoursWithThePointLists)
+TEST_F(SubsetGlTest, RebuiltInTheNewColorsWithThePointLists)
 {
     // A flat patch: Original gives (0, 255, 196), Height red.
     test::WritePatches(dir.File("s.oxv"), {{-10, -10, 20, 0, 102, 255, 178, 200, 120}});
     ASSERT_TRUE(test::Load(doc, dir.File("s.oxv")));
     view.m_subset.budget = 2000;
     OnInitialUpdate(view, &doc);
-    view.m_subset.moving = 1;
+    view.m_subset.moving = true;
     const auto count = [](const std::vector<unsigned char>& rgb, int r, int g) {
         int n = 0;
         for (size_t i = 0; i + 2 < rgb.size(); i += 3) n += rgb[i] == r && rgb[i + 1] == g ? 1 : 0;
@@ -156,21 +156,21 @@ TEST_F(SubsetGlTest, StillFrameAfterMovingFramesIsTheNeverMovedFrame)
 {
     test::WritePatches(dir.File("s.oxv"), {{-30, -20, 40, 0, 200, 120, 40, 9, 300}, {0, 0, 15, 8, 40, 90, 250, 3, 200}});
     ASSERT_TRUE(test::Load(doc, dir.File("s.oxv")));
-    view.m_bShowGrid = 1;
-    view.m_bShowScannerPath = 1;
+    view.m_bShowGrid = true;
+    view.m_bShowScannerPath = true;
     ViewState never = view;  // no budget: today's view
     OnInitialUpdate(never, &doc);
     view.m_subset.budget = 10000;
     OnInitialUpdate(view, &doc);
     ASSERT_NE(view.m_subset.listBase, 0u);
 
-    view.m_subset.moving = 1;
+    view.m_subset.moving = true;
     for (int i = 0; i < 3; ++i) {
         RotateCameraWorld(0.0, 0.0, 5.0, view.m_camera);
         Paint();
     }
     const auto moving = Paint();
-    view.m_subset.moving = 0;
+    view.m_subset.moving = false;
     const auto still = Paint();
     EXPECT_NE(moving, still) << "the moving frame drew fewer points";
     never.m_camera = view.m_camera;

@@ -35,7 +35,7 @@ TEST(PointSubset, BudgetSettingFallsBackToTheDefaultOnAnythingOdd)
         EXPECT_EQ(LoadPointBudget(profile), budget);
     }
     for (const char* odd : {"", "abc", "-5", "1e6", "250000x", "99999999999999999999", "2000000000"}) {
-        profile.WriteString(kPointBudgetSection, kPointBudgetKey, odd);
+        ASSERT_TRUE(profile.WriteString(kPointBudgetSection, kPointBudgetKey, odd));
         EXPECT_EQ(LoadPointBudget(profile), kDefaultPointBudget) << '"' << odd << '"';
     }
 }
@@ -48,16 +48,16 @@ TEST(PointSubset, DrawnOnlyByMovingOrbitPaintsOrWhileTheListsCompile)
     view.m_subset.listBase = 7;
     view.m_nPointListBase = 1;
     EXPECT_FALSE(DrawsSubset(view, FrameKind::Paint)) << "a still camera";
-    view.m_subset.moving = 1;
+    view.m_subset.moving = true;
     EXPECT_TRUE(DrawsSubset(view, FrameKind::Paint));
     EXPECT_FALSE(DrawsSubset(view, FrameKind::Pick)) << "the pick reads every point";
-    view.m_scene.playing = 1;
+    view.m_scene.playing = true;
     EXPECT_FALSE(DrawsSubset(view, FrameKind::Paint)) << "playback";
-    view.m_scene.playing = 0;
-    view.m_scene.firstPerson = 1;
+    view.m_scene.playing = false;
+    view.m_scene.firstPerson = true;
     EXPECT_FALSE(DrawsSubset(view, FrameKind::Paint)) << "first-person flight";
-    view.m_scene.firstPerson = 0;
-    view.m_subset.moving = 0;
+    view.m_scene.firstPerson = false;
+    view.m_subset.moving = false;
     view.m_nPointListBase = 0;
     EXPECT_TRUE(DrawsSubset(view, FrameKind::Paint)) << "the point lists are still compiling";
     EXPECT_TRUE(DrawsSubset(view, FrameKind::Pick));

@@ -44,7 +44,7 @@ protected:
     {
         test::WriteSurvey(dir.File("g.oxv"), PointFileLayout{}, count, [](int32_t i, PointRecord& r) {
             r.SetXyz((i % 200) * 200, (i / 200) * 200, 0);
-            r.SetColour(255, 255, 255);
+            r.SetColor(255, 255, 255);
         });
         ASSERT_TRUE(test::Load(doc, dir.File("g.oxv")));
         OnInitialUpdate(view, &doc);
@@ -144,7 +144,7 @@ TEST_F(ViewGlTest, NoDocumentDrawsNothing)
     EXPECT_EQ(captures, 0);
 }
 
-TEST_F(ViewGlTest, HeightColoursRunFromGreenLowToRedHighAndFlatIsRed)
+TEST_F(ViewGlTest, HeightColorsRunFromGreenLowToRedHighAndFlatIsRed)
 {
     view.m_nColorMode = kColorHeight;
     view.m_nPointSize = 3;
@@ -178,7 +178,7 @@ TEST_F(ViewGlTest, PointSizeGivesSquaresAndAntiAliasRoundsThem)
         view.m_nPointSize = size;
         EXPECT_EQ(CountPixels(Paint(), white), size * size) << size;
     }
-    view.m_bAntiAlias = 1;
+    view.m_bAntiAlias = true;
     const std::vector<unsigned char> rgb = Paint();
     const int round = CountPixels(rgb, lit);
     EXPECT_LT(round, 25) << "the square's corners go";
@@ -330,7 +330,7 @@ TEST_F(ViewGlTest, GridReachesHalfTheExtentInTenMetreStepsAtLeastThirty)
     }
 }
 
-TEST_F(ViewGlTest, PathsFollowTheirKeysAndShowInTheirColours)
+TEST_F(ViewGlTest, PathsFollowTheirKeysAndShowInTheirColors)
 {
     // The sensor drifts 100 mm per record: a node every fourth record.
     test::WriteSurvey(dir.File("p.oxv"), PointFileLayout{}, 40, [](int32_t i, PointRecord& r) {
@@ -368,8 +368,8 @@ TEST_F(ViewGlTest, PathsFollowTheirKeysAndShowInTheirColours)
     std::vector<unsigned char> rgb = Paint();
     EXPECT_EQ(CountPixels(rgb, cyan), 0) << "paths are hidden until shown";
     const int axesBlue = CountPixels(rgb, blue);
-    view.m_bShowCameraPath = 1;
-    view.m_bShowScannerPath = 1;
+    view.m_bShowCameraPath = true;
+    view.m_bShowScannerPath = true;
     rgb = Paint();
     EXPECT_GT(CountPixels(rgb, cyan), 100);
     EXPECT_GT(CountPixels(rgb, blue), axesBlue + 20) << "the scanner path adds blue to the axis";
@@ -398,13 +398,13 @@ TEST_F(ViewGlTest, PickFindsTheRenderedPointAndNothingOnBackground)
     EXPECT_LT(std::hypot(view.m_camera.target[0] - 3, view.m_camera.target[1] - 4, view.m_camera.target[2] - 2),
               2 * footprint);
     EXPECT_NEAR(view.m_camera.distance, camera.distance, 1e-12);
-    view.m_scene.firstPerson = 1;
+    view.m_scene.firstPerson = true;
     EXPECT_FALSE(PickAndRecentre(view, &doc, *gl, col, row)) << "no pick in first-person mode";
 
     // A client area smaller than the pick square is read within its bounds.
-    view.m_scene.firstPerson = 0;
+    view.m_scene.firstPerson = false;
     ASSERT_TRUE(gl->Resize(3, 2));
-    PickPoint(view, &doc, *gl, 1, 1, p);
+    (void)PickPoint(view, &doc, *gl, 1, 1, p);  // hit or not, never outside the buffer
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
@@ -419,7 +419,7 @@ TEST_F(ViewGlTest, HooksRunWherePlaybackFpvAndRecordingNeedThem)
     };
     OnInitialUpdate(view, &doc);
 
-    view.m_scene.playing = 1;
+    view.m_scene.playing = true;
     std::vector<unsigned char> rgb = Paint();
     EXPECT_EQ(vehicle, 1);
     EXPECT_EQ(CountPixels(rgb, [](int r, int g, int b) { return r + g + b > 0; }), 0) << "no axes during playback";
@@ -428,12 +428,12 @@ TEST_F(ViewGlTest, HooksRunWherePlaybackFpvAndRecordingNeedThem)
     ASSERT_EQ(captures.size(), 2u) << "every frame reaches the capture hook";
     EXPECT_EQ(captures[1], (std::array<int, 4>{0, 0, kW, kH}));
 
-    view.m_scene.playing = 0;
+    view.m_scene.playing = false;
     rgb = Paint();
     EXPECT_EQ(vehicle, 1);
     EXPECT_GT(CountPixels(rgb, [](int r, int g, int b) { return r + g + b > 0; }), 0) << "axes are back";
 
-    view.m_scene.firstPerson = 1;
+    view.m_scene.firstPerson = true;
     view.hooks.computeFpvLookAt = [&](ViewState& v, const SurveyDocument&) {
         ++fpv;
         const double block[9] = {0, 0, 50, 0, 0, 0, 0, 1, 0};

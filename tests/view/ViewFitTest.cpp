@@ -100,7 +100,7 @@ TEST(ViewFit, ZoomAndResetNeedDataAndTheOrbitCamera)
     EXPECT_TRUE(ResetView(view, nullptr));
     EXPECT_EQ(view.m_camera.distance, 150.0);
     EXPECT_EQ(view.m_camera.fovY, 45.0) << "the field of view is kept";
-    view.m_scene.firstPerson = 1;
+    view.m_scene.firstPerson = true;
     view.m_camera.distance = 20.0;
     EXPECT_FALSE(ResetView(view, nullptr));
     EXPECT_EQ(view.m_camera.distance, 20.0);

@@ -38,7 +38,7 @@ inline void WritePatches(const std::string& path, const std::vector<Patch>& patc
         const double x = p.x0 + step * (i % p.side), y = p.y0 + step * (i / p.side);
         r.SetXyz(Mm(x), Mm(y), Mm(p.z));
         r.SetOrigin(Mm(x), Mm(y), Mm(p.z + 100.0));
-        r.SetColour(p.r, p.g, p.b);
+        r.SetColor(p.r, p.g, p.b);
         r.SetAmplitude(p.amplitude);
         r.SetTime(k);
         r.SetPose(Pose{{0, 0, 0, Mm(x), Mm(y), Mm(p.z + 100.0)}});

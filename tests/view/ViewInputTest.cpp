@@ -123,7 +123,7 @@ TEST(ViewMouse, RoutesDragsRecentresLongOnesAndIgnoresFpv)
     EXPECT_FALSE(ViewMouseEvent(v, ev(kLeftRelease, 100, 80)).repaint);
     EXPECT_EQ(v.m_camera.leftDrag, 0);
 
-    v.m_scene.firstPerson = 1;
+    v.m_scene.firstPerson = true;
     const OrbitCamera before = v.m_camera;
     EXPECT_FALSE(ViewMouseEvent(v, ev(kRightPress, 10, 10)).repaint);
     ViewMouseEvent(v, ev(kMouseMove, 10, 300));
@@ -144,10 +144,10 @@ TEST(ColorModeMenu, FollowsChannelsAndFallsBackToHeight)
     SurveyDocument doc;
     EXPECT_FALSE(ColorModeMenuState(v, &doc, kColorOriginal).checked) << "no point data";
 
-    PointFileLayout noColour;
-    noColour.channels.colour = -1;
-    noColour.channels.amplitude = -1;
-    test::WritePatches(dir.File("grey.oxv"), {{0, 0, 10, 0, 1, 2, 3, 4, 3}}, noColour);
+    PointFileLayout noColor;
+    noColor.channels.color = -1;
+    noColor.channels.amplitude = -1;
+    test::WritePatches(dir.File("grey.oxv"), {{0, 0, 10, 0, 1, 2, 3, 4, 3}}, noColor);
     ASSERT_TRUE(test::Load(doc, dir.File("grey.oxv")));
     EXPECT_FALSE(ColorModeMenuState(v, &doc, kColorOriginal).enabled);
     EXPECT_FALSE(ColorModeMenuState(v, &doc, kColorAmp).enabled);

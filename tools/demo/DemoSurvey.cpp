@@ -27,7 +27,7 @@ bool ParseChannelList(const std::string& list, DemoChannels& channels, std::stri
         else if (name == "origin")
             c.origin = true;
         else if (name == "colour" || name == "color")
-            c.colour = true;
+            c.color = true;
         else if (name == "amplitude")
             c.amplitude = true;
         else if (name == "time")
@@ -60,7 +60,7 @@ PointFileLayout LayoutFor(const DemoChannels& channels, const GeodeticOrigin& or
     };
     layout.channels.xyz = place(true, 3);
     layout.channels.origin = place(channels.origin, 3);
-    layout.channels.colour = place(channels.colour, 1);
+    layout.channels.color = place(channels.color, 1);
     layout.channels.amplitude = place(channels.amplitude, 1);
     layout.channels.time = place(channels.time, 2);
     layout.channels.pose = place(channels.pose, 6);
@@ -148,7 +148,7 @@ bool WriteDemo(const std::string& folder, const DemoOptions& options, const std:
         if (!scanner.Fire(k, echo)) continue;
         record.SetXyz(echo.xyz[0], echo.xyz[1], echo.xyz[2]);
         record.SetOrigin(echo.origin[0], echo.origin[1], echo.origin[2]);
-        record.SetColour(echo.colour.r, echo.colour.g, echo.colour.b);
+        record.SetColor(echo.color.r, echo.color.g, echo.color.b);
         record.SetAmplitude(echo.amplitude);
         record.SetTime(echo.time);
         record.SetPose(echo.pose);

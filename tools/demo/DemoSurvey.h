@@ -16,12 +16,12 @@ namespace oxv::demo {
 
 // Which of the optional channels a demo survey carries; xyz is always there.
 struct DemoChannels {
-    bool origin = true, colour = true, amplitude = true, time = true, pose = true;
+    bool origin = true, color = true, amplitude = true, time = true, pose = true;
 };
 
 // "xyz,time,pose" and the like; the names of the info output. False with
 // `error` set for an unknown name or a list without xyz.
-bool ParseChannelList(const std::string& list, DemoChannels& channels, std::string& error);
+[[nodiscard]] bool ParseChannelList(const std::string& list, DemoChannels& channels, std::string& error);
 
 // Present channels packed in the order xyz, origin, colour, amplitude, time,
 // pose; absent ones get index -1.
@@ -73,7 +73,7 @@ struct DemoReport {
 // Writes `folder`/survey.oxv and the navigation files. `progress` gets the
 // share of points done, from 0 to 1. False with `error` set on failure; no
 // partial file is left behind.
-bool WriteDemo(const std::string& folder, const DemoOptions& options, const std::function<void(double)>& progress,
+[[nodiscard]] bool WriteDemo(const std::string& folder, const DemoOptions& options, const std::function<void(double)>& progress,
                DemoReport& report, std::string& error);
 
 }  // namespace oxv::demo

@@ -88,7 +88,7 @@ bool Scanner::Fire(uint64_t k, Echo& echo) const
     echo.pose.v[kPosX] = echo.origin[0];
     echo.pose.v[kPosY] = echo.origin[1];
     echo.pose.v[kPosZ] = echo.origin[2];
-    echo.colour = hit.colour;
+    echo.color = hit.color;
     echo.amplitude = static_cast<uint8_t>(std::clamp(amp, 1.0, 255.0));
     echo.time = (m_gpsStart + t) * 400.0;
     echo.range = hit.t;

@@ -22,7 +22,7 @@ struct Echo {
     int32_t xyz[3];
     int32_t origin[3];
     Pose pose;
-    Colour colour;
+    Color color;
     uint8_t amplitude;
     double time;       // 1/400 s
     double range;      // metres, before rounding to millimetres
@@ -52,7 +52,7 @@ public:
     double PulseTime(uint64_t k) const { return static_cast<double>(k) / m_settings.pulseRate; }
     // False when pulse k brings no echo back (sky, range, or a water surface
     // that mirrors the beam away).
-    bool Fire(uint64_t k, Echo& echo) const;
+    [[nodiscard]] bool Fire(uint64_t k, Echo& echo) const;
 
 private:
     const Scene& m_scene;

@@ -28,12 +28,12 @@ double Lerp(double a, double b, double t) { return a + (b - a) * t; }
 
 uint8_t ToByte(double v) { return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0)); }
 
-Colour Shade(Colour c, double factor, double noise)
+Color Shade(Color c, double factor, double noise)
 {
     return {ToByte(c.r * factor + noise), ToByte(c.g * factor + noise), ToByte(c.b * factor + noise)};
 }
 
-Colour Pick(const Colour* palette, size_t n, uint64_t h) { return palette[h % n]; }
+Color Pick(const Color* palette, size_t n, uint64_t h) { return palette[h % n]; }
 
 }  // namespace
 
@@ -104,15 +104,15 @@ double Scene::RoadDistance(double x, double y, int& road) const
 
 // ---- objects --------------------------------------------------------------
 
-uint32_t Scene::AddSolid(const std::vector<Plane>& planes, Material material, Colour colour, double gap, Vec3 lo,
+uint32_t Scene::AddSolid(const std::vector<Plane>& planes, Material material, Color color, double gap, Vec3 lo,
                          Vec3 hi)
 {
     Solid s;
     s.firstPlane = static_cast<uint32_t>(m_planes.size());
     s.planeCount = static_cast<uint32_t>(planes.size());
     s.material = material;
-    s.colour = colour;
-    s.wallColour = colour;
+    s.color = color;
+    s.wallColor = color;
     s.gap = gap;
     s.lo = lo;
     s.hi = hi;
@@ -124,7 +124,7 @@ uint32_t Scene::AddSolid(const std::vector<Plane>& planes, Material material, Co
 // A gabled house: a box of the given plan turned by `angle`, walls up to the
 // eaves, two roof planes meeting at the ridge along the house's length.
 void Scene::AddHouse(double cx, double cy, double angle, double width, double length, double eaves, double ridge,
-                     Colour roof)
+                     Color roof)
 {
     const double base = TerrainHeight(cx, cy) - 0.3;
     const Vec3 u{std::cos(angle), std::sin(angle), 0.0};  // along the ridge
@@ -146,8 +146,8 @@ void Scene::AddHouse(double cx, double cy, double angle, double width, double le
     }
     const double r = std::hypot(hl, hw);
     const uint32_t id = AddSolid(planes, Material::Roof, roof, 0.0, {cx - r, cy - r, base}, {cx + r, cy + r, base + ridge});
-    const Colour walls[] = {{222, 214, 196}, {236, 232, 220}, {205, 190, 160}, {214, 200, 184}};
-    m_solids[id].wallColour = Pick(walls, 4, Hash(m_seed, 7001u, id));
+    const Color walls[] = {{222, 214, 196}, {236, 232, 220}, {205, 190, 160}, {214, 200, 184}};
+    m_solids[id].wallColor = Pick(walls, 4, Hash(m_seed, 7001u, id));
     m_houseCentres.push_back({cx, cy, base});
     ++m_houseCount;
 }
@@ -171,7 +171,7 @@ bool Scene::FreeForBuilding(double x, double y, double clearance) const
 
 void Scene::BuildRoadsideHouses()
 {
-    const Colour roofs[] = {{160, 72, 52}, {142, 60, 48}, {96, 92, 96}, {120, 84, 64}, {70, 74, 82}, {178, 96, 64}};
+    const Color roofs[] = {{160, 72, 52}, {142, 60, 48}, {96, 92, 96}, {120, 84, 64}, {70, 74, 82}, {178, 96, 64}};
     uint64_t n = 0;
     // Along the east-west road, both sides.
     for (double x = -260.0; x < 620.0;) {
@@ -221,9 +221,9 @@ void Scene::BuildRoadsideHouses()
 
 void Scene::BuildTrees()
 {
-    const Colour leaves[] = {{52, 86, 40}, {62, 98, 46}, {44, 74, 38}, {76, 104, 52}, {58, 80, 34}};
-    const Colour needles[] = {{30, 58, 36}, {36, 66, 40}, {26, 50, 32}};
-    auto add = [this](double x, double y, double trunk, double rh, double rv, Colour c) {
+    const Color leaves[] = {{52, 86, 40}, {62, 98, 46}, {44, 74, 38}, {76, 104, 52}, {58, 80, 34}};
+    const Color needles[] = {{30, 58, 36}, {36, 66, 40}, {26, 50, 32}};
+    auto add = [this](double x, double y, double trunk, double rh, double rv, Color c) {
         const double g = TerrainHeight(x, y);
         if (g < WaterLevelAt(x, y) + 0.5) return;
         m_crowns.push_back({{x, y, g + trunk + rv}, rh, rv, c});
@@ -300,7 +300,7 @@ void Scene::BuildPowerLine()
     const Vec3 along = Normalised(m_lineEnd - m_lineStart);
     const Vec3 across{-along.y, along.x, 0.0};
     const double length = Length(m_lineEnd - m_lineStart);
-    const Colour steel{150, 152, 156};
+    const Color steel{150, 152, 156};
     std::vector<Vec3> pylons;
     for (double s = 30.0; s < length; s += 245.0) {
         const Vec3 p = m_lineStart + s * along;
@@ -429,7 +429,7 @@ bool Scene::HitSolid(const Solid& s, Vec3 o, Vec3 d, double tMax, Hit& hit) cons
     hit.normal = entering->n;
     const bool roof = s.material == Material::Roof && entering->n.z > 0.3;
     hit.material = s.material == Material::Roof && !roof ? Material::Wall : s.material;
-    hit.colour = s.material == Material::Roof && !roof ? s.wallColour : s.colour;
+    hit.color = s.material == Material::Roof && !roof ? s.wallColor : s.color;
     return true;
 }
 
@@ -455,7 +455,7 @@ bool Scene::HitCrown(const Crown& c, Vec3 o, Vec3 d, double tMax, uint64_t pulse
     hit.t = t;
     hit.normal = Normalised(Vec3{p.x - c.centre.x, p.y - c.centre.y, (p.z - c.centre.z) * sz * sz});
     hit.material = Material::Tree;
-    hit.colour = c.colour;
+    hit.color = c.color;
     return true;
 }
 
@@ -478,7 +478,7 @@ bool Scene::HitCapsule(const Capsule& c, Vec3 o, Vec3 d, double tMax, Hit& hit) 
     hit.normal = Normalised(p - q);
     if (Length(hit.normal) == 0.0) hit.normal = -1.0 * d;
     hit.material = Material::Wire;
-    hit.colour = {58, 58, 62};
+    hit.color = {58, 58, 62};
     return true;
 }
 
@@ -521,11 +521,11 @@ bool Scene::HitGround(Vec3 o, Vec3 d, double maxRange, Hit& hit) const
         else
             hit.material = Material::Grass;
     }
-    hit.colour = GroundColour(hit.material, p.x, p.y);
+    hit.color = GroundColor(hit.material, p.x, p.y);
     return true;
 }
 
-Colour Scene::GroundColour(Material m, double x, double y) const
+Color Scene::GroundColor(Material m, double x, double y) const
 {
     const double pixel = Unit(m_seed, CellKey(static_cast<int64_t>(std::floor(x * 2.0)), static_cast<int64_t>(std::floor(y * 2.0)))) - 0.5;
     switch (m) {
@@ -548,8 +548,8 @@ Colour Scene::GroundColour(Material m, double x, double y) const
     const double u = x * ca + y * sa, v = -x * sa + y * ca;
     const int64_t fu = static_cast<int64_t>(std::floor(u / 85.0)), fv = static_cast<int64_t>(std::floor(v / 58.0));
     const uint64_t field = Hash(m_seed, CellKey(fu, fv), 0xf1e1d);
-    const Colour crops[] = {{96, 140, 62}, {118, 156, 70}, {150, 160, 84}, {190, 176, 104}, {132, 112, 78}, {84, 124, 56}};
-    Colour c = Pick(crops, 6, field);
+    const Color crops[] = {{96, 140, 62}, {118, 156, 70}, {150, 160, 84}, {190, 176, 104}, {132, 112, 78}, {84, 124, 56}};
+    Color c = Pick(crops, 6, field);
     // Tramlines and furrows in the crops, darker field margins.
     const double fu01 = u / 85.0 - static_cast<double>(fu), fv01 = v / 58.0 - static_cast<double>(fv);
     double factor = 1.0;
@@ -608,7 +608,7 @@ bool Scene::CastRay(Vec3 origin, Vec3 dir, double maxRange, uint64_t pulse, Hit&
     // Ambient light plus a sun from the south-west, as the orthophoto saw it.
     const Vec3 sun = Normalised(Vec3{-0.4, -0.55, 0.73});
     const double light = 0.72 + 0.38 * std::max(0.0, Dot(hit.normal, sun));
-    if (hit.material != Material::Water && hit.material != Material::Road) hit.colour = Shade(hit.colour, light, 0.0);
+    if (hit.material != Material::Water && hit.material != Material::Road) hit.color = Shade(hit.color, light, 0.0);
     static constexpr double kReflectance[] = {0.55, 0.5, 0.22, 0.6, 0.05, 0.32, 0.42, 0.45, 0.5, 0.35};
     hit.reflectance = kReflectance[static_cast<int>(hit.material)];
     return true;

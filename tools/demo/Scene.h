@@ -9,7 +9,7 @@ namespace oxv::demo {
 
 enum class Material : uint8_t { Grass, Field, Road, Bank, Water, Roof, Wall, Tree, Steel, Wire };
 
-struct Colour {
+struct Color {
     uint8_t r = 0, g = 0, b = 0;
 };
 
@@ -18,7 +18,7 @@ struct Hit {
     Vec3 point;
     Vec3 normal;     // unit, facing the ray
     Material material = Material::Grass;
-    Colour colour;   // the orthophoto's colour at the hit
+    Color color;   // the orthophoto's colour at the hit
     double reflectance = 0.0;
 };
 
@@ -51,7 +51,7 @@ public:
     // The first surface a unit ray from `origin` meets within `maxRange`.
     // `pulse` decides, reproducibly, whether this pulse slips through gaps
     // in tree crowns and lattice pylons.
-    bool CastRay(Vec3 origin, Vec3 dir, double maxRange, uint64_t pulse, Hit& hit) const;
+    [[nodiscard]] bool CastRay(Vec3 origin, Vec3 dir, double maxRange, uint64_t pulse, Hit& hit) const;
 
     size_t HouseCount() const { return m_houseCount; }
     size_t TreeCount() const { return m_crowns.size(); }
@@ -65,15 +65,15 @@ private:
     struct Solid {
         uint32_t firstPlane, planeCount;
         Material material;
-        Colour colour;
+        Color color;
         double gap;   // share of pulses passing through (lattice work)
         Vec3 lo, hi;  // bounding box
-        Colour wallColour;
+        Color wallColor;
     };
     struct Crown {
         Vec3 centre;
         double rh, rv;
-        Colour colour;
+        Color color;
     };
     struct Capsule {
         Vec3 a, b;
@@ -83,21 +83,21 @@ private:
     double Natural(double x, double y) const;
     double RiverLevel(double x) const;
     double RoadDistance(double x, double y, int& road) const;
-    Colour GroundColour(Material m, double x, double y) const;
+    Color GroundColor(Material m, double x, double y) const;
 
     void BuildRoadsideHouses();
     void BuildTrees();
     void BuildPowerLine();
     void AddHouse(double cx, double cy, double angle, double width, double length, double eaves, double ridge,
-                  Colour roof);
-    uint32_t AddSolid(const std::vector<Plane>& planes, Material material, Colour colour, double gap, Vec3 lo,
+                  Color roof);
+    uint32_t AddSolid(const std::vector<Plane>& planes, Material material, Color color, double gap, Vec3 lo,
                       Vec3 hi);
-    bool FreeForBuilding(double x, double y, double clearance) const;
+    [[nodiscard]] bool FreeForBuilding(double x, double y, double clearance) const;
     void BuildGrid();
 
-    bool HitSolid(const Solid& s, Vec3 o, Vec3 d, double tMax, Hit& hit) const;
+    [[nodiscard]] bool HitSolid(const Solid& s, Vec3 o, Vec3 d, double tMax, Hit& hit) const;
     bool HitCrown(const Crown& c, Vec3 o, Vec3 d, double tMax, uint64_t pulse, uint32_t id, Hit& hit) const;
-    bool HitCapsule(const Capsule& c, Vec3 o, Vec3 d, double tMax, Hit& hit) const;
+    [[nodiscard]] bool HitCapsule(const Capsule& c, Vec3 o, Vec3 d, double tMax, Hit& hit) const;
     bool HitGround(Vec3 o, Vec3 d, double maxRange, Hit& hit) const;
 
     uint64_t m_seed;

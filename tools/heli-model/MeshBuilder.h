@@ -50,7 +50,7 @@ public:
 
     size_t VertexCount() const { return m_v.size(); }
     size_t FaceCount() const;
-    bool Write(const std::string& path, const std::string& mtllib, const std::string& comment) const;
+    [[nodiscard]] bool Write(const std::string& path, const std::string& mtllib, const std::string& comment) const;
 
 private:
     struct Group {
@@ -64,6 +64,6 @@ private:
 };
 
 // Writes text whole or not at all: a temporary file renamed into place.
-bool WriteTextFile(const std::string& path, const std::string& text);
+[[nodiscard]] bool WriteTextFile(const std::string& path, const std::string& text);
 
 }  // namespace heli

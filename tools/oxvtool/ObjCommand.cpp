@@ -30,7 +30,7 @@ double Decimal(float value)
     return d;
 }
 
-nlohmann::ordered_json Colour(const float* rgba)
+nlohmann::ordered_json Color(const float* rgba)
 {
     return nlohmann::ordered_json{Decimal(rgba[0]), Decimal(rgba[1]), Decimal(rgba[2]), Decimal(rgba[3])};
 }
@@ -45,9 +45,9 @@ nlohmann::ordered_json ModelToJson(const oxv::ObjModel& model, bool full)
     j["materials"] = nlohmann::ordered_json::array();
     for (const oxv::ObjMaterial& m : model.materials) {
         j["materials"].push_back({{"name", m.name},
-                                  {"ambient", Colour(m.ambient)},
-                                  {"diffuse", Colour(m.diffuse)},
-                                  {"specular", Colour(m.specular)},
+                                  {"ambient", Color(m.ambient)},
+                                  {"diffuse", Color(m.diffuse)},
+                                  {"specular", Color(m.specular)},
                                   {"shininess", Decimal(m.shininess)}});
     }
     j["groups"] = nlohmann::ordered_json::array();

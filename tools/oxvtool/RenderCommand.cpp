@@ -23,7 +23,7 @@
 #include "base/FileReading.h"
 #include "survey/SurveyDocument.h"
 #include "view/ViewState.h"
-#include "view/ColourLegend.h"
+#include "view/ColorLegend.h"
 #include "view/PointSubset.h"
 #include "view/ViewFit.h"
 
@@ -62,7 +62,7 @@ double MsSince(std::chrono::steady_clock::time_point start)
 void CompileLists(oxv::ViewState& view, const oxv::SurveyDocument& doc)
 {
     if (view.m_subset.budget == 0) return oxv::OnInitialUpdate(view, &doc);
-    oxv::BuildPreviewLists(view, &doc);
+    (void)oxv::BuildPreviewLists(view, &doc);
     if (view.m_subset.listBase == 0) return oxv::OnInitialUpdate(view, &doc);
     double centre[3];
     if (oxv::GetDataExtent(&doc, centre, nullptr)) oxv::SetCameraTarget(view.m_camera, centre);
@@ -174,13 +174,13 @@ int RunRender(const RenderOptions& options)
     const int cw = static_cast<int>(w), ch = static_cast<int>(h);
     if (orbitX != 0 || orbitY != 0) Drag(view.m_camera, oxv::kLeftPress, oxv::kLeftRelease, cw, ch, orbitX, orbitY);
     // Zoom to Extent from the orientation reached; a zoom drag then starts there.
-    if (options.fit) oxv::ZoomToExtent(view, &doc, static_cast<double>(cw) / ch);
+    if (options.fit) (void)oxv::ZoomToExtent(view, &doc, static_cast<double>(cw) / ch);
     if (options.zoom != 0) Drag(view.m_camera, oxv::kRightPress, oxv::kRightRelease, cw, ch, 0, options.zoom);
 
     const auto frameStart = std::chrono::steady_clock::now();
     oxv::OnDrawFrame(view, &doc, *gl, oxv::FrameKind::Paint);
     if (options.legend)
-        if (const auto legend = oxv::LegendFor(view, &doc)) oxv::DrawColourLegend(*legend, cw, ch);
+        if (const auto legend = oxv::LegendFor(view, &doc)) oxv::DrawColorLegend(*legend, cw, ch);
     glFinish();
     const double frameMs = MsSince(frameStart);
     const int64_t pointsDrawn = view.m_subset.lastFramePoints;

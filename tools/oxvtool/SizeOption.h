@@ -10,7 +10,7 @@ namespace oxvtool {
 inline constexpr int kMaxFrameSide = 16384;
 
 // "WxH" with both sides whole numbers from 1 to maxSide, nothing else around them.
-inline bool ParseSize(std::string_view text, int maxSide, int& width, int& height)
+[[nodiscard]] inline bool ParseSize(std::string_view text, int maxSide, int& width, int& height)
 {
     const size_t x = text.find('x');
     if (x == std::string_view::npos) return false;

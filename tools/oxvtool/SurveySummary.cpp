@@ -76,7 +76,7 @@ ordered_json SurveyToJson(const oxv::SurveyDocument& doc, oxv::LoadStatus status
         j["records"] = h.recordCount;
         j["stride"] = h.stride;
         j["channels"] = {{"xyz", h.channels.xyz},           {"origin", h.channels.origin},
-                         {"colour", h.channels.colour},     {"amplitude", h.channels.amplitude},
+                         {"colour", h.channels.color},     {"amplitude", h.channels.amplitude},
                          {"time", h.channels.time},         {"pose", h.channels.pose}};
         j["origin"] = {{"latitude", h.origin.latitude},
                        {"longitude", h.origin.longitude},
@@ -129,7 +129,7 @@ std::string SurveyToText(const std::string& path, const oxv::SurveyDocument& doc
                   Degrees(h.origin.latitude), h.origin.longitude, Degrees(h.origin.longitude), h.origin.height);
     out << line;
     out << "Channels:   xyz " << Channel(h.channels.xyz) << ", origin " << Channel(h.channels.origin) << ", colour "
-        << Channel(h.channels.colour) << ", amplitude " << Channel(h.channels.amplitude) << ", time "
+        << Channel(h.channels.color) << ", amplitude " << Channel(h.channels.amplitude) << ", time "
         << Channel(h.channels.time) << ", pose " << Channel(h.channels.pose) << "\n";
     out << "Ranges:\n";
     RangeLine(out, "x", doc.m_xStat, 0.001, "m");

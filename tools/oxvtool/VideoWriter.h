@@ -32,9 +32,9 @@ public:
 
     // One picture of RGB rows, bottom row first as GL reads them back,
     // shown for `repeat` frame periods.
-    bool AddFrameBottomUp(const uint8_t* rows, size_t rowBytes, int repeat, std::string& error);
+    [[nodiscard]] bool AddFrameBottomUp(const uint8_t* rows, size_t rowBytes, int repeat, std::string& error);
     // Flushes the encoder, writes the trailer and gives the file its name.
-    bool Finish(std::string& error);
+    [[nodiscard]] bool Finish(std::string& error);
 
     int64_t Frames() const;
 

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "view/ColourLegend.h"
+#include "view/ColorLegend.h"
 #include "survey/SurveyDocument.h"
 #include "tests/view/ViewFixture.h"
 
 namespace oxv {
 namespace {
 
-TEST(ColourLegend, RangesAndUnitsFollowTheColourMode)
+TEST(ColorLegend, RangesAndUnitsFollowTheColorMode)
 {
     test::ScratchDir dir;
     // Heights 2 m and 7.5 m, amplitudes 40 and 200; origins 100 m above.

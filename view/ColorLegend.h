@@ -10,7 +10,7 @@
 
 namespace oxv {
 
-struct ColourLegend {
+struct ColorLegend {
     int32_t mode = kColorHeight;
     double min = 0.0;  // the value drawn with the ramp's low end
     double max = 0.0;
@@ -20,13 +20,13 @@ struct ColourLegend {
 // The legend of the view's current colour mode, or none: Original mode, no
 // points, or the mode's channel or value range missing (the points are
 // then drawn without a ramp).
-std::optional<ColourLegend> LegendFor(const ViewState& view, const SurveyDocument* doc);
+std::optional<ColorLegend> LegendFor(const ViewState& view, const SurveyDocument* doc);
 
 // "12.3 m" for metres, "187" for amplitudes.
 std::string LegendLabel(double value, bool metres);
 
 // Draws the legend into the bottom-right corner of a w x h picture over
 // whatever is there (context current); leaves the matrices as it found them.
-void DrawColourLegend(const ColourLegend& legend, int w, int h);
+void DrawColorLegend(const ColorLegend& legend, int w, int h);
 
 }  // namespace oxv

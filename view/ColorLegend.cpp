@@ -1,4 +1,4 @@
-#include "view/ColourLegend.h"
+#include "view/ColorLegend.h"
 
 #include <cmath>
 #include <cstdio>
@@ -7,11 +7,11 @@
 
 namespace oxv {
 
-std::optional<ColourLegend> LegendFor(const ViewState& view, const SurveyDocument* doc)
+std::optional<ColorLegend> LegendFor(const ViewState& view, const SurveyDocument* doc)
 {
     if (!doc || !doc->m_pPoints) return std::nullopt;
     const PointImage& image = *doc->m_pPoints;
-    ColourLegend legend;
+    ColorLegend legend;
     legend.mode = view.m_nColorMode;
     const ValueRange* range = nullptr;
     double unit = 0.001;  // statistics of lengths are in millimetres

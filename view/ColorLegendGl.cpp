@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "view/ColourLegend.h"
+#include "view/ColorLegend.h"
 
 namespace oxv {
 
@@ -67,7 +67,7 @@ void DrawText(const std::string& text, int x, int y)
 int TextWidth(const std::string& text) { return static_cast<int>(text.size()) * kAdvance - kPixel; }
 
 // The points' own ramp for t in 0..1.
-void RampColour(const ColourLegend& legend, double t)
+void RampColor(const ColorLegend& legend, double t)
 {
     if (legend.mode == kColorAmpBw)
         glColor3d(t, t, t);
@@ -77,7 +77,7 @@ void RampColour(const ColourLegend& legend, double t)
 
 }  // namespace
 
-void DrawColourLegend(const ColourLegend& legend, int w, int h)
+void DrawColorLegend(const ColorLegend& legend, int w, int h)
 {
     if (w < 40 || h < 60) return;  // no room for a readable bar
     const std::string top = LegendLabel(legend.max, legend.metres);
@@ -110,7 +110,7 @@ void DrawColourLegend(const ColourLegend& legend, int w, int h)
     glBegin(GL_QUAD_STRIP);
     for (int i = 0; i <= steps; ++i) {
         const double t = static_cast<double>(i) / steps;
-        RampColour(legend, t);
+        RampColor(legend, t);
         const int y = barBottom + static_cast<int>(t * barHeight);
         glVertex2i(barLeft, y);
         glVertex2i(barRight, y);
