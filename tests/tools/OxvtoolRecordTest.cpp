@@ -200,5 +200,18 @@ TEST_F(OxvtoolRecord, BadOptionsAndUnreadableSurveysWriteNothing)
     }
 }
 
+// Numbers are plain decimal: a leading zero is not octal, and hexadecimal
+// is refused, as the frame count of the run's plan shows.
+TEST_F(OxvtoolRecord, NumbersAreReadAsPlainDecimal)
+{
+    const std::string list = "record " + Survey() + " --speed 2000 --list-frames";
+    const RunResult ten = RunOxvtool(list + " --period 10");
+    ASSERT_EQ(ten.status, 0);
+    EXPECT_EQ(RunOxvtool(list + " --period 010").out, ten.out);
+    EXPECT_EQ(RunOxvtool(list + " --period 10 --crf 020 --point-size 05").out, ten.out);
+    for (const char* bad : {" --period 0x10", " --period 1e1", " --crf 0x10", " --speed 0x10 --period 10", " --near inf"})
+        EXPECT_EQ(RunOxvtool(list + bad).status, 2) << bad;
+}
+
 }  // namespace
 }  // namespace oxv
