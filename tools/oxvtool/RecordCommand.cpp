@@ -21,6 +21,8 @@
 #include "tools/oxvtool/ColorOption.h"
 #include "tools/oxvtool/Commands.h"
 #include "tools/oxvtool/NumberOption.h"
+#include "tools/oxvtool/RecordProgressReport.h"
+#include "tools/oxvtool/RecordTemporaries.h"
 #include "tools/oxvtool/SettingsOption.h"
 #include "tools/oxvtool/SizeOption.h"
 #include "settings/ProgramFiles.h"
@@ -38,7 +40,6 @@ namespace oxvtool {
 
 namespace {
 
-constexpr int kBarWidth = 30;
 constexpr const char* kFramesWants = "wants A:B, whole frame numbers with A <= B (either may be left out)";
 
 // --frames: a range oxv::ParseFrameRange takes.
@@ -65,8 +66,11 @@ struct RecordOptions {
     bool timings = false;
     std::string frames;
     bool listFrames = false;
+    bool listWork = false;
     std::string video;
     int crf = 20;
+    std::string progress = "auto";
+    std::optional<double> progressInterval;
 };
 
 // What the options make of the run, once they are checked together.
@@ -74,6 +78,8 @@ struct Settings {
     int width = 1280, height = 720;
     oxv::RecordViewOptions view;
     bool ranged = false;
+    ProgressStyle progress = ProgressStyle::Bar;
+    double progressInterval = 0.25;
 };
 
 bool Fail(const std::string& message)
@@ -93,7 +99,8 @@ int Failed(const std::string& message)
 bool CheckOptions(const RecordOptions& o, Settings& s)
 {
     if (o.survey.empty()) return Fail("record wants a SURVEY");
-    if (o.out.empty() && o.video.empty() && !o.listFrames) return Fail("record wants --out DIR or --video FILE");
+    const bool listing = o.listFrames || o.listWork;
+    if (o.out.empty() && o.video.empty() && !listing) return Fail("record wants --out DIR or --video FILE");
     if (!ParseSize(o.size, kMaxFrameSide, s.width, s.height))
         return Fail("--size wants WIDTHxHEIGHT with sides 1 to " + std::to_string(kMaxFrameSide));
     s.view.colorMode = o.colorMode;
@@ -101,7 +108,7 @@ bool CheckOptions(const RecordOptions& o, Settings& s)
     s.view.grid = o.grid;
     s.view.scannerPath = o.scannerPath;
     s.view.timings = o.timings;
-    if (!o.video.empty() && !o.listFrames) {
+    if (!o.video.empty() && !listing) {
         oxv::VideoFormat format{s.width, s.height, 1, o.crf};
         const std::string problem = oxv::VideoFormatProblem(format);
         if (!problem.empty()) return Fail(problem);
@@ -114,6 +121,9 @@ bool CheckOptions(const RecordOptions& o, Settings& s)
         s.view.frames = *range;
         s.ranged = true;
     }
+    if (!ParseProgressStyle(o.progress, isatty(STDERR_FILENO) != 0, s.progress))
+        return Fail("--progress wants auto, bar, lines or none");
+    s.progressInterval = o.progressInterval.value_or(DefaultProgressInterval(s.progress));
     return true;
 }
 
@@ -181,37 +191,6 @@ std::string FfmpegCommand(const std::string& folder, int periodMs, int w, int h)
     return cmd + " -c:v libx264 -pix_fmt yuv420p " + ShellQuote(folder + "/video.mp4");
 }
 
-class ProgressBar {
-public:
-    void Show(const oxv::RecordProgress& p)
-    {
-        const double now = p.elapsedSeconds;
-        if (p.framesDrawn < p.framesExpected && now - m_last < 0.25 && m_shown) return;
-        m_last = now;
-        m_shown = true;
-        const double fraction =
-            p.framesExpected > 0 ? std::min(1.0, static_cast<double>(p.framesDrawn) / static_cast<double>(p.framesExpected)) : 1.0;
-        const int filled = static_cast<int>(fraction * kBarWidth);
-        std::string bar(static_cast<size_t>(filled), '#');
-        bar.append(static_cast<size_t>(kBarWidth - filled), '-');
-        const double left = p.framesDrawn > 0 ? now / static_cast<double>(p.framesDrawn) *
-                                                    static_cast<double>(p.framesExpected - p.framesDrawn)
-                                              : 0.0;
-        std::fprintf(stderr, "\r[%s] %3d%%  %lld/%lld frames  %.0f s left   ", bar.c_str(),
-                     static_cast<int>(fraction * 100.0), static_cast<long long>(p.framesDrawn),
-                     static_cast<long long>(p.framesExpected), std::max(left, 0.0));
-        std::fflush(stderr);
-    }
-    void End()
-    {
-        if (m_shown) std::fputc('\n', stderr);
-    }
-
-private:
-    double m_last = 0.0;
-    bool m_shown = false;
-};
-
 void PrintTimings(const oxv::RecordOutcome& outcome, int w, int h)
 {
     const oxv::RecordTimings& t = outcome.timings;
@@ -256,39 +235,55 @@ void WarnAboutOtherFrames(const std::string& folder, const std::vector<std::stri
                   << " more img*.png files from elsewhere; the video would take them too\n";
 }
 
-// The plan of a run for splitting it: its timeline frame count, then the
-// numbers of the files it writes (within --frames), one a line.
-int ListFrames(const oxv::SurveyDocument& doc, const Settings& s, bool fpv)
+// The files the run writes within --frames, in the order written.
+oxv::PlaybackPlan RunPlan(const oxv::SurveyDocument& doc, const Settings& s, bool fpv)
 {
-    int32_t frames = 0;
-    std::vector<int32_t> numbers;
-    if (fpv) {
-        frames = oxv::PathNodeCount(doc.m_pCameraPath.get());
-        numbers = oxv::FpvFileNumbers(frames);
-    } else {
-        const oxv::PlaybackPlan plan = oxv::PlanPlayback(doc);
-        frames = plan.frames;
-        numbers = plan.numbers;
+    return oxv::PlanInRange(fpv ? oxv::PlanFpvFlight(doc) : oxv::PlanPlayback(doc), s.view.frames);
+}
+
+// The plan of a run for splitting it: its timeline frame count, then the
+// numbers of the files it writes (within --frames), one a line; with the
+// work, each number is followed by its frame's estimated work and the video
+// frames its picture fills.
+int ListFrames(const oxv::PlaybackPlan& plan, const Settings& s, bool work)
+{
+    std::string text = std::to_string(plan.frames) + "\n";
+    for (size_t i = 0; i < plan.numbers.size(); ++i) {
+        text += std::to_string(plan.numbers[i]);
+        if (work)
+            text += " " + std::to_string(oxv::FrameWork(plan.points[i], s.width, s.height)) + " " +
+                    std::to_string(plan.pictures[i]);
+        text += "\n";
     }
-    std::string text = std::to_string(frames) + "\n";
-    for (int32_t n : oxv::NumbersInRange(numbers, s.view.frames)) text += std::to_string(n) + "\n";
     std::cout << text;
     return kSuccess;
 }
 
-oxv::RecordOutcome Record(oxv::HeadlessRecorder& recorder, const RecordOptions& options, const std::string& folder)
+oxv::RecordOutcome Record(oxv::HeadlessRecorder& recorder, const RecordOptions& options, const Settings& s,
+                          const oxv::PlaybackPlan& plan, const std::string& folder)
 {
-    ProgressBar bar;
-    auto show = [&bar](const oxv::RecordProgress& p) { bar.Show(p); };
+    std::vector<int64_t> work;
+    for (int64_t points : plan.points) work.push_back(oxv::FrameWork(points, s.width, s.height));
+    RecordProgressReport report(std::move(work), s.progress, s.progressInterval, stderr);
+    auto show = [&report](const oxv::RecordProgress& p) { report.Show(p); };
     oxv::RecordOutcome outcome = options.fpv.empty() ? recorder.RecordPlayback(show) : recorder.RecordFpv(folder, show);
-    bar.End();
+    report.End();
     return outcome;
+}
+
+void NoteRemoved(const std::vector<std::string>& removed)
+{
+    for (const std::string& name : removed) std::cerr << "oxvtool: removed " << name << ", left by a run that was stopped\n";
 }
 
 // The frames go from the read-back straight into the encoder; the video
 // gets its name only once it is whole.
-int RecordVideo(oxv::SurveyDocument& doc, Settings& s, oxv::GlTarget& gl, const RecordOptions& options, int periodMs)
+int RecordVideo(oxv::SurveyDocument& doc, Settings& s, oxv::GlTarget& gl, const RecordOptions& options,
+                const oxv::PlaybackPlan& plan, int periodMs)
 {
+    NoteRemoved(RemoveStaleVideoTemporaries(options.video));
+    // Armed before the file exists: a signal never finds it unguarded.
+    RemoveOnSignal(oxv::VideoTemporaryPath(options.video, getpid()));
     std::string error;
     const oxv::VideoFormat format{s.width, s.height, periodMs, options.crf};
     std::unique_ptr<oxv::VideoWriter> writer = oxv::VideoWriter::Open(options.video, format, error);
@@ -302,9 +297,11 @@ int RecordVideo(oxv::SurveyDocument& doc, Settings& s, oxv::GlTarget& gl, const 
         return video.AddFrameBottomUp(rows, rowBytes, repeat, why);
     });
     // First-person frames are numbered within no folder here: the sink takes them.
-    const oxv::RecordOutcome outcome = Record(recorder, options, oxv::FpvVideoFolder());
+    const oxv::RecordOutcome outcome = Record(recorder, options, s, plan, oxv::FpvVideoFolder());
     if (!outcome.ok) return Failed(outcome.error);
-    if (!writer->Finish(error)) return Failed(error);
+    const bool finished = writer->Finish(error);
+    ForgetOnSignal();
+    if (!finished) return Failed(error);
     std::cerr << "oxvtool: " << writer->Frames() << " frames encoded into " << options.video << "\n";
     if (options.timings) PrintTimings(outcome, s.width, s.height);
     return kSuccess;
@@ -344,20 +341,22 @@ int RunRecord(const RecordOptions& options)
     } else if (!ApplyRecordParameters(doc, options, folder, periodMs)) {
         return kWorkFailed;
     }
-    if (options.listFrames) return ListFrames(doc, s, !options.fpv.empty());
+    const oxv::PlaybackPlan plan = RunPlan(doc, s, !options.fpv.empty());
+    if (options.listFrames || options.listWork) return ListFrames(plan, s, options.listWork);
 
     std::string error;
     auto gl = oxv::HeadlessGL::Create(s.width, s.height, &error);
     if (!gl) return Failed("no OpenGL context: " + error);
-    if (video) return RecordVideo(doc, s, *gl, options, periodMs);
+    if (video) return RecordVideo(doc, s, *gl, options, plan, periodMs);
     std::filesystem::create_directories(folder, ec);
     if (ec || !std::filesystem::is_directory(folder, ec)) return Failed("cannot make the folder " + folder);
+    NoteRemoved(RemoveStaleFrameTemporaries(folder, s.view.frames));
 
     s.view.modelPath = oxv::ModelPathForExecutable(oxv::ExecutablePath());
     oxv::HeadlessRecorder recorder(doc, *gl, s.view);
     if (!recorder.HelicopterLoaded() && options.fpv.empty())
         std::cerr << "oxvtool: no helicopter model at " << s.view.modelPath << "; recording without it\n";
-    const oxv::RecordOutcome outcome = Record(recorder, options, folder);
+    const oxv::RecordOutcome outcome = Record(recorder, options, s, plan, folder);
     if (!outcome.ok) return Failed(outcome.error);
     std::cerr << "oxvtool: " << outcome.files.size() << " frames written to " << folder << "\n";
     if (options.timings) PrintTimings(outcome, s.width, s.height);
@@ -407,6 +406,17 @@ void AddRecordCommand(CLI::App& app, int& exitStatus)
                      "print the run's frame count, then the numbers of the files it writes, and draw nothing");
     record->add_option("--video", o->video,
                        "encode the frames straight into FILE: H.264 in MP4 (or Matroska for .mkv), no PNG files");
+    record->add_flag("--list-work", o->listWork,
+                     "as --list-frames, each number followed by its frame's estimated work (points drawn plus a "
+                     "third of the pixels) and the video frames its picture fills");
+    record->add_option("--progress", o->progress,
+                       "auto|bar|lines|none: a bar redrawn in place, or a line every few seconds for a log "
+                       "(auto: a bar when standard error is a terminal)")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"auto", "bar", "lines", "none"}));
+    record->add_option("--progress-interval", o->progressInterval,
+                       "seconds between progress reports (0.25 for the bar, 5 for lines when not given)")
+        ->transform(NumberOption("wants seconds, 0 or more", [](double v) { return v >= 0.0; }));
     record->add_option("--crf", o->crf, "the video's constant quality, 0 (lossless) to 51; 20 when not given")
         ->transform(WholeNumberOption(0, 51, "wants 0 to 51"));
     record->callback([o, &exitStatus] { exitStatus = RunRecord(*o); });
