@@ -60,9 +60,53 @@ PlaybackPlan PlanPlayback(const SurveyDocument& doc)
     OrbitCamera camera;
     NoHost host;
     StartPlayback(run, camera, doc, host);
-    plan.frames = run.m_nFrameCount;
-    plan.numbers = PlaybackFileNumbers(run.m_nFrameCount, run.m_nHoldTicks);
+    const int32_t frames = run.m_nFrameCount;
+    const int32_t hold = run.m_nHoldTicks;
+    plan.frames = frames;
+    plan.numbers = PlaybackFileNumbers(frames, hold);
+    const PlaybackTimeline& timeline = *doc.m_pTimeline;
+    const int64_t records = doc.m_pPoints ? doc.m_pPoints->Records() : 0;
+    // Playback reveals nothing without the measurement origin (no beams, no points).
+    const bool reveals = doc.m_pPoints && doc.m_pPoints->HasOrigin();
+    for (int32_t number : plan.numbers) {
+        // A file is drawn after stepping its own frame; the end hold's after
+        // the last frame stepped, the one before the last.
+        const bool holdFile = number == frames - 1;
+        const int32_t stepped = std::min(holdFile ? std::max(frames - 2, 0) : number, timeline.frames - 1);
+        const int64_t reached = reveals && stepped >= 0 ? timeline.spans[static_cast<size_t>(stepped)].last : 0;
+        plan.points.push_back(std::clamp<int64_t>(reached, 0, records));
+        plan.pictures.push_back(holdFile && hold >= 2 ? hold - 1 : 1);
+    }
     return plan;
+}
+
+PlaybackPlan PlanFpvFlight(const SurveyDocument& doc)
+{
+    PlaybackPlan plan;
+    plan.frames = PathNodeCount(doc.m_pCameraPath.get());
+    plan.numbers = FpvFileNumbers(plan.frames);
+    const int64_t records = doc.m_pPoints ? doc.m_pPoints->Records() : 0;
+    plan.points.assign(plan.numbers.size(), records);
+    plan.pictures.assign(plan.numbers.size(), 1);
+    return plan;
+}
+
+PlaybackPlan PlanInRange(const PlaybackPlan& plan, const FrameRange& range)
+{
+    PlaybackPlan in;
+    in.frames = plan.frames;
+    for (size_t i = 0; i < plan.numbers.size(); ++i) {
+        if (!range.Contains(plan.numbers[i])) continue;
+        in.numbers.push_back(plan.numbers[i]);
+        in.points.push_back(plan.points[i]);
+        in.pictures.push_back(plan.pictures[i]);
+    }
+    return in;
+}
+
+int64_t FrameWork(int64_t points, int width, int height)
+{
+    return points + int64_t{width} * int64_t{height} / kPixelsPerPointOfWork;
 }
 
 std::vector<int32_t> FpvFileNumbers(int32_t nodes)

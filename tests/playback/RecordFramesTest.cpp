@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <set>
 
 #include "playback/FrameRecording.h"
@@ -43,7 +45,8 @@ TEST(RecordFrames, PlaybackSkipsTheNumberBeforeTheLast)
     EXPECT_EQ(FpvFileNumbers(0), Numbers{});
 }
 
-// The numbers the plan lists are the ones the engine's own ticks write.
+// The numbers the plan lists are the ones the engine's own ticks write,
+// with the records each frame shows and the pictures a video holds of it.
 TEST(RecordFrames, ThePlanMatchesTheEngine)
 {
     test::ScratchDir dir;
@@ -61,7 +64,9 @@ TEST(RecordFrames, ThePlanMatchesTheEngine)
     test::FakePlaybackHost host;
     StartPlayback(run, camera, doc, host);
     EXPECT_EQ(plan.frames, run.m_nFrameCount);
+    const int32_t hold = run.m_nHoldTicks;
     std::set<int32_t> written;
+    std::map<int32_t, int64_t> reached;  // by file number: the records the frame shows
     for (int tick = 0; run.m_nPlayState == kPlaying && tick < 10000; ++tick) {
         EXPECT_EQ(PlaybackNumberAfterStep(run.m_nFrame, run.m_nFrameCount), run.m_nFrame >= run.m_nFrameCount - 2
                                                                                  ? run.m_nFrameCount - 1
@@ -71,10 +76,37 @@ TEST(RecordFrames, ThePlanMatchesTheEngine)
         if (const auto path = FrameCapturePath(run, fpv, doc, "/fpv")) {
             EXPECT_EQ(*path, FrameFileName("/out", predicted));
             written.insert(predicted);
+            reached[predicted] = run.m_nReachedRecord;
         }
     }
     EXPECT_EQ(Numbers(written.begin(), written.end()), plan.numbers);
+    ASSERT_EQ(plan.points.size(), plan.numbers.size());
+    for (size_t i = 0; i < plan.numbers.size(); ++i) EXPECT_EQ(plan.points[i], reached[plan.numbers[i]]) << i;
+    EXPECT_GT(plan.points.back(), plan.points.front()) << "the cloud grows";
+    // Every picture once; the end hold's for the hold's ticks but the last.
+    ASSERT_EQ(plan.pictures.size(), plan.numbers.size());
+    ASSERT_GE(hold, 2);
+    EXPECT_EQ(plan.pictures.back(), hold - 1);
+    EXPECT_EQ(std::count(plan.pictures.begin(), plan.pictures.end(), 1), static_cast<long>(plan.pictures.size()) - 1);
     EXPECT_EQ(PlanPlayback(SurveyDocument{}).frames, 0);
+}
+
+// A range keeps its files' figures beside their numbers; work grows with
+// the points and the frame's size.
+TEST(RecordFrames, ARangeKeepsEachFilesFigures)
+{
+    PlaybackPlan plan;
+    plan.frames = 6;
+    plan.numbers = {0, 1, 2, 3, 5};
+    plan.points = {10, 20, 30, 40, 40};
+    plan.pictures = {1, 1, 1, 1, 29};
+    const PlaybackPlan in = PlanInRange(plan, *ParseFrameRange("2:"));
+    EXPECT_EQ(in.frames, 6);
+    EXPECT_EQ(in.numbers, (Numbers{2, 3, 5}));
+    EXPECT_EQ(in.points, (std::vector<int64_t>{30, 40, 40}));
+    EXPECT_EQ(in.pictures, (Numbers{1, 1, 29}));
+    EXPECT_EQ(FrameWork(0, 1280, 720), 1280 * 720 / kPixelsPerPointOfWork);
+    EXPECT_EQ(FrameWork(1000, 1280, 720) - FrameWork(0, 1280, 720), 1000);
 }
 
 }  // namespace

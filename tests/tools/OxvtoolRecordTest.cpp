@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -198,6 +199,78 @@ TEST_F(OxvtoolRecord, BadOptionsAndUnreadableSurveysWriteNothing)
         EXPECT_EQ(RunOxvtool("record " + c).status, status) << c;
         EXPECT_FALSE(std::filesystem::exists(target)) << c;
     }
+}
+
+// Numbers are plain decimal: a leading zero is not octal, and hexadecimal
+// is refused, as the frame count of the run's plan shows.
+TEST_F(OxvtoolRecord, NumbersAreReadAsPlainDecimal)
+{
+    const std::string list = "record " + Survey() + " --speed 2000 --list-frames";
+    const RunResult ten = RunOxvtool(list + " --period 10");
+    ASSERT_EQ(ten.status, 0);
+    EXPECT_EQ(RunOxvtool(list + " --period 010").out, ten.out);
+    EXPECT_EQ(RunOxvtool(list + " --period 10 --crf 020 --point-size 05").out, ten.out);
+    for (const char* bad : {" --period 0x10", " --period 1e1", " --crf 0x10", " --speed 0x10 --period 10", " --near inf"})
+        EXPECT_EQ(RunOxvtool(list + bad).status, 2) << bad;
+}
+
+// --list-work lists the numbers --list-frames lists, each with a work that
+// grows as the cloud does, and one picture but for the end hold's.
+TEST_F(OxvtoolRecord, TheWorkListFollowsTheFramesAndTheGrowingCloud)
+{
+    const std::string run = "record " + Survey() + " --size 96x64 --speed 2000 --period 100";
+    const RunResult frames = RunOxvtool(run + " --list-frames");
+    const RunResult work = RunOxvtool(run + " --list-work");
+    ASSERT_EQ(work.status, 0);
+    std::istringstream in(work.out);
+    std::vector<int> numbers;
+    std::vector<long long> works, pictures;
+    int count = 0;
+    in >> count;
+    numbers.push_back(count);
+    for (long long n, w, p; in >> n >> w >> p;) {
+        numbers.push_back(static_cast<int>(n));
+        works.push_back(w);
+        pictures.push_back(p);
+    }
+    EXPECT_EQ(numbers, ListedFrames(frames.out));
+    ASSERT_GE(works.size(), 10u);
+    EXPECT_TRUE(std::is_sorted(works.begin(), works.end()));
+    EXPECT_GT(works.back(), works.front() + 15000) << "the 20000 points are drawn by the end";
+    EXPECT_LT(works.front() - 96 * 64 / 3, 1000) << "the first frame draws next to nothing";
+    EXPECT_EQ(pictures.back(), 29) << "the 3 s end hold at 100 ms";
+    EXPECT_EQ(std::count(pictures.begin(), pictures.end(), 1), static_cast<long>(pictures.size()) - 1);
+}
+
+// Standard error that is no terminal gets whole lines, a few in all, the
+// last one saying the run is done; the bar is for terminals.
+TEST_F(OxvtoolRecord, ALogGetsProgressLinesNotABar)
+{
+    const std::string run = "record " + Survey() + " --size 96x64 --speed 2000 --out " + out.Path().string();
+    const RunResult log = RunOxvtool(run + " 2>&1 >/dev/null #");
+    ASSERT_EQ(log.status, 0);
+    EXPECT_EQ(log.out.find('\r'), std::string::npos);
+    EXPECT_NE(log.out.find("frames, 100.0% of the work"), std::string::npos) << log.out;
+    EXPECT_NE(log.out.find(", done\n"), std::string::npos) << log.out;
+    EXPECT_LE(std::count(log.out.begin(), log.out.end(), '\n'), 4) << log.out;
+    const RunResult bar = RunOxvtool(run + " --progress bar 2>&1 >/dev/null #");
+    EXPECT_NE(bar.out.find("\r["), std::string::npos) << bar.out;
+    const RunResult every = RunOxvtool(run + " --progress lines --progress-interval 0 2>&1 >/dev/null #");
+    EXPECT_GE(std::count(every.out.begin(), every.out.end(), '\n'), 300) << "one line a frame";
+    EXPECT_EQ(RunOxvtool(run + " --progress-interval -1").status, 2);
+}
+
+// A frame file half written by a run that was killed is removed by the next
+// run writing that number, and left to runs writing other numbers.
+TEST_F(OxvtoolRecord, HalfWrittenFramesOfAStoppedRunGo)
+{
+    test::WriteBytes(out.File("img000002.png.part"), {1, 2, 3});
+    test::WriteBytes(out.File("img000009.png.part"), {1, 2, 3});
+    const std::string run = "record " + Survey() + " --size 96x64 --speed 2000 --out " + out.Path().string();
+    ASSERT_EQ(RunOxvtool(run + " --frames :5").status, 0);
+    EXPECT_FALSE(std::filesystem::exists(out.File("img000002.png.part")));
+    EXPECT_TRUE(std::filesystem::exists(out.File("img000009.png.part")));
+    EXPECT_EQ(FrameNumbers(out.Path()), (std::set<int>{-1, 0, 1, 2, 3, 4}));
 }
 
 }  // namespace

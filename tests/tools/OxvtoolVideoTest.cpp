@@ -4,9 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -154,6 +161,50 @@ TEST_F(OxvtoolVideo, AVideoThatCannotBeMadeLeavesNoFile)
     };
     for (const auto& [c, status] : cases) EXPECT_EQ(RunOxvtool(c).status, status) << c;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Path()), {}), 0);
+}
+
+// --list-work names the pictures each file fills: together, the video's frames.
+TEST_F(OxvtoolVideo, TheListedPicturesAreTheVideosFrames)
+{
+    const std::string run = "record " + Survey() + " --size 64x48 --speed 2000 --period 100";
+    for (const std::string range : {"", " --frames 5:"}) {
+        const test::RunResult list = RunOxvtool(run + range + " --list-work");
+        ASSERT_EQ(list.status, 0);
+        std::istringstream in(list.out);
+        int frames = 0, number = 0, files = 0;
+        long long work = 0, pictures = 0;
+        in >> frames;
+        for (int p = 0; in >> number >> work >> p; ++files) pictures += p;
+        ASSERT_GT(files, 3) << range;
+        ASSERT_EQ(RunOxvtool(run + range + " --video " + out.File("v.mkv")).status, 0);
+        EXPECT_EQ(Decode(out.File("v.mkv")).frames, pictures) << range;
+    }
+}
+
+// A run stopped by a signal takes its temporary with it; one killed outright
+// leaves it, and the next run into the same file removes it, but not the
+// temporary of a run still going.
+TEST_F(OxvtoolVideo, StoppedRunsLeaveNoTemporaryBehind)
+{
+    const std::string video = out.File("v.mp4");
+    const std::string oxvtool = std::string(std::getenv("OXV_BIN_DIR") ? std::getenv("OXV_BIN_DIR") : ".") + "/oxvtool";
+    const std::string stop = oxvtool + " record " + Survey() + " --size 64x48 --speed 100 --progress none --video " +
+                             video + " 2>/dev/null & pid=$!; while [ ! -e " + video +
+                             ".part$pid ]; do sleep 0.02; done; kill -TERM $pid; wait $pid; exit $?";
+    const int status = std::system(stop.c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Path()), {}), 0);
+
+    FILE* gone = popen("sh -c 'echo $$'", "r");
+    long dead = 0;
+    ASSERT_EQ(std::fscanf(gone, "%ld", &dead), 1);
+    pclose(gone);
+    test::WriteBytes(video + ".part" + std::to_string(dead), {1, 2, 3});
+    test::WriteBytes(video + ".part" + std::to_string(getpid()), {1, 2, 3});
+    ASSERT_EQ(RunOxvtool("record " + Survey() + " --size 64x48 --speed 2000 --frames :3 --video " + video).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(video + ".part" + std::to_string(dead)));
+    EXPECT_TRUE(std::filesystem::exists(video + ".part" + std::to_string(getpid()))) << "its process still runs";
+    EXPECT_TRUE(std::filesystem::exists(video));
 }
 
 }  // namespace

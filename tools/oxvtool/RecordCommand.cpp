@@ -5,10 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <climits>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,10 +18,13 @@
 #include <string>
 #include <system_error>
 
+#include "tools/oxvtool/ColorOption.h"
 #include "tools/oxvtool/Commands.h"
+#include "tools/oxvtool/NumberOption.h"
+#include "tools/oxvtool/RecordProgressReport.h"
+#include "tools/oxvtool/RecordTemporaries.h"
 #include "tools/oxvtool/SettingsOption.h"
 #include "tools/oxvtool/SizeOption.h"
-#include "view/ColorModeNames.h"
 #include "settings/ProgramFiles.h"
 #include "gl/HeadlessGL.h"
 #include "playback/FpvCamera.h"
@@ -40,14 +41,25 @@ namespace oxvtool {
 
 namespace {
 
-constexpr int kBarWidth = 30;
+constexpr const char* kFramesWants = "wants A:B, whole frame numbers with A <= B (either may be left out)";
+
+// --frames: a range oxv::ParseFrameRange takes.
+CLI::Validator FrameRangeOption()
+{
+    return CLI::Validator(
+        [](const std::string& text) -> std::string { return oxv::ParseFrameRange(text) ? "" : kFramesWants; }, "A:B");
+}
 
 struct RecordOptions {
     std::string survey;
     std::string out;
     std::string size = "1280x720";
-    std::string speed, period, track, autoCamera, nearDistance, farDistance, cameraSpeed, panRate;
-    std::string color, pointSize;
+    std::optional<double> speed;
+    std::optional<int> period;
+    std::optional<int> track, autoCamera;
+    std::optional<double> nearDistance, farDistance, cameraSpeed, panRate;
+    int colorMode = oxv::RecordViewOptions{}.colorMode;
+    int pointSize = oxv::RecordViewOptions{}.pointSize;
     bool grid = false;
     bool scannerPath = false;
     std::string ini;
@@ -55,33 +67,20 @@ struct RecordOptions {
     bool timings = false;
     std::string frames;
     bool listFrames = false;
+    bool listWork = false;
     std::string video;
-    std::string crf;
+    int crf = 20;
+    std::string progress = "auto";
+    std::optional<double> progressInterval;
 };
 
-// The whole text as one number, or nothing.
-template <typename T>
-std::optional<T> ParseNumber(const std::string& text)
-{
-    T value{};
-    const char* end = text.data() + text.size();
-    const auto r = std::from_chars(text.data(), end, value);
-    if (text.empty() || r.ec != std::errc() || r.ptr != end) return std::nullopt;
-    if constexpr (std::is_floating_point_v<T>)
-        if (!std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
-// The checks of every option before anything is read or written.
+// What the options make of the run, once they are checked together.
 struct Settings {
     int width = 1280, height = 720;
-    std::optional<double> speed;
-    std::optional<long> period;
-    std::optional<int> track, autoCamera;
-    std::optional<double> nearDistance, farDistance, cameraSpeed, panRate;
     oxv::RecordViewOptions view;
     bool ranged = false;
-    int crf = 20;
+    ProgressStyle progress = ProgressStyle::Bar;
+    double progressInterval = 0.25;
 };
 
 bool Fail(const std::string& message)
@@ -93,63 +92,25 @@ bool Fail(const std::string& message)
 int Failed(const std::string& message)
 {
     Fail(message);
-    return 1;
+    return kWorkFailed;
 }
 
-bool ParseDouble(const std::string& text, const char* name, std::optional<double>& value)
-{
-    if (text.empty()) return true;
-    value = ParseNumber<double>(text);
-    return value ? true : Fail(std::string(name) + " wants a number");
-}
-
-bool ParseSwitch(const std::string& text, const char* name, std::optional<int>& value)
-{
-    if (text.empty()) return true;
-    if (text == "0" || text == "1") {
-        value = text == "1";
-        return true;
-    }
-    return Fail(std::string(name) + " wants 0 or 1");
-}
-
+// The checks that need more than one option, before anything is read or
+// written; each option's own value was checked as it was parsed.
 bool CheckOptions(const RecordOptions& o, Settings& s)
 {
     if (o.survey.empty()) return Fail("record wants a SURVEY");
-    if (o.out.empty() && o.video.empty() && !o.listFrames) return Fail("record wants --out DIR or --video FILE");
+    const bool listing = o.listFrames || o.listWork;
+    if (o.out.empty() && o.video.empty() && !listing) return Fail("record wants --out DIR or --video FILE");
     if (!ParseSize(o.size, kMaxFrameSide, s.width, s.height))
         return Fail("--size wants WIDTHxHEIGHT with sides 1 to " + std::to_string(kMaxFrameSide));
-    if (!ParseDouble(o.speed, "--speed", s.speed)) return false;
-    if (s.speed && !oxv::SpeedAllowsOk(*s.speed)) return Fail("--speed must be greater than 0");
-    if (!o.period.empty()) {
-        s.period = ParseNumber<long>(o.period);
-        if (!s.period || !oxv::IntervalAllowsOk(*s.period) || *s.period > INT_MAX)
-            return Fail("--period wants whole milliseconds greater than 0");
-    }
-    if (!ParseSwitch(o.track, "--track", s.track) || !ParseSwitch(o.autoCamera, "--auto", s.autoCamera)) return false;
-    if (!ParseDouble(o.nearDistance, "--near", s.nearDistance) || !ParseDouble(o.farDistance, "--far", s.farDistance) ||
-        !ParseDouble(o.cameraSpeed, "--camera-speed", s.cameraSpeed) || !ParseDouble(o.panRate, "--pan-rate", s.panRate))
-        return false;
-    if (!o.color.empty()) {
-        const auto mode = oxv::ColorModeFromName(o.color);
-        if (!mode) return Fail("--color wants " + oxv::ColorModeNameList());
-        s.view.colorMode = *mode;
-    }
-    if (!o.pointSize.empty()) {
-        const auto size = ParseNumber<int>(o.pointSize);
-        if (!size || *size < 1 || *size > 5) return Fail("--point-size wants 1 to 5");
-        s.view.pointSize = *size;
-    }
+    s.view.colorMode = o.colorMode;
+    s.view.pointSize = o.pointSize;
     s.view.grid = o.grid;
     s.view.scannerPath = o.scannerPath;
     s.view.timings = o.timings;
-    if (!o.crf.empty()) {
-        const auto crf = ParseNumber<int>(o.crf);
-        if (!crf || *crf < 0 || *crf > 51) return Fail("--crf wants 0 to 51");
-        s.crf = *crf;
-    }
-    if (!o.video.empty() && !o.listFrames) {
-        oxv::VideoFormat format{s.width, s.height, 1, s.crf};
+    if (!o.video.empty() && !listing) {
+        oxv::VideoFormat format{s.width, s.height, 1, o.crf};
         const std::string problem = oxv::VideoFormatProblem(format);
         if (!problem.empty()) return Fail(problem);
         std::error_code ec;
@@ -157,10 +118,13 @@ bool CheckOptions(const RecordOptions& o, Settings& s)
     }
     if (!o.frames.empty()) {
         const auto range = oxv::ParseFrameRange(o.frames);
-        if (!range) return Fail("--frames wants A:B, whole frame numbers with A <= B (either may be left out)");
+        if (!range) return Fail(std::string("--frames ") + kFramesWants);
         s.view.frames = *range;
         s.ranged = true;
     }
+    if (!ParseProgressStyle(o.progress, isatty(STDERR_FILENO) != 0, s.progress))
+        return Fail("--progress wants auto, bar, lines or none");
+    s.progressInterval = o.progressInterval.value_or(DefaultProgressInterval(s.progress));
     return true;
 }
 
@@ -176,19 +140,19 @@ bool CheckInputs(const RecordOptions& o)
 
 // The Parameter dialog's OK: the document's values, the options over them,
 // Video Recording on into `folder`; the timeline is rebuilt.
-bool ApplyRecordParameters(oxv::SurveyDocument& doc, const Settings& s, const std::string& folder, int& periodMs)
+bool ApplyRecordParameters(oxv::SurveyDocument& doc, const RecordOptions& o, const std::string& folder, int& periodMs)
 {
     if (!doc.m_pTimeline) return Fail("the survey has no time channel: there is nothing to play");
     oxv::PlaybackDialogValues values = oxv::DialogValuesFromDocument(doc);
-    if (s.speed) values.m_dSpeedPercent = *s.speed;
-    if (s.period) values.m_nIntervalMs = static_cast<int>(*s.period);
+    if (o.speed) values.m_dSpeedPercent = *o.speed;
+    if (o.period) values.m_nIntervalMs = *o.period;
     oxv::PlaybackParams& p = values.params;
-    if (s.track) p.trackVehicle = *s.track;
-    if (s.autoCamera) p.autoCamera = *s.autoCamera;
-    if (s.nearDistance) p.nearDistance = *s.nearDistance;
-    if (s.farDistance) p.farDistance = *s.farDistance;
-    if (s.cameraSpeed) p.cameraSpeed = *s.cameraSpeed;
-    if (s.panRate) p.panRate = *s.panRate;
+    if (o.track) p.trackVehicle = *o.track;
+    if (o.autoCamera) p.autoCamera = *o.autoCamera;
+    if (o.nearDistance) p.nearDistance = *o.nearDistance;
+    if (o.farDistance) p.farDistance = *o.farDistance;
+    if (o.cameraSpeed) p.cameraSpeed = *o.cameraSpeed;
+    if (o.panRate) p.panRate = *o.panRate;
     p.recordVideo = 1;
     p.outputFolder = folder;
     const std::string reason = oxv::RefuseReason(doc, values.m_dSpeedPercent, values.m_nIntervalMs);
@@ -227,37 +191,6 @@ std::string FfmpegCommand(const std::string& folder, int periodMs, int w, int h)
     if (w % 2 || h % 2) cmd += " -vf 'pad=ceil(iw/2)*2:ceil(ih/2)*2'";
     return cmd + " -c:v libx264 -pix_fmt yuv420p " + ShellQuote(folder + "/video.mp4");
 }
-
-class ProgressBar {
-public:
-    void Show(const oxv::RecordProgress& p)
-    {
-        const double now = p.elapsedSeconds;
-        if (p.framesDrawn < p.framesExpected && now - m_last < 0.25 && m_shown) return;
-        m_last = now;
-        m_shown = true;
-        const double fraction =
-            p.framesExpected > 0 ? std::min(1.0, static_cast<double>(p.framesDrawn) / static_cast<double>(p.framesExpected)) : 1.0;
-        const int filled = static_cast<int>(fraction * kBarWidth);
-        std::string bar(static_cast<size_t>(filled), '#');
-        bar.append(static_cast<size_t>(kBarWidth - filled), '-');
-        const double left = p.framesDrawn > 0 ? now / static_cast<double>(p.framesDrawn) *
-                                                    static_cast<double>(p.framesExpected - p.framesDrawn)
-                                              : 0.0;
-        std::fprintf(stderr, "\r[%s] %3d%%  %lld/%lld frames  %.0f s left   ", bar.c_str(),
-                     static_cast<int>(fraction * 100.0), static_cast<long long>(p.framesDrawn),
-                     static_cast<long long>(p.framesExpected), std::max(left, 0.0));
-        std::fflush(stderr);
-    }
-    void End()
-    {
-        if (m_shown) std::fputc('\n', stderr);
-    }
-
-private:
-    double m_last = 0.0;
-    bool m_shown = false;
-};
 
 void PrintTimings(const oxv::RecordOutcome& outcome, int w, int h)
 {
@@ -303,41 +236,57 @@ void WarnAboutOtherFrames(const std::string& folder, const std::vector<std::stri
                   << " more img*.png files from elsewhere; the video would take them too\n";
 }
 
-// The plan of a run for splitting it: its timeline frame count, then the
-// numbers of the files it writes (within --frames), one a line.
-int ListFrames(const oxv::SurveyDocument& doc, const Settings& s, bool fpv)
+// The files the run writes within --frames, in the order written.
+oxv::PlaybackPlan RunPlan(const oxv::SurveyDocument& doc, const Settings& s, bool fpv)
 {
-    int32_t frames = 0;
-    std::vector<int32_t> numbers;
-    if (fpv) {
-        frames = oxv::PathNodeCount(doc.m_pCameraPath.get());
-        numbers = oxv::FpvFileNumbers(frames);
-    } else {
-        const oxv::PlaybackPlan plan = oxv::PlanPlayback(doc);
-        frames = plan.frames;
-        numbers = plan.numbers;
-    }
-    std::string text = std::to_string(frames) + "\n";
-    for (int32_t n : oxv::NumbersInRange(numbers, s.view.frames)) text += std::to_string(n) + "\n";
-    std::cout << text;
-    return 0;
+    return oxv::PlanInRange(fpv ? oxv::PlanFpvFlight(doc) : oxv::PlanPlayback(doc), s.view.frames);
 }
 
-oxv::RecordOutcome Record(oxv::HeadlessRecorder& recorder, const RecordOptions& options, const std::string& folder)
+// The plan of a run for splitting it: its timeline frame count, then the
+// numbers of the files it writes (within --frames), one a line; with the
+// work, each number is followed by its frame's estimated work and the video
+// frames its picture fills.
+int ListFrames(const oxv::PlaybackPlan& plan, const Settings& s, bool work)
 {
-    ProgressBar bar;
-    auto show = [&bar](const oxv::RecordProgress& p) { bar.Show(p); };
+    std::string text = std::to_string(plan.frames) + "\n";
+    for (size_t i = 0; i < plan.numbers.size(); ++i) {
+        text += std::to_string(plan.numbers[i]);
+        if (work)
+            text += " " + std::to_string(oxv::FrameWork(plan.points[i], s.width, s.height)) + " " +
+                    std::to_string(plan.pictures[i]);
+        text += "\n";
+    }
+    std::cout << text;
+    return kSuccess;
+}
+
+oxv::RecordOutcome Record(oxv::HeadlessRecorder& recorder, const RecordOptions& options, const Settings& s,
+                          const oxv::PlaybackPlan& plan, const std::string& folder)
+{
+    std::vector<int64_t> work;
+    for (int64_t points : plan.points) work.push_back(oxv::FrameWork(points, s.width, s.height));
+    RecordProgressReport report(std::move(work), s.progress, s.progressInterval, stderr);
+    auto show = [&report](const oxv::RecordProgress& p) { report.Show(p); };
     oxv::RecordOutcome outcome = options.fpv.empty() ? recorder.RecordPlayback(show) : recorder.RecordFpv(folder, show);
-    bar.End();
+    report.End();
     return outcome;
+}
+
+void NoteRemoved(const std::vector<std::string>& removed)
+{
+    for (const std::string& name : removed) std::cerr << "oxvtool: removed " << name << ", left by a run that was stopped\n";
 }
 
 // The frames go from the read-back straight into the encoder; the video
 // gets its name only once it is whole.
-int RecordVideo(oxv::SurveyDocument& doc, Settings& s, oxv::GlTarget& gl, const RecordOptions& options, int periodMs)
+int RecordVideo(oxv::SurveyDocument& doc, Settings& s, oxv::GlTarget& gl, const RecordOptions& options,
+                const oxv::PlaybackPlan& plan, int periodMs)
 {
+    NoteRemoved(RemoveStaleVideoTemporaries(options.video));
+    // Armed before the file exists: a signal never finds it unguarded.
+    RemoveOnSignal(oxv::VideoTemporaryPath(options.video, getpid()));
     std::string error;
-    const oxv::VideoFormat format{s.width, s.height, periodMs, s.crf};
+    const oxv::VideoFormat format{s.width, s.height, periodMs, options.crf};
     std::unique_ptr<oxv::VideoWriter> writer = oxv::VideoWriter::Open(options.video, format, error);
     if (!writer) return Failed(error);
     s.view.modelPath = oxv::ModelPathForExecutable(oxv::ExecutablePath());
@@ -349,19 +298,21 @@ int RecordVideo(oxv::SurveyDocument& doc, Settings& s, oxv::GlTarget& gl, const 
         return video.AddFrameBottomUp(rows, rowBytes, repeat, why);
     });
     // First-person frames are numbered within no folder here: the sink takes them.
-    const oxv::RecordOutcome outcome = Record(recorder, options, oxv::FpvVideoFolder());
+    const oxv::RecordOutcome outcome = Record(recorder, options, s, plan, oxv::FpvVideoFolder());
     if (!outcome.ok) return Failed(outcome.error);
-    if (!writer->Finish(error)) return Failed(error);
+    const bool finished = writer->Finish(error);
+    ForgetOnSignal();
+    if (!finished) return Failed(error);
     std::cerr << "oxvtool: " << writer->Frames() << " frames encoded into " << options.video << "\n";
     if (options.timings) PrintTimings(outcome, s.width, s.height);
-    return 0;
+    return kSuccess;
 }
 
 int RunRecord(const RecordOptions& options)
 {
     Settings s;
     if (!CheckOptions(options, s)) return kUsageError;
-    if (!CheckInputs(options)) return 1;
+    if (!CheckInputs(options)) return kWorkFailed;
 
     const std::unique_ptr<oxv::Profile> profile = OpenNamedSettings(options.ini);
     if (!profile) return kWorkFailed;
@@ -388,30 +339,32 @@ int RunRecord(const RecordOptions& options)
     if (!options.fpv.empty()) {
         if (doc.ImportCameraPath(options.fpv) == oxv::CameraPathSource::None)
             return Failed("no camera path from " + options.fpv);
-    } else if (!ApplyRecordParameters(doc, s, folder, periodMs)) {
-        return 1;
+    } else if (!ApplyRecordParameters(doc, options, folder, periodMs)) {
+        return kWorkFailed;
     }
-    if (options.listFrames) return ListFrames(doc, s, !options.fpv.empty());
+    const oxv::PlaybackPlan plan = RunPlan(doc, s, !options.fpv.empty());
+    if (options.listFrames || options.listWork) return ListFrames(plan, s, options.listWork);
 
     std::string error;
     auto gl = oxv::HeadlessGL::Create(s.width, s.height, &error);
     if (!gl) return Failed("no OpenGL context: " + error);
-    if (video) return RecordVideo(doc, s, *gl, options, periodMs);
+    if (video) return RecordVideo(doc, s, *gl, options, plan, periodMs);
     std::filesystem::create_directories(folder, ec);
     if (ec || !std::filesystem::is_directory(folder, ec)) return Failed("cannot make the folder " + folder);
+    NoteRemoved(RemoveStaleFrameTemporaries(folder, s.view.frames));
 
     s.view.modelPath = oxv::ModelPathForExecutable(oxv::ExecutablePath());
     oxv::HeadlessRecorder recorder(doc, *gl, s.view);
     if (!recorder.HelicopterLoaded() && options.fpv.empty())
         std::cerr << "oxvtool: no helicopter model at " << s.view.modelPath << "; recording without it\n";
-    const oxv::RecordOutcome outcome = Record(recorder, options, folder);
+    const oxv::RecordOutcome outcome = Record(recorder, options, s, plan, folder);
     if (!outcome.ok) return Failed(outcome.error);
     std::cerr << "oxvtool: " << outcome.files.size() << " frames written to " << folder << "\n";
     if (options.timings) PrintTimings(outcome, s.width, s.height);
     // A part of a split run shares its folder with the other parts.
     if (!s.ranged) WarnAboutOtherFrames(folder, outcome.files);
     std::cout << FfmpegCommand(folder, periodMs, s.width, s.height) << "\n";
-    return 0;
+    return kSuccess;
 }
 
 }  // namespace
@@ -419,33 +372,54 @@ int RunRecord(const RecordOptions& options)
 void AddRecordCommand(CLI::App& app, int& exitStatus)
 {
     auto o = std::make_shared<RecordOptions>();
+    const auto number = [] { return NumberOption("wants a number"); };
     CLI::App* record = app.add_subcommand(
         "record", "Record a whole playback run (or, with --fpv, the first-person flight) as numbered PNG frames");
-    record->add_option("SURVEY", o->survey, "point file (.oxv)");
+    record->add_option("SURVEY", o->survey, "point file (.oxv)")->required();
     record->add_option("--out", o->out, "folder for img%06d.png (made when missing)");
-    record->add_option("--size", o->size, "frame size WxH")->capture_default_str();
-    record->add_option("--speed", o->speed, "playback speed in percent of measurement time");
-    record->add_option("--period", o->period, "frame period in ms");
-    record->add_option("--track", o->track, "Track Vehicle 0|1");
-    record->add_option("--auto", o->autoCamera, "Auto Camera 0|1");
-    record->add_option("--near", o->nearDistance, "Auto Camera start distance in m");
-    record->add_option("--far", o->farDistance, "Auto Camera end distance in m");
-    record->add_option("--camera-speed", o->cameraSpeed, "Auto Camera zoom-out speed in m/s");
-    record->add_option("--pan-rate", o->panRate, "Auto Camera turn rate in degrees per second");
-    record->add_option("--color", o->color, "height|amp|ampbw|range|original (falls back to height)");
-    record->add_option("--point-size", o->pointSize, "point size in pixels, 1 to 5");
+    record->add_option("--size", o->size, "frame size WxH")->capture_default_str()->check(FrameSizeOption(kMaxFrameSide));
+    record->add_option("--speed", o->speed, "playback speed in percent of measurement time")
+        ->transform(NumberOption("wants a number greater than 0", [](double v) { return oxv::SpeedAllowsOk(v); }));
+    // The Parameter dialog takes any period above 0 (oxv::IntervalAllowsOk); the timer wants an int.
+    record->add_option("--period", o->period, "frame period in ms")
+        ->transform(WholeNumberOption(1, INT_MAX, "wants whole milliseconds greater than 0"));
+    record->add_option("--track", o->track, "Track Vehicle 0|1")->check(SwitchOption());
+    record->add_option("--auto", o->autoCamera, "Auto Camera 0|1")->check(SwitchOption());
+    record->add_option("--near", o->nearDistance, "Auto Camera start distance in m")->transform(number());
+    record->add_option("--far", o->farDistance, "Auto Camera end distance in m")->transform(number());
+    record->add_option("--camera-speed", o->cameraSpeed, "Auto Camera zoom-out speed in m/s")
+        ->transform(number());
+    record->add_option("--pan-rate", o->panRate, "Auto Camera turn rate in degrees per second")
+        ->transform(number());
+    record->add_option("--color", o->colorMode, "height|amp|ampbw|range|original (falls back to height)")
+        ->transform(ColorModeOption());
+    record->add_option("--point-size", o->pointSize, "point size in pixels, 1 to 5")
+        ->transform(WholeNumberOption(1, 5, "wants 1 to 5"));
     record->add_flag("--grid", o->grid, "show the 10 m grid");
     record->add_flag("--scanner-path", o->scannerPath, "show the scanner path as far as flown");
     record->add_option("--ini", o->ini, "settings file whose playback parameters are the starting values");
     record->add_option("--fpv", o->fpv, "navigation folder: record the first-person flight along its camera path");
     record->add_flag("--timings", o->timings, "print drawing, read-back and encoding times per frame");
     record->add_option("--frames", o->frames,
-                       "A:B: only the files numbered A to B-1 of the whole run (either side may be left out)");
+                       "A:B: only the files numbered A to B-1 of the whole run (either side may be left out)")
+        ->check(FrameRangeOption());
     record->add_flag("--list-frames", o->listFrames,
                      "print the run's frame count, then the numbers of the files it writes, and draw nothing");
     record->add_option("--video", o->video,
                        "encode the frames straight into FILE: H.264 in MP4 (or Matroska for .mkv), no PNG files");
-    record->add_option("--crf", o->crf, "the video's constant quality, 0 (lossless) to 51; 20 when not given");
+    record->add_flag("--list-work", o->listWork,
+                     "as --list-frames, each number followed by its frame's estimated work (points drawn plus a "
+                     "third of the pixels) and the video frames its picture fills");
+    record->add_option("--progress", o->progress,
+                       "auto|bar|lines|none: a bar redrawn in place, or a line every few seconds for a log "
+                       "(auto: a bar when standard error is a terminal)")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"auto", "bar", "lines", "none"}));
+    record->add_option("--progress-interval", o->progressInterval,
+                       "seconds between progress reports (0.25 for the bar, 5 for lines when not given)")
+        ->transform(NumberOption("wants seconds, 0 or more", [](double v) { return v >= 0.0; }));
+    record->add_option("--crf", o->crf, "the video's constant quality, 0 (lossless) to 51; 20 when not given")
+        ->transform(WholeNumberOption(0, 51, "wants 0 to 51"));
     record->callback([o, &exitStatus] { exitStatus = RunRecord(*o); });
 }
 

@@ -80,6 +80,8 @@ std::string VideoFormatProblem(const VideoFormat& f)
     return {};
 }
 
+std::string VideoTemporaryPath(const std::string& path, long pid) { return path + ".part" + std::to_string(pid); }
+
 VideoWriter::VideoWriter(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
 
 VideoWriter::~VideoWriter() = default;
@@ -94,7 +96,7 @@ std::unique_ptr<VideoWriter> VideoWriter::Open(const std::string& path, const Vi
     av_log_set_level(AV_LOG_ERROR);
     auto v = std::make_unique<Impl>();
     v->path = path;
-    v->temp = path + ".part" + std::to_string(getpid());
+    v->temp = VideoTemporaryPath(path, getpid());
     v->format = format;
     // The container is chosen by the final name; the bytes go to the temporary one.
     if (avformat_alloc_output_context2(&v->container, nullptr, nullptr, path.c_str()) < 0 || !v->container) {

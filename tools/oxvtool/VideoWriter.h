@@ -18,6 +18,9 @@ struct VideoFormat {
     int crf = 20;               // constant quality, 0 (lossless) to 51
 };
 
+// The name the video of process `pid` is written under until it is whole.
+std::string VideoTemporaryPath(const std::string& path, long pid);
+
 // Why the format cannot be written, or empty.
 std::string VideoFormatProblem(const VideoFormat& format);
 
