@@ -89,7 +89,29 @@ bool CrsToLocal::BuildLattice(int columns, int rows)
         m_nodes[3 * i + 1] = y[i];
         m_nodes[3 * i + 2] = z[i];
     }
+    m_perCellX = m_cellX > 0 ? 1.0 / m_cellX : 0.0;
+    m_perCellY = m_cellY > 0 ? 1.0 / m_cellY : 0.0;
+    FindUniformHeight();
     return true;
+}
+
+void CrsToLocal::FindUniformHeight()
+{
+    m_uniformHeight = false;
+    if (m_levels < 2 || !(m_cellZ > 0)) return;
+    const size_t perLevel = m_nodes.size() / 6;
+    for (int a = 0; a < 3; ++a) {
+        double lo = HUGE_VAL, hi = -HUGE_VAL;
+        for (size_t i = 0; i < perLevel; ++i) {
+            const double d = m_nodes[3 * (perLevel + i) + static_cast<size_t>(a)] - m_nodes[3 * i + static_cast<size_t>(a)];
+            lo = std::min(lo, d);
+            hi = std::max(hi, d);
+        }
+        // Within a tenth of the tolerance over the whole height span.
+        if (!(hi - lo <= 0.1 * kLatticeTolerance)) return;
+        m_heightGradient[a] = 0.5 * (lo + hi) / m_cellZ;
+    }
+    m_uniformHeight = true;
 }
 
 double CrsToLocal::CheckLattice() const
@@ -118,8 +140,8 @@ double CrsToLocal::CheckLattice() const
 
 void CrsToLocal::Interpolate(double x, double y, double z, double out[3]) const
 {
-    double u = m_cellX > 0 ? (x - m_low[0]) / m_cellX : 0.0;
-    double v = m_cellY > 0 ? (y - m_low[1]) / m_cellY : 0.0;
+    double u = (x - m_low[0]) * m_perCellX;
+    double v = (y - m_low[1]) * m_perCellY;
     const int c = std::clamp(static_cast<int>(std::floor(u)), 0, m_columns - 1);
     const int r = std::clamp(static_cast<int>(std::floor(v)), 0, m_rows - 1);
     u -= c;
@@ -128,6 +150,15 @@ void CrsToLocal::Interpolate(double x, double y, double z, double out[3]) const
     const size_t rowLength = static_cast<size_t>(m_columns) + 1;
     const size_t perLevel = rowLength * (static_cast<size_t>(m_rows) + 1);
     const size_t base = static_cast<size_t>(r) * rowLength + static_cast<size_t>(c);
+    if (m_uniformHeight) {
+        const double* n = m_nodes.data() + 3 * base;
+        const double* m = n + 3 * rowLength;
+        const double w00 = (1 - v) * (1 - u), w01 = (1 - v) * u, w10 = v * (1 - u), w11 = v * u;
+        const double dz = z - m_low[2];
+        for (int a = 0; a < 3; ++a)
+            out[a] = w00 * n[a] + w01 * n[3 + a] + w10 * m[a] + w11 * m[3 + a] + dz * m_heightGradient[a];
+        return;
+    }
     for (int a = 0; a < 3; ++a) {
         double level[2] = {0.0, 0.0};
         for (int l = 0; l < m_levels; ++l) {

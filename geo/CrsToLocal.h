@@ -44,6 +44,7 @@ public:
 
 private:
     bool BuildLattice(int columns, int rows);
+    void FindUniformHeight();
     double CheckLattice() const;
     void Interpolate(double x, double y, double z, double out[3]) const;
 
@@ -55,6 +56,12 @@ private:
     int m_rows = 0;
     int m_levels = 0;  // heights: 1 when the box is flat, else 2
     double m_cellX = 0, m_cellY = 0, m_cellZ = 0;
+    double m_perCellX = 0, m_perCellY = 0;  // cells per unit, 0 for a flat side
+    // Where height shifts every node alike (PROJ passes heights through or
+    // adds the same to all), one level and this gradient per unit of height
+    // stand for the two levels.
+    bool m_uniformHeight = false;
+    double m_heightGradient[3] = {0, 0, 0};
     std::vector<double> m_nodes;  // (level, row, column) -> east, north, up
     double m_error = 0.0;
 };
