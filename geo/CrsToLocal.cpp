@@ -29,7 +29,7 @@ bool CrsToLocal::MapExactly(double* x, double* y, double* z, size_t count) const
     return converted;
 }
 
-bool CrsToLocal::Prepare(const double low[3], const double high[3])
+CrsToLocal::Preparation CrsToLocal::Prepare(const double low[3], const double high[3])
 {
     m_nodes.clear();
     m_columns = m_rows = 0;
@@ -38,11 +38,21 @@ bool CrsToLocal::Prepare(const double low[3], const double high[3])
         m_low[a] = low[a];
         m_high[a] = std::max(high[a], low[a]);
     }
-    // The corners and the centre must convert, lattice or not.
-    double x[3] = {m_low[0], m_high[0], 0.5 * (m_low[0] + m_high[0])};
-    double y[3] = {m_low[1], m_high[1], 0.5 * (m_low[1] + m_high[1])};
-    double z[3] = {m_low[2], m_high[2], 0.5 * (m_low[2] + m_high[2])};
-    if (!MapExactly(x, y, z, 3)) return false;
+    // The corners and the centre must convert, lattice or not, and lie
+    // within the frame's reach: a box a continent wide is a damaged file,
+    // and would only send every point through PROJ's slowest paths.
+    double x[9], y[9], z[9];
+    for (int k = 0; k < 8; ++k) {
+        x[k] = (k & 1) ? m_high[0] : m_low[0];
+        y[k] = (k & 2) ? m_high[1] : m_low[1];
+        z[k] = (k & 4) ? m_high[2] : m_low[2];
+    }
+    x[8] = 0.5 * (m_low[0] + m_high[0]);
+    y[8] = 0.5 * (m_low[1] + m_high[1]);
+    z[8] = 0.5 * (m_low[2] + m_high[2]);
+    if (!MapExactly(x, y, z, 9)) return Preparation::Unconvertible;
+    for (int k = 0; k < 9; ++k)
+        if (!(std::max({std::fabs(x[k]), std::fabs(y[k]), std::fabs(z[k])}) < kFrameReach)) return Preparation::TooFar;
 
     m_levels = m_high[2] > m_low[2] ? 2 : 1;
     const double width = m_high[0] - m_low[0];
@@ -54,11 +64,11 @@ bool CrsToLocal::Prepare(const double low[3], const double high[3])
         const int rows = longer > 0 ? std::max(1, static_cast<int>(std::ceil(cells * depth / longer))) : 1;
         if (!BuildLattice(columns, rows)) break;
         m_error = CheckLattice();
-        if (m_error <= kLatticeTolerance) return true;
+        if (m_error <= kLatticeTolerance) return Preparation::Ready;
     }
     m_nodes.clear();
     m_columns = m_rows = 0;
-    return true;
+    return Preparation::Ready;
 }
 
 bool CrsToLocal::BuildLattice(int columns, int rows)

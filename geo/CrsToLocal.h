@@ -24,9 +24,16 @@ public:
 
     CrsToLocal(const CoordinateSystem& system, const LocalFrame& frame) : m_system(system), m_frame(frame) {}
 
-    // For points within [low, high] (the system's units). False when PROJ
-    // cannot convert the box's corners or centre.
-    [[nodiscard]] bool Prepare(const double low[3], const double high[3]);
+    enum class Preparation {
+        Ready,
+        Unconvertible,  // PROJ cannot convert the box's corners or centre
+        TooFar,         // a corner lies beyond kFrameReach of the origin
+    };
+    // Millimetres in an int32 either side of the origin, in metres.
+    static constexpr double kFrameReach = 2147483.0;
+
+    // For points within [low, high] (the system's units).
+    [[nodiscard]] Preparation Prepare(const double low[3], const double high[3]);
 
     // In place, `count` points: the system's x, y, z to local metres. False
     // when PROJ could not convert some of them (those become infinite).

@@ -29,8 +29,7 @@ constexpr size_t kChunkRecords = 65536;
 constexpr size_t kBatch = 4096;
 constexpr size_t kProjectionLimit = size_t{1} << 20;
 constexpr double kReadShare = 0.85;
-// Millimetres in an int32 either side of the origin, in metres.
-constexpr double kFrameReach = 2147483.0;
+constexpr double kFrameReach = CrsToLocal::kFrameReach;
 
 bool EndsWith(const std::string& text, const char* suffix)
 {
@@ -366,8 +365,13 @@ ReadResult ReadLasFile(const std::string& path, ImageBlock& block, LasSurvey& su
         survey.operation = system->OperationName();
         frame = std::make_unique<LocalFrame>(origin);
         mapper = std::make_unique<CrsToLocal>(*system, *frame);
-        if (!mapper->Prepare(survey.dataMin, survey.dataMax)) {
+        switch (mapper->Prepare(survey.dataMin, survey.dataMax)) {
+        case CrsToLocal::Preparation::Ready: break;
+        case CrsToLocal::Preparation::Unconvertible:
             why = "the data's corners lie where " + survey.crsName + " cannot be converted to WGS-84";
+            return ReadResult::FormatError;
+        case CrsToLocal::Preparation::TooFar:
+            why = "points more than the 2,147 km a survey holds from the frame's origin";
             return ReadResult::FormatError;
         }
         survey.latticeColumns = mapper->LatticeColumns();

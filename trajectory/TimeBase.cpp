@@ -15,7 +15,9 @@ bool WeekOf(TimeBase base, double first, double last, long long& week)
 {
     const double a = std::floor(Absolute(base, first) / kSecondsPerWeek);
     const double b = std::floor(Absolute(base, last) / kSecondsPerWeek);
-    if (!(a == b) || !std::isfinite(a)) return false;
+    // Weeks from the GPS epoch to well past this century; anything else is
+    // no time at all.
+    if (!(a == b) || !(a >= -1e6 && a <= 1e6)) return false;
     week = static_cast<long long>(a);
     return true;
 }
