@@ -197,6 +197,8 @@ std::string LasText(const oxv::las::LasSurvey& s)
         out << "            coordinate system " << s.crsName << " (" << s.crsSource << ")\n";
     else if (!s.crsProblem.empty())
         out << "            coordinate system unusable: " << s.crsProblem << "\n";
+    else if (s.originFromFile)
+        out << "            no coordinate system: the local frame of its Oxvell origin record\n";
     else
         out << "            no coordinate system\n";
     if (!s.crsName.empty()) {
