@@ -248,6 +248,149 @@ std::string Metres(double v)
     return text;
 }
 
+// The header and the VLRs, checked.
+ReadResult ReadHeaderAndRecords(const LasFile& file, LasSurvey& survey, std::vector<VariableRecord>& records,
+                                std::string& why)
+{
+    uint8_t head[kHeaderSize14] = {};
+    const size_t headBytes = static_cast<size_t>(std::min<uint64_t>(file.Size(), sizeof head));
+    if (!file.Read(0, head, headBytes)) {
+        why = "the header cannot be read";
+        return ReadResult::ReadError;
+    }
+    if (why = ParseHeader(head, headBytes, file.Size(), survey.header); !why.empty()) return ReadResult::FormatError;
+    if (why = ReadVariableRecords(file, survey.header, records); !why.empty()) return ReadResult::FormatError;
+    survey.vlrs = records.size();
+    return ReadResult::Ok;
+}
+
+// The first pass: the file's records, chunk by chunk, into the image as raw values.
+ReadResult ReadPoints(const LasFile& file, const Header& h, Converter& converter,
+                      const std::function<bool(double)>& progress, std::string& why)
+{
+    const size_t count = static_cast<size_t>(h.pointCount);
+    std::vector<uint8_t> chunk(std::min(count, kChunkRecords) * h.recordLength);
+    for (size_t first = 0; first < count; first += kChunkRecords) {
+        const size_t n = std::min(kChunkRecords, count - first);
+        if (!file.Read(h.pointDataOffset + static_cast<uint64_t>(first) * h.recordLength, chunk.data(),
+                       n * h.recordLength)) {
+            why = "the points cannot be read after record " + GroupedDigits(first);
+            return ReadResult::ReadError;
+        }
+        converter.Take(chunk.data(), first, n);
+        if (progress && !progress(kReadShare * static_cast<double>(first + n) / static_cast<double>(count)))
+            return ReadResult::Cancelled;
+    }
+    return ReadResult::Ok;
+}
+
+// What the first pass found: the data's bounds, the scalings, the times.
+void TakeFindings(const Converter& converter, LasSurvey& survey)
+{
+    const Header& h = survey.header;
+    const RawFindings& raw = converter.Raw();
+    const bool empty = h.pointCount == 0;
+    for (int a = 0; a < 3; ++a) {
+        if (empty) {
+            survey.dataMin[a] = h.min[a];
+            survey.dataMax[a] = h.max[a];
+            if (!std::isfinite(survey.dataMin[a]) || !std::isfinite(survey.dataMax[a]))
+                survey.dataMin[a] = survey.dataMax[a] = h.offset[a];
+        } else {
+            const double lo = raw.low[a] * h.scale[a] + h.offset[a];
+            const double hi = raw.high[a] * h.scale[a] + h.offset[a];
+            survey.dataMin[a] = std::min(lo, hi);
+            survey.dataMax[a] = std::max(lo, hi);
+        }
+        survey.centre[a] = 0.5 * (survey.dataMin[a] + survey.dataMax[a]);
+    }
+    survey.intensityMax = raw.intensityMax;
+    survey.colourMax = raw.colourMax;
+    survey.intensityShift = std::max(0, BitWidth(raw.intensityMax) - 8);
+    survey.colourHighBytes = converter.WideColour();
+    survey.timeOrdered = raw.timeOrdered;
+    if (!empty && kPointFormats[h.pointFormat].gpsTime >= 0) {
+        survey.timeMin = raw.timeMin;
+        survey.timeMax = raw.timeMax;
+    }
+}
+
+// Where the file's coordinates go, and what takes them there.
+struct Frame {
+    GeodeticOrigin origin = NoGeodeticOrigin();
+    std::unique_ptr<CoordinateSystem> system;
+    std::unique_ptr<LocalFrame> local;
+    std::unique_ptr<CrsToLocal> mapper;
+    Placement place;
+};
+
+// Through PROJ: the origin at the data's centre (or our own record's), the
+// lattice over the data's box.
+ReadResult PlaceThroughProj(const GeodeticOrigin* own, LasSurvey& survey, Frame& frame, std::string& why)
+{
+    survey.crsName = frame.system->Name();
+    if (own) {
+        frame.origin = *own;
+        survey.originFromFile = true;
+    } else {
+        double x = survey.centre[0], y = survey.centre[1], z = survey.centre[2];
+        if (!frame.system->ToGeodetic(&x, &y, &z, 1)) {
+            why = "the centre of the data lies where " + survey.crsName + " cannot be converted to WGS-84";
+            return ReadResult::FormatError;
+        }
+        frame.origin = {y * wgs84::kDegreesToRadians, x * wgs84::kDegreesToRadians, z};
+    }
+    survey.operation = frame.system->OperationName();
+    frame.local = std::make_unique<LocalFrame>(frame.origin);
+    frame.mapper = std::make_unique<CrsToLocal>(*frame.system, *frame.local);
+    switch (frame.mapper->Prepare(survey.dataMin, survey.dataMax)) {
+    case CrsToLocal::Preparation::Ready: break;
+    case CrsToLocal::Preparation::Unconvertible:
+        why = "the data's corners lie where " + survey.crsName + " cannot be converted to WGS-84";
+        return ReadResult::FormatError;
+    case CrsToLocal::Preparation::TooFar:
+        why = "points more than the 2,147 km a survey holds from the frame's origin";
+        return ReadResult::FormatError;
+    }
+    survey.latticeColumns = frame.mapper->LatticeColumns();
+    survey.latticeRows = frame.mapper->LatticeRows();
+    survey.latticeError = frame.mapper->LatticeError();
+    frame.place.mapper = frame.mapper.get();
+    return ReadResult::Ok;
+}
+
+ReadResult ChooseFrame(const LasFile& file, const std::vector<VariableRecord>& records, LasSurvey& survey,
+                       Frame& frame, std::string& why)
+{
+    FindCoordinateSystem(file, records, survey);
+    GeodeticOrigin own;
+    const bool hasOwnOrigin = FindOwnOrigin(file, records, own);
+    if (!survey.crsDefinition.empty()) {
+        std::string problem;
+        frame.system = CoordinateSystem::Create(survey.crsDefinition, problem);
+        if (!frame.system) survey.crsProblem = problem;
+    }
+    if (survey.crsDefinition.size() > 200) survey.crsDefinition = survey.crsDefinition.substr(0, 197) + "...";
+    if (frame.system) return PlaceThroughProj(hasOwnOrigin ? &own : nullptr, survey, frame, why);
+    // No system: the file's own coordinates, in the frame our record names
+    // or else about the data's centre (whole metres).
+    if (hasOwnOrigin) {
+        frame.origin = own;
+        survey.originFromFile = true;
+    } else {
+        for (int a = 0; a < 3; ++a) frame.place.shift[a] = std::round(survey.centre[a]);
+    }
+    for (int a = 0; a < 3; ++a) {
+        const double reach = std::max(std::fabs(survey.dataMin[a] - frame.place.shift[a]),
+                                      std::fabs(survey.dataMax[a] - frame.place.shift[a]));
+        if (!(reach < kFrameReach)) {
+            why = "points " + Metres(reach) + " m from the frame's origin, beyond the 2,147 km a survey holds";
+            return ReadResult::FormatError;
+        }
+    }
+    return ReadResult::Ok;
+}
+
 }  // namespace
 
 bool IsLasPath(const std::string& path)
@@ -269,20 +412,11 @@ ReadResult ReadLasFile(const std::string& path, ImageBlock& block, LasSurvey& su
         why = "compressed LAS is not supported; decompress it first";
         return ReadResult::FormatError;
     }
-    uint8_t head[kHeaderSize14] = {};
-    const size_t headBytes = static_cast<size_t>(std::min<uint64_t>(file.Size(), sizeof head));
-    if (!file.Read(0, head, headBytes)) {
-        why = "the header cannot be read";
-        return ReadResult::ReadError;
-    }
-    Header& h = survey.header;
-    if (why = ParseHeader(head, headBytes, file.Size(), h); !why.empty()) return ReadResult::FormatError;
     std::vector<VariableRecord> records;
-    if (why = ReadVariableRecords(file, h, records); !why.empty()) return ReadResult::FormatError;
-    survey.vlrs = records.size();
+    if (const ReadResult head = ReadHeaderAndRecords(file, survey, records, why); head != ReadResult::Ok) return head;
 
-    const PointFileLayout layoutBase = LayoutFor(kPointFormats[h.pointFormat]);
-    PointFileLayout layout = layoutBase;
+    const Header& h = survey.header;
+    PointFileLayout layout = LayoutFor(kPointFormats[h.pointFormat]);
     const size_t count = static_cast<size_t>(h.pointCount);
     const size_t recordBytes = 4 * static_cast<size_t>(layout.stride);
     ImageBlock image;
@@ -292,114 +426,20 @@ ReadResult ReadLasFile(const std::string& path, ImageBlock& block, LasSurvey& su
     }
     uint8_t* recordsStart = image.Data() + kPointHeaderSize;
 
-    // First pass: the file's records, chunk by chunk, into the image as raw values.
     Converter converter(h, layout, recordsStart, count);
-    {
-        std::vector<uint8_t> chunk(std::min(count, kChunkRecords) * h.recordLength);
-        for (size_t first = 0; first < count; first += kChunkRecords) {
-            const size_t n = std::min(kChunkRecords, count - first);
-            if (!file.Read(h.pointDataOffset + static_cast<uint64_t>(first) * h.recordLength, chunk.data(),
-                           n * h.recordLength)) {
-                why = "the points cannot be read after record " + GroupedDigits(first);
-                return ReadResult::ReadError;
-            }
-            converter.Take(chunk.data(), first, n);
-            if (progress && !progress(kReadShare * static_cast<double>(first + n) / static_cast<double>(count)))
-                return ReadResult::Cancelled;
-        }
-    }
-    const RawFindings& raw = converter.Raw();
-    for (int a = 0; a < 3; ++a) {
-        if (count == 0) {
-            survey.dataMin[a] = h.min[a];
-            survey.dataMax[a] = h.max[a];
-            if (!std::isfinite(survey.dataMin[a]) || !std::isfinite(survey.dataMax[a]))
-                survey.dataMin[a] = survey.dataMax[a] = h.offset[a];
-        } else {
-            const double lo = raw.low[a] * h.scale[a] + h.offset[a];
-            const double hi = raw.high[a] * h.scale[a] + h.offset[a];
-            survey.dataMin[a] = std::min(lo, hi);
-            survey.dataMax[a] = std::max(lo, hi);
-        }
-        survey.centre[a] = 0.5 * (survey.dataMin[a] + survey.dataMax[a]);
-    }
-    survey.intensityMax = raw.intensityMax;
-    survey.colourMax = raw.colourMax;
-    survey.intensityShift = std::max(0, BitWidth(raw.intensityMax) - 8);
-    survey.colourHighBytes = converter.WideColour();
-    survey.timeOrdered = raw.timeOrdered;
-    if (count > 0 && kPointFormats[h.pointFormat].gpsTime >= 0) {
-        survey.timeMin = raw.timeMin;
-        survey.timeMax = raw.timeMax;
-    }
+    if (const ReadResult points = ReadPoints(file, h, converter, progress, why); points != ReadResult::Ok) return points;
+    TakeFindings(converter, survey);
     converter.FinishValues(survey.intensityShift);
 
-    // The frame: where the file's coordinates go.
-    FindCoordinateSystem(file, records, survey);
-    GeodeticOrigin own;
-    const bool hasOwnOrigin = FindOwnOrigin(file, records, own);
-    std::unique_ptr<CoordinateSystem> system;
-    if (!survey.crsDefinition.empty()) {
-        std::string problem;
-        system = CoordinateSystem::Create(survey.crsDefinition, problem);
-        if (!system) survey.crsProblem = problem;
-    }
-    if (survey.crsDefinition.size() > 200) survey.crsDefinition = survey.crsDefinition.substr(0, 197) + "...";
-    Placement place;
-    GeodeticOrigin origin = NoGeodeticOrigin();
-    std::unique_ptr<LocalFrame> frame;
-    std::unique_ptr<CrsToLocal> mapper;
-    if (system) {
-        survey.crsName = system->Name();
-        if (hasOwnOrigin) {
-            origin = own;
-            survey.originFromFile = true;
-        } else {
-            double x = survey.centre[0], y = survey.centre[1], z = survey.centre[2];
-            if (!system->ToGeodetic(&x, &y, &z, 1)) {
-                why = "the centre of the data lies where " + survey.crsName + " cannot be converted to WGS-84";
-                return ReadResult::FormatError;
-            }
-            origin = {y * wgs84::kDegreesToRadians, x * wgs84::kDegreesToRadians, z};
-        }
-        survey.operation = system->OperationName();
-        frame = std::make_unique<LocalFrame>(origin);
-        mapper = std::make_unique<CrsToLocal>(*system, *frame);
-        switch (mapper->Prepare(survey.dataMin, survey.dataMax)) {
-        case CrsToLocal::Preparation::Ready: break;
-        case CrsToLocal::Preparation::Unconvertible:
-            why = "the data's corners lie where " + survey.crsName + " cannot be converted to WGS-84";
-            return ReadResult::FormatError;
-        case CrsToLocal::Preparation::TooFar:
-            why = "points more than the 2,147 km a survey holds from the frame's origin";
-            return ReadResult::FormatError;
-        }
-        survey.latticeColumns = mapper->LatticeColumns();
-        survey.latticeRows = mapper->LatticeRows();
-        survey.latticeError = mapper->LatticeError();
-        place.mapper = mapper.get();
-    } else if (hasOwnOrigin) {
-        origin = own;
-        survey.originFromFile = true;
-    } else {
-        for (int a = 0; a < 3; ++a) place.shift[a] = std::round(survey.centre[a]);
-    }
-    if (!place.mapper) {
-        for (int a = 0; a < 3; ++a) {
-            const double reach = std::max(std::fabs(survey.dataMin[a] - place.shift[a]), std::fabs(survey.dataMax[a] - place.shift[a]));
-            if (!(reach < kFrameReach)) {
-                why = "points " + Metres(reach) + " m from the frame's origin, beyond the 2,147 km a survey holds";
-                return ReadResult::FormatError;
-            }
-        }
-    }
-    if (!PlacePoints(recordsStart, recordBytes, count, h, place)) {
+    Frame frame;
+    if (const ReadResult chosen = ChooseFrame(file, records, survey, frame, why); chosen != ReadResult::Ok) return chosen;
+    if (!PlacePoints(recordsStart, recordBytes, count, h, frame.place)) {
         why = "some points lie where " + survey.crsName + " cannot be converted to WGS-84";
         return ReadResult::FormatError;
     }
     if (progress && !progress(1.0)) return ReadResult::Cancelled;
 
-    layout.origin = origin;
+    layout.origin = frame.origin;
     const auto pointHeader = MakePointHeader(layout, static_cast<int32_t>(count));
     std::memcpy(image.Data(), pointHeader.data(), pointHeader.size());
     block = std::move(image);
