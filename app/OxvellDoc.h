@@ -50,6 +50,7 @@ private:
     void OnUpdateFileSave(wxUpdateUIEvent& event);
     void OnImportCameraPath(wxCommandEvent& event);
     void OnUpdateImportCameraPath(wxUpdateUIEvent& event);
+    void OnImportTrajectory(wxCommandEvent& event);
 
     oxv::SurveyDocument m_survey;
     COxvellHost* m_pHost = nullptr;

@@ -23,6 +23,7 @@
 #include "tools/oxvtool/Commands.h"
 #include "tools/oxvtool/SettingsOption.h"
 #include "tools/oxvtool/SizeOption.h"
+#include "tools/oxvtool/TrajectoryOption.h"
 #include "view/ColorModeNames.h"
 #include "settings/ProgramFiles.h"
 #include "gl/HeadlessGL.h"
@@ -43,6 +44,7 @@ constexpr int kBarWidth = 30;
 
 struct RecordOptions {
     std::string survey;
+    std::string trajectory;
     std::string out;
     std::string size = "1280x720";
     std::string speed, period, track, autoCamera, nearDistance, farDistance, cameraSpeed, panRate;
@@ -370,6 +372,7 @@ int RunRecord(const RecordOptions& options)
     if (status == oxv::LoadStatus::CannotOpen)
         return Failed("cannot open " + options.survey + ": " + oxv::CannotOpenReason(options.survey));
     if (status != oxv::LoadStatus::Ok) return Failed(oxv::LoadFailureText(status, options.survey, doc.LoadProblem()));
+    if (!ApplyTrajectoryOption(doc, options.trajectory)) return kWorkFailed;
 
     std::error_code ec;
     std::filesystem::path outPath =
@@ -420,7 +423,8 @@ void AddRecordCommand(CLI::App& app, int& exitStatus)
     auto o = std::make_shared<RecordOptions>();
     CLI::App* record = app.add_subcommand(
         "record", "Record a whole playback run (or, with --fpv, the first-person flight) as numbered PNG frames");
-    record->add_option("SURVEY", o->survey, "point file (.oxv)");
+    record->add_option("SURVEY", o->survey, "survey (.oxv or .las)");
+    AddTrajectoryOption(record, o->trajectory);
     record->add_option("--out", o->out, "folder for img%06d.png (made when missing)");
     record->add_option("--size", o->size, "frame size WxH")->capture_default_str();
     record->add_option("--speed", o->speed, "playback speed in percent of measurement time");
