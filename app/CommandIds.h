@@ -70,6 +70,9 @@ enum : int {
     // Moving-camera point budgets, in kPointBudgetChoices order (250k, 1M, 4M, Off).
     kPointBudget250k = CommandId(32806),
     kPointBudgetOff = CommandId(32809),
+
+    // File > Import Trajectory...: sensor origin and pose for a LAS survey.
+    kImportTrajectory = CommandId(32810),
 };
 
 inline constexpr int kRecentFileCount = 4;

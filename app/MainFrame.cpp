@@ -109,6 +109,8 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     file->Enable(kFileMru1, false);
     file->AppendSeparator();
     file->Append(kSavePicture, "Save &Picture As...", "Save the view as a PNG picture at the window's size");
+    file->Append(kImportTrajectory, "Import &Trajectory...",
+                 "Give the survey its sensor origin and pose from the flight's trajectory (SBET or text)");
     file->AppendSeparator();
     file->Append(kAppExit, "E&xit", "Quit the application; prompts to save documents");
     m_fileMenu = file;

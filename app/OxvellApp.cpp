@@ -219,7 +219,9 @@ void COxvellApp::RememberFile(const wxString& path)
 void COxvellApp::PromptOpen()
 {
     wxFileDialog dialog(m_frame, "Open", wxEmptyString, wxEmptyString,
-                        "Oxvell Files (*.oxv)|*.oxv|All Files (*.*)|*", wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+                        "Survey Files (*.oxv;*.las)|*.oxv;*.las;*.LAS|Oxvell Files (*.oxv)|*.oxv|LAS Files (*.las)|*.las;*.LAS|"
+                        "All Files (*.*)|*",
+                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (dialog.ShowModal() != wxID_OK) return;
     OpenDocumentFile(dialog.GetPath());
 }

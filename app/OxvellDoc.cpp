@@ -12,6 +12,7 @@
 
 #include "app/CommandIds.h"
 #include "app/OxvellHost.h"
+#include "app/OxvellView.h"
 #include "base/FileReading.h"
 #include "base/Profile.h"
 
@@ -91,6 +92,8 @@ wxBEGIN_EVENT_TABLE(COxvellDoc, wxDocument)
     EVT_UPDATE_UI(oxv::cmd::kFileSaveAs, COxvellDoc::OnUpdateFileSave)
     EVT_MENU(oxv::cmd::kImportCameraPath, COxvellDoc::OnImportCameraPath)
     EVT_UPDATE_UI(oxv::cmd::kImportCameraPath, COxvellDoc::OnUpdateImportCameraPath)
+    EVT_MENU(oxv::cmd::kImportTrajectory, COxvellDoc::OnImportTrajectory)
+    EVT_UPDATE_UI(oxv::cmd::kImportTrajectory, COxvellDoc::OnUpdateImportCameraPath)
 wxEND_EVENT_TABLE()
 
 bool COxvellDoc::OnNewDocument()
@@ -165,10 +168,42 @@ void COxvellDoc::OnImportCameraPath(wxCommandEvent&)
     if (dialog.ShowModal() != wxID_OK) return;
     wxBusyCursor wait;
     const wxString folder = wxFileName(dialog.GetPath()).GetPath();
-    if (m_survey.ImportCameraPath(std::string(folder.utf8_str())) == oxv::CameraPathSource::None) return;
+    if (m_survey.ImportCameraPath(std::string(folder.utf8_str())) == oxv::CameraPathSource::None) {
+        if (!m_survey.CameraPathProblem().empty())
+            wxMessageBox(wxString::FromUTF8(m_survey.CameraPathProblem().c_str()), wxTheApp->GetAppDisplayName(),
+                         wxOK | wxICON_INFORMATION);
+        return;
+    }
     const wxString cache = wxFileName(folder, oxv::kCameraPathCacheName).GetFullPath();
     // A cache that could not be written is no failure of the import.
     m_cameraPathCache = wxFileExists(cache) ? std::string(cache.utf8_str()) : std::string("not written");
+    NotifyCameraPathChanged();
+}
+
+void COxvellDoc::OnImportTrajectory(wxCommandEvent&)
+{
+    wxFileDialog dialog(GetDocumentWindow(), "Import Trajectory", wxEmptyString, wxEmptyString,
+                        "Trajectories (*.out;*.sbet;*.txt;*.csv)|*.out;*.sbet;*.txt;*.csv|All Files (*.*)|*",
+                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK) return;
+    // Playback and the flight read the image that is about to be replaced.
+    if (auto* view = wxDynamicCast(GetFirstView(), COxvellView)) view->EndRunsForNewDocument();
+    oxv::TrajectoryStatus status;
+    {
+        wxBusyCursor wait;
+        status = m_survey.AttachTrajectory(std::string(dialog.GetPath().utf8_str()));
+    }
+    if (status != oxv::TrajectoryStatus::Attached) {
+        const char* first = status == oxv::TrajectoryStatus::CannotOpen      ? "Cannot open the trajectory"
+                            : status == oxv::TrajectoryStatus::BadFile       ? "Trajectory format error"
+                            : status == oxv::TrajectoryStatus::NotEnoughMemory ? "Not enough memory"
+                                                                              : "The trajectory cannot be used";
+        wxMessageBox(wxString(first) + "\n" + dialog.GetPath() + ": " +
+                         wxString::FromUTF8(m_survey.TrajectoryProblem().c_str()),
+                     wxTheApp->GetAppDisplayName(), wxOK | wxICON_EXCLAMATION);
+        return;
+    }
+    // The view rebuilds every list on this, as the sensor channels want.
     NotifyCameraPathChanged();
 }
 

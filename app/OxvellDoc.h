@@ -52,6 +52,7 @@ private:
     void OnUpdateFileSave(wxUpdateUIEvent& event);
     void OnImportCameraPath(wxCommandEvent& event);
     void OnUpdateImportCameraPath(wxUpdateUIEvent& event);
+    void OnImportTrajectory(wxCommandEvent& event);
 
     oxv::SurveyDocument m_survey;
     oxv::OxvellHost* m_host = nullptr;

@@ -8,6 +8,8 @@
 
 #include "base/FileReading.h"
 #include "base/NumberText.h"
+#include "geo/LocalFrame.h"
+#include "las/LasReader.h"
 #include "survey/PlaybackSettings.h"
 #include "survey/ScannerPath.h"
 #include "survey/Statistics.h"
@@ -108,6 +110,22 @@ std::string NoTimelineReason(TimelineOutcome outcome, const PointImage& image, d
     return "not enough memory for " + GroupedDigits(static_cast<uint64_t>(frames)) + " frames";
 }
 
+// The survey's times, with a LAS header's own word on their base where it
+// disagrees with their values.
+SurveyTimes SurveyTimesOf(const PointImage& image, const las::LasSurvey* las, std::string& note)
+{
+    SurveyTimes times = TimesOf(image);
+    note.clear();
+    if (las && las->header.versionMinor >= 2) {
+        const bool adjusted = las->header.AdjustedStandardGpsTime();
+        if (adjusted != (times.base != TimeBase::WeekSeconds))
+            note = std::string(" (the LAS header says ") +
+                   TimeBaseName(adjusted ? TimeBase::AdjustedStandard : TimeBase::WeekSeconds) +
+                   "; the times' values say otherwise and were followed)";
+    }
+    return times;
+}
+
 }  // namespace
 
 void SurveyDocument::NewDocument()
@@ -121,6 +139,8 @@ void SurveyDocument::FreePointData()
     m_pPoints.reset();
     m_pScannerPath.reset();
     m_pCameraPath.reset();
+    m_lasSurvey.reset();
+    m_trajectoryReport.reset();
     m_rangeStat = m_ampStat = m_xStat = m_yStat = m_zStat = m_timeStat = ValueRange{};
 }
 
@@ -136,7 +156,16 @@ LoadStatus SurveyDocument::LoadPointFile(const std::string& path, Profile& profi
     StageReporter stages(observer);
     ImageBlock block;
     m_loadProblem.clear();
-    const LoadStatus read = ReadWholeFile(path, block, stages.Enter(LoadStage::Read), &m_loadProblem);
+    // LAS files become the same image as they are read; point files are it.
+    std::unique_ptr<las::LasSurvey> lasSurvey;
+    LoadStatus read;
+    if (las::IsLasPath(path)) {
+        lasSurvey.reset(new (std::nothrow) las::LasSurvey);
+        read = !lasSurvey ? LoadStatus::NotEnoughMemory
+                          : las::ReadLasFile(path, block, *lasSurvey, m_loadProblem, stages.Enter(LoadStage::Read));
+    } else {
+        read = ReadWholeFile(path, block, stages.Enter(LoadStage::Read), &m_loadProblem);
+    }
     if (read == LoadStatus::CannotOpen) return read;
 
     // From here on the previous survey is gone whatever happens; a timeline
@@ -152,6 +181,7 @@ LoadStatus SurveyDocument::LoadPointFile(const std::string& path, Profile& profi
         m_pPoints.reset(new (std::nothrow) PointImage(std::move(block)));
         if (!m_pPoints) status = LoadStatus::NotEnoughMemory;
     }
+    if (status == LoadStatus::Ok) m_lasSurvey = std::move(lasSurvey);
     if (status != LoadStatus::Ok) {
         FreeTimeline();
         if (!LoadMessage(status).empty()) observer.ShowMessage(LoadFailureText(status, path, m_loadProblem));
@@ -251,11 +281,58 @@ int SurveyDocument::InterpolatePoseAt(int32_t frame, Pose& pose) const
 
 CameraPathSource SurveyDocument::ImportCameraPath(const std::string& folder)
 {
+    m_cameraPathProblem.clear();
     if (!m_pPoints) return CameraPathSource::None;
+    if (!HasGeodeticOrigin(m_pPoints->Header().origin)) {
+        m_cameraPathProblem = "The survey has no geodetic origin: its file names no coordinate system";
+        if (m_lasSurvey && !m_lasSurvey->crsProblem.empty()) m_cameraPathProblem += " it can use (" + m_lasSurvey->crsProblem + ")";
+        m_cameraPathProblem += ", so navigation positions have no place in its frame.";
+        return CameraPathSource::None;
+    }
     CameraPathImport imported = oxv::ImportCameraPath(folder, *m_pPoints);
     if (!imported.path) return CameraPathSource::None;
     m_pCameraPath = std::move(imported.path);
     return imported.source;
+}
+
+TrajectoryStatus SurveyDocument::AttachTrajectory(const std::string& path)
+{
+    m_trajectoryProblem.clear();
+    if (!m_pPoints) {
+        m_trajectoryProblem = "no survey is open";
+        return TrajectoryStatus::Refused;
+    }
+    Trajectory trajectory;
+    switch (ReadTrajectory(path, trajectory, m_trajectoryProblem)) {
+    case TrajectoryRead::Ok: break;
+    case TrajectoryRead::CannotOpen: return TrajectoryStatus::CannotOpen;
+    case TrajectoryRead::FormatError: return TrajectoryStatus::BadFile;
+    case TrajectoryRead::NotEnoughMemory: return TrajectoryStatus::NotEnoughMemory;
+    }
+    std::string headerNote;
+    const SurveyTimes times = SurveyTimesOf(*m_pPoints, m_lasSurvey.get(), headerNote);
+    ImageBlock block;
+    auto report = std::make_unique<TrajectoryReport>();
+    report->file = path;
+    switch (oxv::AttachTrajectory(*m_pPoints, trajectory, times, m_trajectoryReport != nullptr, block, *report,
+                                  m_trajectoryProblem)) {
+    case AttachResult::Ok: break;
+    case AttachResult::Refused: return TrajectoryStatus::Refused;
+    case AttachResult::NotEnoughMemory: return TrajectoryStatus::NotEnoughMemory;
+    }
+    report->timeBase += headerNote;
+    std::unique_ptr<PointImage> image(new (std::nothrow) PointImage(std::move(block)));
+    if (!image) {
+        m_trajectoryProblem = "not enough memory for the survey";
+        return TrajectoryStatus::NotEnoughMemory;
+    }
+    // The records and their times are as they were, so the timeline's spans
+    // still hold; the ranges gain the range, the scanner path its track.
+    m_pPoints = std::move(image);
+    ComputeStatistics();
+    m_pScannerPath = MakeScannerPath(*m_pPoints);
+    m_trajectoryReport = std::move(report);
+    return TrajectoryStatus::Attached;
 }
 
 }  // namespace oxv

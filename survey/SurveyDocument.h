@@ -5,11 +5,13 @@
 #include <string_view>
 
 #include "base/LoadStatus.h"
+#include "las/LasSurvey.h"
 #include "survey/CameraPath.h"
 #include "survey/PointFile.h"
 #include "base/Profile.h"
 #include "survey/Statistics.h"
 #include "survey/SurveyTypes.h"
+#include "trajectory/SensorChannels.h"
 
 namespace oxv {
 
@@ -39,6 +41,15 @@ public:
     // leaves the document Empty. The last report, 1, comes once the survey
     // is complete: its answer no longer matters.
     [[nodiscard]] virtual bool Progress(double /*fraction*/) { return true; }
+};
+
+// Outcome of placing a survey on a trajectory.
+enum class TrajectoryStatus {
+    Attached,
+    CannotOpen,       // the trajectory file could not be opened
+    BadFile,          // it is no trajectory (see TrajectoryProblem)
+    Refused,          // the survey cannot take it (see TrajectoryProblem)
+    NotEnoughMemory,
 };
 
 // Share of the whole load each stage takes (read, value ranges, timeline,
@@ -74,6 +85,20 @@ public:
     // bytes"); empty after a load that succeeded, was cancelled or could not
     // open its file.
     const std::string& LoadProblem() const { return m_loadProblem; }
+    // What the LAS file held and how it was read; null for a point file.
+    const las::LasSurvey* LasInfo() const { return m_lasSurvey.get(); }
+
+    // Gives the loaded survey its sensor origin and pose from a trajectory
+    // file (SBET or text) interpolated at each point's time; the value
+    // ranges and the scanner path follow. A survey with its own origin or
+    // pose, without time stamps or without a geodetic origin is refused,
+    // as is a trajectory no point's time falls within; one that took an
+    // earlier trajectory takes the new one in its place. On anything but
+    // Attached the survey stays as it was.
+    [[nodiscard]] TrajectoryStatus AttachTrajectory(const std::string& path);
+    const std::string& TrajectoryProblem() const { return m_trajectoryProblem; }
+    // What the attached trajectory gave; null without one.
+    const TrajectoryReport* TrajectoryInfo() const { return m_trajectoryReport.get(); }
 
     void FreePointData();
     void FreeTimeline();
@@ -93,12 +118,19 @@ public:
     // on success replaces the camera path (the views then want hint 100),
     // otherwise returns None and keeps the path it had.
     CameraPathSource ImportCameraPath(const std::string& folder);
+    // Why the last import could not even be tried (a survey without a
+    // geodetic origin); empty otherwise.
+    const std::string& CameraPathProblem() const { return m_cameraPathProblem; }
 
 private:
     void SetStatistics(const SurveyStatistics& statistics);
 
     std::string m_loadProblem;
     std::string m_timelineProblem;
+    std::unique_ptr<las::LasSurvey> m_lasSurvey;
+    std::unique_ptr<TrajectoryReport> m_trajectoryReport;
+    std::string m_trajectoryProblem;
+    std::string m_cameraPathProblem;
 };
 
 }  // namespace oxv

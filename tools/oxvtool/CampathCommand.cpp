@@ -6,6 +6,7 @@
 #include "tools/oxvtool/Commands.h"
 #include "base/FileReading.h"
 #include "survey/SurveyDocument.h"
+#include "tools/oxvtool/TrajectoryOption.h"
 
 namespace oxvtool {
 
@@ -14,6 +15,7 @@ namespace {
 struct CampathOptions {
     std::string survey;
     std::string navDir;
+    std::string trajectory;
     bool json = false;
 };
 
@@ -52,9 +54,13 @@ int RunCampath(const CampathOptions& options)
     oxv::LoadObserver quiet;
     const oxv::LoadStatus status = doc.LoadPointFile(options.survey, profile, quiet);
     oxv::CameraPathSource source = oxv::CameraPathSource::None;
-    if (status == oxv::LoadStatus::Ok) {
+    if (status == oxv::LoadStatus::Ok && !ApplyTrajectoryOption(doc, options.trajectory)) {
+        // Said on standard error; nothing is imported.
+    } else if (status == oxv::LoadStatus::Ok) {
         source = doc.ImportCameraPath(options.navDir);
-        if (source == oxv::CameraPathSource::None)
+        if (!doc.CameraPathProblem().empty())
+            std::cerr << "oxvtool: no camera path: " << doc.CameraPathProblem() << "\n";
+        else if (source == oxv::CameraPathSource::None)
             std::cerr << "oxvtool: no camera path from " << options.navDir << "\n";
     } else if (status == oxv::LoadStatus::CannotOpen) {
         std::cerr << "oxvtool: cannot open " << options.survey << ": " << oxv::CannotOpenReason(options.survey) << "\n";
@@ -75,11 +81,12 @@ void AddCampathCommand(CLI::App& app, int& exitStatus)
     auto options = std::make_shared<CampathOptions>();
     CLI::App* campath =
         app.add_subcommand("campath", "Import a camera path from a navigation folder as Import Camera Path does");
-    campath->add_option("SURVEY", options->survey, "point file (.oxv) whose origin the path is converted to")
+    campath->add_option("SURVEY", options->survey, "survey (.oxv or .las) whose origin the path is converted to")
         ->required();
     campath->add_option("NAVDIR", options->navDir,
                         "folder with navx.txt, geo.txt, gps_tw.txt; cam_path.bin is read there or written there")
         ->required();
+    AddTrajectoryOption(campath, options->trajectory);
     campath->add_flag("--json", options->json, "print {\"count\", \"nodes\", \"source\"} as one JSON object");
     campath->callback([options, &exitStatus] { exitStatus = RunCampath(*options); });
 }

@@ -20,5 +20,6 @@ void AddRenderCommand(CLI::App& app, int& exitStatus);
 void AddObjCommand(CLI::App& app, int& exitStatus);
 void AddModelCommand(CLI::App& app, int& exitStatus);
 void AddRecordCommand(CLI::App& app, int& exitStatus);
+void AddConvertCommand(CLI::App& app, int& exitStatus);
 
 }  // namespace oxvtool

@@ -10,6 +10,7 @@
 #include "survey/SurveyDocument.h"
 #include "tools/oxvtool/SettingsOption.h"
 #include "tools/oxvtool/SurveySummary.h"
+#include "tools/oxvtool/TrajectoryOption.h"
 
 namespace oxvtool {
 
@@ -18,6 +19,7 @@ namespace {
 struct InfoOptions {
     std::string file;
     std::string ini;
+    std::string trajectory;
     bool json = false;
     bool full = false;
     bool progress = false;
@@ -93,6 +95,7 @@ int RunInfo(const InfoOptions& options)
         return 1;
     }
     if (status != oxv::LoadStatus::Ok) std::cerr << oxv::LoadFailureText(status, options.file, doc.LoadProblem()) << "\n";
+    if (status == oxv::LoadStatus::Ok && !ApplyTrajectoryOption(doc, options.trajectory)) return 1;
     if (options.json)
         std::cout << SurveyToJson(doc, status, options.full).dump(2) << "\n";
     else if (status == oxv::LoadStatus::Ok)
@@ -106,7 +109,8 @@ void AddInfoCommand(CLI::App& app, int& exitStatus)
 {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* info = app.add_subcommand("info", "Open a point file as the viewer does and describe it");
-    info->add_option("FILE", options->file, "point file (.oxv)")->required();
+    info->add_option("FILE", options->file, "survey (.oxv point file or .las)")->required();
+    AddTrajectoryOption(info, options->trajectory);
     info->add_flag("--json", options->json, "print one JSON object");
     info->add_flag("--full", options->full, "with --json: scanner path nodes, frame spans and poses");
     info->add_flag("--progress", options->progress,

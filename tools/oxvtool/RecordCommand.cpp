@@ -25,6 +25,7 @@
 #include "tools/oxvtool/RecordTemporaries.h"
 #include "tools/oxvtool/SettingsOption.h"
 #include "tools/oxvtool/SizeOption.h"
+#include "tools/oxvtool/TrajectoryOption.h"
 #include "settings/ProgramFiles.h"
 #include "gl/HeadlessGL.h"
 #include "playback/FpvCamera.h"
@@ -52,6 +53,7 @@ CLI::Validator FrameRangeOption()
 
 struct RecordOptions {
     std::string survey;
+    std::string trajectory;
     std::string out;
     std::string size = "1280x720";
     std::optional<double> speed;
@@ -322,6 +324,7 @@ int RunRecord(const RecordOptions& options)
     if (status == oxv::LoadStatus::CannotOpen)
         return Failed("cannot open " + options.survey + ": " + oxv::CannotOpenReason(options.survey));
     if (status != oxv::LoadStatus::Ok) return Failed(oxv::LoadFailureText(status, options.survey, doc.LoadProblem()));
+    if (!ApplyTrajectoryOption(doc, options.trajectory)) return kWorkFailed;
 
     std::error_code ec;
     std::filesystem::path outPath =
@@ -375,7 +378,8 @@ void AddRecordCommand(CLI::App& app, int& exitStatus)
     const auto number = [] { return NumberOption("wants a number"); };
     CLI::App* record = app.add_subcommand(
         "record", "Record a whole playback run (or, with --fpv, the first-person flight) as numbered PNG frames");
-    record->add_option("SURVEY", o->survey, "point file (.oxv)")->required();
+    record->add_option("SURVEY", o->survey, "survey (.oxv or .las)")->required();
+    AddTrajectoryOption(record, o->trajectory);
     record->add_option("--out", o->out, "folder for img%06d.png (made when missing)");
     record->add_option("--size", o->size, "frame size WxH")->capture_default_str()->check(FrameSizeOption(kMaxFrameSide));
     record->add_option("--speed", o->speed, "playback speed in percent of measurement time")

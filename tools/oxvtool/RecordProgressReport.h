@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/oxvtool/HeadlessRecorder.h"
+#include "recorder/HeadlessRecorder.h"
 
 namespace oxvtool {
 

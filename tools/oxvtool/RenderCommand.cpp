@@ -18,6 +18,7 @@
 #include "tools/oxvtool/ColorOption.h"
 #include "tools/oxvtool/Commands.h"
 #include "tools/oxvtool/SizeOption.h"
+#include "tools/oxvtool/TrajectoryOption.h"
 #include "gl/HeadlessGL.h"
 #include "image/PngImageWriter.h"
 #include "base/FileReading.h"
@@ -36,6 +37,7 @@ constexpr int32_t kMaxBudget = 1'000'000'000;
 
 struct RenderOptions {
     std::string file;
+    std::string trajectory;
     std::string out;
     std::string size = "1280x720";
     int colorMode = oxv::kColorOriginal;
@@ -135,6 +137,7 @@ int RunRender(const RenderOptions& options)
     oxv::LoadObserver quiet;
     const auto openStart = std::chrono::steady_clock::now();
     const oxv::LoadStatus status = doc.LoadPointFile(options.file, profile, quiet);
+    const bool placed = status != oxv::LoadStatus::Ok || ApplyTrajectoryOption(doc, options.trajectory);
     const double openMs = MsSince(openStart);
     if (status == oxv::LoadStatus::CannotOpen) {
         std::cerr << "oxvtool: cannot open " << options.file << ": " << oxv::CannotOpenReason(options.file) << "\n";
@@ -144,6 +147,7 @@ int RunRender(const RenderOptions& options)
         std::cerr << oxv::LoadFailureText(status, options.file, doc.LoadProblem()) << "\n";
         return 1;
     }
+    if (!placed) return 1;
 
     std::string error;
     auto gl = oxv::HeadlessGL::Create(static_cast<int>(w), static_cast<int>(h), &error);
@@ -207,7 +211,8 @@ void AddRenderCommand(CLI::App& app, int& exitStatus)
 {
     auto options = std::make_shared<RenderOptions>();
     CLI::App* render = app.add_subcommand("render", "Render the view of a survey right after opening it, as PNG");
-    render->add_option("SURVEY", options->file, "point file (.oxv)")->required();
+    render->add_option("SURVEY", options->file, "survey (.oxv or .las)")->required();
+    AddTrajectoryOption(render, options->trajectory);
     render->add_option("--out", options->out, "PNG file to write")->required();
     render->add_option("--size", options->size, "frame size WxH")->capture_default_str();
     render->add_option("--color", options->colorMode, "height|amp|ampbw|range|original (falls back to height)")

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "geo/LocalFrame.h"
+
 namespace oxvtool {
 
 using nlohmann::ordered_json;
@@ -64,6 +66,72 @@ ordered_json ParamsToJson(const oxv::PlaybackParams* p)
             {"panRate", p->panRate}};
 }
 
+ordered_json Triple(const double v[3]) { return ordered_json::array({v[0], v[1], v[2]}); }
+
+std::string Version(const oxv::las::Header& h)
+{
+    return std::to_string(h.versionMajor) + "." + std::to_string(h.versionMinor);
+}
+
+ordered_json LasToJson(const oxv::las::LasSurvey& s)
+{
+    const oxv::las::Header& h = s.header;
+    ordered_json j;
+    j["version"] = Version(h);
+    j["point_format"] = h.pointFormat;
+    j["record_length"] = h.recordLength;
+    j["extra_bytes"] = h.ExtraBytes();
+    j["point_count"] = h.pointCount;
+    j["legacy_point_count"] = h.legacyPointCount;
+    j["points_by_return"] = ordered_json::array();
+    for (uint64_t n : h.pointsByReturn) j["points_by_return"].push_back(n);
+    j["file_source_id"] = h.fileSourceId;
+    j["global_encoding"] = h.globalEncoding;
+    j["system_id"] = h.systemId;
+    j["software"] = h.software;
+    j["creation_day"] = h.creationDay;
+    j["creation_year"] = h.creationYear;
+    j["header_size"] = h.headerSize;
+    j["point_data_offset"] = h.pointDataOffset;
+    j["vlr_count"] = h.vlrCount;
+    j["evlr_count"] = h.evlrCount;
+    j["scale"] = Triple(h.scale);
+    j["offset"] = Triple(h.offset);
+    j["header_min"] = Triple(h.min);
+    j["header_max"] = Triple(h.max);
+    j["data_min"] = Triple(s.dataMin);
+    j["data_max"] = Triple(s.dataMax);
+    j["crs"] = {{"source", s.crsSource.empty() ? ordered_json(nullptr) : ordered_json(s.crsSource)},
+                {"definition", s.crsDefinition},
+                {"name", s.crsName},
+                {"problem", s.crsProblem},
+                {"operation", s.operation}};
+    j["origin_from_file"] = s.originFromFile;
+    j["lattice"] = {{"columns", s.latticeColumns}, {"rows", s.latticeRows}, {"error_m", s.latticeError}};
+    j["intensity_max"] = s.intensityMax;
+    j["intensity_shift"] = s.intensityShift;
+    j["colour_max"] = s.colourMax;
+    j["colour_scaling"] = s.colourHighBytes ? "high byte" : "as stored";
+    j["gps_time"] = {{"adjusted_standard", h.AdjustedStandardGpsTime()},
+                     {"min", s.timeMin},
+                     {"max", s.timeMax},
+                     {"ordered", s.timeOrdered}};
+    return j;
+}
+
+ordered_json TrajectoryToJson(const oxv::TrajectoryReport& r)
+{
+    return {{"file", r.file},
+            {"format", oxv::TrajectoryFormatName(r.format)},
+            {"records", r.records},
+            {"start", r.start},
+            {"end", r.end},
+            {"time_base", r.timeBase},
+            {"points_before", r.pointsBefore},
+            {"points_after", r.pointsAfter},
+            {"points_outside", r.pointsBefore + r.pointsAfter}};
+}
+
 }  // namespace
 
 ordered_json SurveyToJson(const oxv::SurveyDocument& doc, oxv::LoadStatus status, bool full)
@@ -93,6 +161,8 @@ ordered_json SurveyToJson(const oxv::SurveyDocument& doc, oxv::LoadStatus status
     j["timeline"] = TimelineToJson(doc, full);
     if (!doc.TimelineProblem().empty()) j["timeline_problem"] = doc.TimelineProblem();
     j["params"] = ParamsToJson(doc.m_pPlaybackParams.get());
+    if (const oxv::las::LasSurvey* las = doc.LasInfo()) j["las"] = LasToJson(*las);
+    if (const oxv::TrajectoryReport* trajectory = doc.TrajectoryInfo()) j["trajectory"] = TrajectoryToJson(*trajectory);
     return j;
 }
 
@@ -113,6 +183,39 @@ void RangeLine(std::ostringstream& out, const char* name, const oxv::ValueRange&
     out << line;
 }
 
+std::string LasText(const oxv::las::LasSurvey& s)
+{
+    const oxv::las::Header& h = s.header;
+    std::ostringstream out;
+    char line[400];
+    std::snprintf(line, sizeof line, "LAS:        %s, point format %d, %u-byte records (%d extra), %llu points\n",
+                  Version(h).c_str(), h.pointFormat, h.recordLength, h.ExtraBytes(),
+                  static_cast<unsigned long long>(h.pointCount));
+    out << line;
+    out << "            system \"" << h.systemId << "\", software \"" << h.software << "\"\n";
+    if (!s.crsName.empty())
+        out << "            coordinate system " << s.crsName << " (" << s.crsSource << ")\n";
+    else if (!s.crsProblem.empty())
+        out << "            coordinate system unusable: " << s.crsProblem << "\n";
+    else if (s.originFromFile)
+        out << "            no coordinate system: the local frame of its Oxvell origin record\n";
+    else
+        out << "            no coordinate system\n";
+    if (!s.crsName.empty()) {
+        if (s.latticeColumns > 0)
+            std::snprintf(line, sizeof line, "            through PROJ on a %dx%d lattice, within %.3f mm\n",
+                          s.latticeColumns, s.latticeRows, s.latticeError * 1000.0);
+        else
+            std::snprintf(line, sizeof line, "            every point through PROJ\n");
+        out << line;
+    }
+    std::snprintf(line, sizeof line,
+                  "            amplitude = intensity >> %d (largest %u), colour %s (largest %u)\n", s.intensityShift,
+                  s.intensityMax, s.colourHighBytes ? "= RGB >> 8" : "= RGB as stored", s.colourMax);
+    out << line;
+    return out.str();
+}
+
 }  // namespace
 
 std::string SurveyToText(const std::string& path, const oxv::SurveyDocument& doc)
@@ -124,10 +227,15 @@ std::string SurveyToText(const std::string& path, const oxv::SurveyDocument& doc
     out << "File:       " << path << "\n";
     std::snprintf(line, sizeof line, "Records:    %d of %d words (%zu bytes)\n", h.recordCount, h.stride, image.Size());
     out << line;
-    std::snprintf(line, sizeof line,
-                  "Origin:     lat %.9f rad (%.7f deg), lon %.9f rad (%.7f deg), height %.3f m\n", h.origin.latitude,
-                  Degrees(h.origin.latitude), h.origin.longitude, Degrees(h.origin.longitude), h.origin.height);
+    if (oxv::HasGeodeticOrigin(h.origin))
+        std::snprintf(line, sizeof line,
+                      "Origin:     lat %.9f rad (%.7f deg), lon %.9f rad (%.7f deg), height %.3f m\n",
+                      h.origin.latitude, Degrees(h.origin.latitude), h.origin.longitude, Degrees(h.origin.longitude),
+                      h.origin.height);
+    else
+        std::snprintf(line, sizeof line, "Origin:     none (a local frame without a place on the earth)\n");
     out << line;
+    if (const oxv::las::LasSurvey* las = doc.LasInfo()) out << LasText(*las);
     out << "Channels:   xyz " << Channel(h.channels.xyz) << ", origin " << Channel(h.channels.origin) << ", colour "
         << Channel(h.channels.color) << ", amplitude " << Channel(h.channels.amplitude) << ", time "
         << Channel(h.channels.time) << ", pose " << Channel(h.channels.pose) << "\n";
@@ -161,6 +269,16 @@ std::string SurveyToText(const std::string& path, const oxv::SurveyDocument& doc
                       p->nearDistance, p->farDistance, p->cameraSpeed, p->panRate);
         out << line;
         out << "            output folder " << (p->outputFolder ? *p->outputFolder : std::string("none")) << "\n";
+    }
+    if (const oxv::TrajectoryReport* r = doc.TrajectoryInfo()) {
+        std::snprintf(line, sizeof line, "Trajectory: %s (%s, %zu records, %.3f to %.3f s)\n", r->file.c_str(),
+                      oxv::TrajectoryFormatName(r->format), r->records, r->start, r->end);
+        out << line << "            " << r->timeBase << "\n";
+        std::snprintf(line, sizeof line,
+                      "            %lld points outside its time (%lld before, %lld after), held at its ends\n",
+                      static_cast<long long>(r->pointsBefore + r->pointsAfter), static_cast<long long>(r->pointsBefore),
+                      static_cast<long long>(r->pointsAfter));
+        out << line;
     }
     return out.str();
 }

@@ -17,6 +17,7 @@ int main(int argc, char** argv)
     oxvtool::AddObjCommand(app, exitStatus);
     oxvtool::AddModelCommand(app, exitStatus);
     oxvtool::AddRecordCommand(app, exitStatus);
+    oxvtool::AddConvertCommand(app, exitStatus);
     app.footer(oxvtool::kExitStatusHelp);
     for (CLI::App* command : app.get_subcommands({})) command->footer(oxvtool::kExitStatusHelp);
     try {
