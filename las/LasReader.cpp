@@ -47,7 +47,7 @@ PointFileLayout LayoutFor(const PointFormat& format)
     layout.channels.xyz = 0;
     layout.channels.amplitude = 3;
     int8_t next = 4;
-    if (format.rgb >= 0) layout.channels.colour = next++;
+    if (format.rgb >= 0) layout.channels.color = next++;
     if (format.gpsTime >= 0) {
         layout.channels.time = next;
         next = static_cast<int8_t>(next + 2);
@@ -120,8 +120,8 @@ struct RawFindings {
     int32_t high[3] = {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::min(),
                        std::numeric_limits<int32_t>::min()};
     uint16_t intensityMax = 0;
-    uint16_t colourMax = 0;
-    size_t wideColourFrom = 0;  // first record with a colour value above 255
+    uint16_t colorMax = 0;
+    size_t wideColorFrom = 0;  // first record with a colour value above 255
     bool timeOrdered = true;
     double timeMin = std::numeric_limits<double>::infinity();
     double timeMax = -std::numeric_limits<double>::infinity();
@@ -152,7 +152,7 @@ public:
             const uint32_t intensity = LoadUnaligned<uint16_t>(p + 12);
             m_raw.intensityMax = std::max(m_raw.intensityMax, static_cast<uint16_t>(intensity));
             std::memcpy(rec + 12, &intensity, 4);
-            if (m_format.rgb >= 0) TakeColour(p + m_format.rgb, rec + 4 * static_cast<size_t>(m_layout.channels.colour), first + j);
+            if (m_format.rgb >= 0) TakeColor(p + m_format.rgb, rec + 4 * static_cast<size_t>(m_layout.channels.color), first + j);
             if (m_format.gpsTime >= 0) {
                 const double t = LoadUnaligned<double>(p + m_format.gpsTime);
                 if (t < m_lastTime) m_raw.timeOrdered = false;
@@ -166,7 +166,7 @@ public:
     }
 
     const RawFindings& Raw() const { return m_raw; }
-    bool WideColour() const { return m_wide; }
+    bool WideColor() const { return m_wide; }
 
     // Amplitude and colour to their 8-bit values.
     void FinishValues(int intensityShift)
@@ -181,20 +181,20 @@ public:
         if (m_format.rgb < 0 || !m_wide) return;
         // Before the first wide value every value was below 256, whose high
         // byte is 0.
-        for (size_t i = 0; i < m_raw.wideColourFrom; ++i)
-            std::memset(m_records + i * m_recordBytes + 4 * static_cast<size_t>(m_layout.channels.colour), 0, 4);
+        for (size_t i = 0; i < m_raw.wideColorFrom; ++i)
+            std::memset(m_records + i * m_recordBytes + 4 * static_cast<size_t>(m_layout.channels.color), 0, 4);
     }
 
 private:
-    void TakeColour(const uint8_t* p, uint8_t* word, size_t index)
+    void TakeColor(const uint8_t* p, uint8_t* word, size_t index)
     {
         uint16_t rgb[3];
         std::memcpy(rgb, p, sizeof rgb);
         const uint16_t top = std::max({rgb[0], rgb[1], rgb[2]});
-        m_raw.colourMax = std::max(m_raw.colourMax, top);
+        m_raw.colorMax = std::max(m_raw.colorMax, top);
         if (!m_wide && top > 255) {
             m_wide = true;
-            m_raw.wideColourFrom = index;
+            m_raw.wideColorFrom = index;
         }
         const int shift = m_wide ? 8 : 0;
         word[0] = static_cast<uint8_t>(rgb[0] >> shift);
@@ -305,9 +305,9 @@ void TakeFindings(const Converter& converter, LasSurvey& survey)
         survey.centre[a] = 0.5 * (survey.dataMin[a] + survey.dataMax[a]);
     }
     survey.intensityMax = raw.intensityMax;
-    survey.colourMax = raw.colourMax;
+    survey.colorMax = raw.colorMax;
     survey.intensityShift = std::max(0, BitWidth(raw.intensityMax) - 8);
-    survey.colourHighBytes = converter.WideColour();
+    survey.colorHighBytes = converter.WideColor();
     survey.timeOrdered = raw.timeOrdered;
     if (!empty && kPointFormats[h.pointFormat].gpsTime >= 0) {
         survey.timeMin = raw.timeMin;
@@ -404,7 +404,7 @@ bool IsLasPath(const std::string& path)
 LoadStatus ReadLasFile(const std::string& path, ImageBlock& block, LasSurvey& survey, std::string& why,
                        const std::function<bool(double)>& progress)
 {
-    ImageBlock::Allocate(0, block);
+    block = ImageBlock();
     survey = LasSurvey{};
     LasFile file;
     if (!file.Open(path)) return LoadStatus::CannotOpen;

@@ -26,9 +26,9 @@ struct LasSurvey {
     int latticeRows = 0;
     double latticeError = 0.0;  // metres
     int intensityShift = 0;      // amplitude = intensity >> shift
-    bool colourHighBytes = true;  // colour = RGB >> 8; false: the values themselves
+    bool colorHighBytes = true;  // colour = RGB >> 8; false: the values themselves
     uint16_t intensityMax = 0;
-    uint16_t colourMax = 0;
+    uint16_t colorMax = 0;
     bool timeOrdered = true;  // GPS times never decrease from one point to the next
     double timeMin = 0.0;     // seconds
     double timeMax = 0.0;

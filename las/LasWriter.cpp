@@ -149,7 +149,7 @@ std::vector<uint8_t> MakeHeader(const PointImage& image, const Quantizer& q, con
     Put<uint16_t>(h, offset::kHeaderSize, static_cast<uint16_t>(kHeaderSize14));
     Put<uint32_t>(h, offset::kPointDataOffset, pointOffset);
     Put<uint32_t>(h, offset::kVlrCount, vlrCount);
-    const int format = image.HasColour() ? 7 : 6;
+    const int format = image.HasColor() ? 7 : 6;
     h[offset::kPointFormat] = static_cast<uint8_t>(format);
     Put<uint16_t>(h, offset::kRecordLength, static_cast<uint16_t>(kPointFormats[format].size));
     const uint64_t count = static_cast<uint64_t>(image.Records());
@@ -283,7 +283,7 @@ bool WriteLasFile(const PointImage& image, const std::string& path, const std::s
     // The header's bounds are known only at the end; it is written again then.
     file.Write(MakeHeader(image, q, totals, vlrCount, pointOffset, adjustedTime).data(), kHeaderSize14);
     file.Write(vlrs.data(), vlrs.size());
-    const int format = image.HasColour() ? 7 : 6;
+    const int format = image.HasColor() ? 7 : 6;
     const PointFormat& f = kPointFormats[format];
     const size_t length = static_cast<size_t>(f.size);
     std::vector<uint8_t> out(kBatch * length);
@@ -323,7 +323,7 @@ bool WriteLasFile(const PointImage& image, const std::string& path, const std::s
             const double t = image.HasTime() ? image.Time(i) / 400.0 : 0.0;
             std::memcpy(r + f.gpsTime, &t, 8);
             if (f.rgb >= 0) {
-                const uint8_t* c = image.ColourBytes(i);
+                const uint8_t* c = image.ColorBytes(i);
                 const uint16_t rgb[3] = {static_cast<uint16_t>(c[0] * 257), static_cast<uint16_t>(c[1] * 257),
                                          static_cast<uint16_t>(c[2] * 257)};
                 std::memcpy(r + f.rgb, rgb, sizeof rgb);

@@ -155,13 +155,13 @@ TrajectoryRead ParseTrajectory(const uint8_t* data, size_t size, Trajectory& out
 TrajectoryRead ReadTrajectory(const std::string& path, Trajectory& trajectory, std::string& why)
 {
     ImageBlock block;
-    const ReadOutcome read = ReadWholeFile(path, block, {}, &why);
-    if (read == ReadOutcome::CannotOpen) {
+    const LoadStatus read = ReadWholeFile(path, block, {}, &why);
+    if (read == LoadStatus::CannotOpen) {
         why = CannotOpenReason(path);
         return TrajectoryRead::CannotOpen;
     }
-    if (read == ReadOutcome::NotEnoughMemory) return TrajectoryRead::NotEnoughMemory;
-    if (read != ReadOutcome::Ok) return TrajectoryRead::FormatError;
+    if (read == LoadStatus::NotEnoughMemory) return TrajectoryRead::NotEnoughMemory;
+    if (read != LoadStatus::Ok) return TrajectoryRead::FormatError;
     return ParseTrajectory(block.Data(), block.Size(), trajectory, why);
 }
 

@@ -60,7 +60,7 @@ TEST_F(AppWindowTest, ALasSurveyOpensAndFliesOnceItsTrajectoryIsPlaced)
     EXPECT_GT(Screen().Lit(), 4000);
 
     // New empties the document: nothing to place a trajectory on.
-    s_app->NewDocument();
+    ASSERT_TRUE(s_app->NewDocument());
     EXPECT_FALSE(Item(cmd::kImportTrajectory).enabled);
 }
 

@@ -76,7 +76,7 @@ TEST_P(EveryPointFormat, EachFieldBecomesItsChannel)
     EXPECT_FALSE(HasGeodeticOrigin(image.Header().origin));
     EXPECT_FALSE(image.HasOrigin());
     EXPECT_FALSE(image.HasPose());
-    EXPECT_EQ(image.HasColour(), f.rgb >= 0);
+    EXPECT_EQ(image.HasColor(), f.rgb >= 0);
     EXPECT_EQ(image.HasTime(), f.gpsTime >= 0);
     ASSERT_TRUE(image.HasAmplitude());
 
@@ -86,14 +86,14 @@ TEST_P(EveryPointFormat, EachFieldBecomesItsChannel)
     // 4095 needs 12 bits: amplitude = intensity >> 4.
     const uint8_t amplitude[3] = {62, 255, 0};
     // A value above 255 in the first record: the high bytes.
-    const uint8_t colour[3][3] = {{0x12, 0x34, 0xFF}, {255, 0, 1}, {1, 2, 3}};
+    const uint8_t color[3][3] = {{0x12, 0x34, 0xFF}, {255, 0, 1}, {1, 2, 3}};
     const double time[3] = {345600.5, 345600.75, 345601.0};
     for (size_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         for (int a = 0; a < 3; ++a) EXPECT_EQ(image.Xyz(i)[a], xyz[i][a]);
         EXPECT_EQ(image.Amplitude(i), amplitude[i]);
-        if (image.HasColour()) {
-            for (int k = 0; k < 3; ++k) EXPECT_EQ(image.ColourBytes(i)[k], colour[i][k]);
+        if (image.HasColor()) {
+            for (int k = 0; k < 3; ++k) EXPECT_EQ(image.ColorBytes(i)[k], color[i][k]);
         }
         if (image.HasTime()) {
             EXPECT_EQ(image.Time(i), time[i] * 400.0);
@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(Las, EveryPointFormat,
                                     std::to_string(test.param.extraBytes);
                          });
 
-TEST(LasColour, EightBitValuesAreTakenAsTheyAre)
+TEST(LasColor, EightBitValuesAreTakenAsTheyAre)
 {
     LasSpec spec = ThreePoints(2, 2);
     spec.points[0].rgb[0] = 200;
@@ -151,12 +151,12 @@ TEST(LasColour, EightBitValuesAreTakenAsTheyAre)
     Opened o;
     Open(MakeLas(spec), o);
     ASSERT_EQ(o.status, LoadStatus::Ok);
-    EXPECT_FALSE(o.doc.LasInfo()->colourHighBytes);
-    EXPECT_EQ(o.doc.m_pPoints->ColourBytes(0)[0], 200);
-    EXPECT_EQ(o.doc.m_pPoints->ColourBytes(1)[1], 17);
+    EXPECT_FALSE(o.doc.LasInfo()->colorHighBytes);
+    EXPECT_EQ(o.doc.m_pPoints->ColorBytes(0)[0], 200);
+    EXPECT_EQ(o.doc.m_pPoints->ColorBytes(1)[1], 17);
 }
 
-TEST(LasColour, SixteenBitValuesFirstSeenLateStillScaleTheEarlierPoints)
+TEST(LasColor, SixteenBitValuesFirstSeenLateStillScaleTheEarlierPoints)
 {
     LasSpec spec = ThreePoints(2, 2);
     spec.points[0].rgb[0] = 200;  // below 256: its high byte is 0
@@ -165,9 +165,9 @@ TEST(LasColour, SixteenBitValuesFirstSeenLateStillScaleTheEarlierPoints)
     Opened o;
     Open(MakeLas(spec), o);
     ASSERT_EQ(o.status, LoadStatus::Ok);
-    EXPECT_TRUE(o.doc.LasInfo()->colourHighBytes);
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(o.doc.m_pPoints->ColourBytes(0)[k], 0);
-    EXPECT_EQ(o.doc.m_pPoints->ColourBytes(1)[0], 0x80);
+    EXPECT_TRUE(o.doc.LasInfo()->colorHighBytes);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(o.doc.m_pPoints->ColorBytes(0)[k], 0);
+    EXPECT_EQ(o.doc.m_pPoints->ColorBytes(1)[0], 0x80);
 }
 
 TEST(LasCount, LegacyCountAloneInA14FileIsRead)

@@ -30,7 +30,7 @@ void FillRecord(int32_t i, PointRecord& r)
     // Spread over 4 km by 3 km and 300 m, with odd millimetres everywhere.
     r.SetXyz(-2000000 + i * 797 + i % 7, -1500000 + (i * 7919) % 3000001, 100000 + (i * 104729) % 300001);
     r.SetOrigin(0, 0, 0);
-    r.SetColour(static_cast<uint8_t>(i), static_cast<uint8_t>(i * 3), static_cast<uint8_t>(255 - i % 256));
+    r.SetColor(static_cast<uint8_t>(i), static_cast<uint8_t>(i * 3), static_cast<uint8_t>(255 - i % 256));
     r.SetAmplitude(static_cast<uint8_t>(i * 7));
     // Seconds of the week, at an odd sampling rate.
     r.SetTime((345600.0 + i * 0.0013717) * 400.0);
@@ -76,7 +76,7 @@ TEST_F(LasRoundTrip, LocalFrameKeepsEveryChannelExactly)
     for (size_t i = 0; i < static_cast<size_t>(kPoints); ++i) {
         for (int k = 0; k < 3; ++k) ASSERT_EQ(b.Xyz(i)[k], a.Xyz(i)[k]) << i;
         ASSERT_EQ(b.Amplitude(i), a.Amplitude(i)) << i;
-        for (int k = 0; k < 3; ++k) ASSERT_EQ(b.ColourBytes(i)[k], a.ColourBytes(i)[k]) << i;
+        for (int k = 0; k < 3; ++k) ASSERT_EQ(b.ColorBytes(i)[k], a.ColorBytes(i)[k]) << i;
         worstTime = std::max(worstTime, std::fabs(b.Time(i) - a.Time(i)) / 400.0);
     }
     // GPS time is the time stamp / 400 as a double: a few ulps of 1e5 s.

@@ -76,7 +76,7 @@ TEST(RealLasFiles, HaystackRockFromLasTools)
     EXPECT_NEAR(image.Header().origin.longitude * kDegrees, -123.969, 0.01);
     EXPECT_EQ(image.Records(), 9000);
     EXPECT_FALSE(image.HasTime());
-    EXPECT_FALSE(image.HasColour());
+    EXPECT_FALSE(image.HasColor());
     // The points where PROJ puts them, one by one, within a millimetre.
     std::string why;
     const auto system = CoordinateSystem::Create("EPSG:3645+5703", why);

@@ -110,8 +110,8 @@ ordered_json LasToJson(const oxv::las::LasSurvey& s)
     j["lattice"] = {{"columns", s.latticeColumns}, {"rows", s.latticeRows}, {"error_m", s.latticeError}};
     j["intensity_max"] = s.intensityMax;
     j["intensity_shift"] = s.intensityShift;
-    j["colour_max"] = s.colourMax;
-    j["colour_scaling"] = s.colourHighBytes ? "high byte" : "as stored";
+    j["colour_max"] = s.colorMax;
+    j["colour_scaling"] = s.colorHighBytes ? "high byte" : "as stored";
     j["gps_time"] = {{"adjusted_standard", h.AdjustedStandardGpsTime()},
                      {"min", s.timeMin},
                      {"max", s.timeMax},
@@ -211,7 +211,7 @@ std::string LasText(const oxv::las::LasSurvey& s)
     }
     std::snprintf(line, sizeof line,
                   "            amplitude = intensity >> %d (largest %u), colour %s (largest %u)\n", s.intensityShift,
-                  s.intensityMax, s.colourHighBytes ? "= RGB >> 8" : "= RGB as stored", s.colourMax);
+                  s.intensityMax, s.colorHighBytes ? "= RGB >> 8" : "= RGB as stored", s.colorMax);
     out << line;
     return out.str();
 }
