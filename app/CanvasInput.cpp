@@ -215,6 +215,16 @@ void CanvasInput::OnKeyDown(wxKeyEvent& event)
     case WXK_NUMPAD_END: key = LevelKey::End; break;
     default: return;
     }
+    // New levels are new lists: one being compiled is given up first.
+    if (m_view.InCompileBreak()) {
+        m_view.EndCompileThenCall([this, key] { ApplyLevelKey(key); });
+        return;
+    }
+    ApplyLevelKey(key);
+}
+
+void CanvasInput::ApplyLevelKey(LevelKey key)
+{
     if (!m_view.ReadyToDraw()) return;
     if (OnLevelKey(m_view.State(), m_view.Survey(), key)) m_view.RepaintNow();
 }

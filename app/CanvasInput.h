@@ -3,6 +3,8 @@
 #include <wx/event.h>
 #include <wx/timer.h>
 
+#include "view/ViewState.h"
+
 class COxvellView;
 
 class wxGLCanvas;
@@ -36,6 +38,7 @@ private:
     void OnDoubleClick(wxMouseEvent& event);
     void OnCaptureLost(wxMouseCaptureLostEvent& event);
     void OnKeyDown(wxKeyEvent& event);
+    void ApplyLevelKey(LevelKey key);
     void OnHoverPick(wxTimerEvent& event);
     void OnMotionIdle(wxTimerEvent& event);
 

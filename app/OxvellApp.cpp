@@ -172,10 +172,23 @@ void COxvellApp::EndViewRuns()
     if (auto* view = wxDynamicCast(doc->GetFirstView(), COxvellView)) view->EndRunsForNewDocument();
 }
 
+COxvellView* COxvellApp::CompilingView()
+{
+    COxvellDoc* doc = Document();
+    auto* view = doc ? wxDynamicCast(doc->GetFirstView(), COxvellView) : nullptr;
+    return view && view->InCompileBreak() ? view : nullptr;
+}
+
 bool COxvellApp::NewDocument()
 {
     COxvellDoc* doc = Document();
     if (!doc) return false;
+    // Not in the middle of building the lists it would delete: the compile
+    // is given up and the new document follows.
+    if (COxvellView* view = CompilingView()) {
+        view->EndCompileThenCall([this] { (void)NewDocument(); });
+        return true;
+    }
     // Playback and the first-person flight belong to the document being
     // replaced; they end before it changes.
     EndViewRuns();
@@ -188,6 +201,10 @@ bool COxvellApp::OpenDocumentFile(const wxString& path)
 {
     COxvellDoc* doc = Document();
     if (!doc) return false;
+    if (COxvellView* view = CompilingView()) {
+        view->EndCompileThenCall([this, path] { (void)OpenDocumentFile(path); });
+        return true;
+    }
     wxFileName name(path);
     name.MakeAbsolute();
     const wxString full = name.GetFullPath();

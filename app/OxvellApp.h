@@ -16,6 +16,7 @@ class SingleInstance;
 
 class CMainFrame;
 class COxvellDoc;
+class COxvellView;
 
 class COxvellApp : public wxApp, public oxv::OxvellHost {
 public:
@@ -53,6 +54,8 @@ protected:
     virtual std::string SettingsPath() const;
 
 private:
+    // The view, while it is between chunks of a list compile.
+    COxvellView* CompilingView();
     void OnFileNew(wxCommandEvent& event);
     void OnFileOpen(wxCommandEvent& event);
     void OnRecentFile(wxCommandEvent& event);

@@ -112,12 +112,17 @@ bool COxvellDoc::OnOpenDocument(const wxString& path)
         ShowCannotOpen(path, why);
         return false;
     }
+    // The file is there to be read, and whatever comes of reading it the
+    // survey that is open now goes: giving its memory back first (image,
+    // timeline and the views' lists) keeps one survey in memory, not two.
+    ReleaseSurvey();
     oxv::MemoryProfile noSettings;
     oxv::Profile& profile = m_host ? m_host->SettingsProfile() : static_cast<oxv::Profile&>(noSettings);
     MessageBoxObserver observer;
     m_lastLoad = m_survey.LoadPointFile(file, profile, observer);
     if (m_lastLoad == oxv::LoadStatus::CannotOpen) {
-        // Gone or changed between the two opens; the document is as it was.
+        // Gone or changed between the two opens; the survey was already
+        // given back, so the window shows an empty document.
         const std::string why = oxv::CannotOpenReason(file);
         ShowCannotOpen(path, why.empty() ? std::string("the file changed while it was being opened") : why);
         return false;
@@ -142,6 +147,8 @@ namespace {
 
 // The update hint of a replaced camera path.
 constexpr intptr_t kCameraPathHint = 100;
+// The update hint of a survey given back before the next one is read.
+constexpr intptr_t kSurveyReleaseHint = 101;
 
 }  // namespace
 
@@ -153,6 +160,17 @@ void COxvellDoc::NotifyCameraPathChanged()
 bool COxvellDoc::IsCameraPathChange(const wxObject* hint)
 {
     return reinterpret_cast<intptr_t>(hint) == kCameraPathHint;
+}
+
+void COxvellDoc::ReleaseSurvey()
+{
+    UpdateAllViews(nullptr, reinterpret_cast<wxObject*>(kSurveyReleaseHint));
+    m_survey.NewDocument();
+}
+
+bool COxvellDoc::IsSurveyRelease(const wxObject* hint)
+{
+    return reinterpret_cast<intptr_t>(hint) == kSurveyReleaseHint;
 }
 
 void COxvellDoc::OnUpdateFileSave(wxUpdateUIEvent& event)

@@ -27,10 +27,12 @@ public:
 
     bool OnNewDocument() override;
     // False only when the file cannot be opened at all, a folder or a pipe
-    // included (a message has been shown and the document is unchanged).
+    // included (a message has been shown and the document is unchanged, or
+    // empty when the file went away between the check and the read).
     // Otherwise the load ran: LastLoad() tells whether the survey is now the
     // file's, or the document was left empty (failed after its message, or
-    // cancelled).
+    // cancelled). The survey that was open is given back before the file is
+    // read.
     bool OnOpenDocument(const wxString& path) override;
     oxv::LoadStatus LastLoad() const { return m_lastLoad; }
     // Titled as a new document, as after File > New.
@@ -43,6 +45,10 @@ public:
     // hint 100): they rebuild their lists.
     void NotifyCameraPathChanged();
     [[nodiscard]] static bool IsCameraPathChange(const wxObject* hint);
+    // Tells the views that the survey goes (they end its runs and give back
+    // its lists), then empties the document.
+    void ReleaseSurvey();
+    [[nodiscard]] static bool IsSurveyRelease(const wxObject* hint);
 
     // The application: the settings the load reads its playback parameters
     // from. Without one a load reads none (defaults).

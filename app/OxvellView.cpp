@@ -1,11 +1,14 @@
 #include "app/OxvellView.h"
 
+#include <wx/app.h>
 #include <wx/dcclient.h>
 #include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/glcanvas.h>
+#include <wx/menu.h>
 #include <wx/statusbr.h>
 
+#include "app/CompileGate.h"
 #include "app/FileDropTarget.h"
 #include "app/OxvellDoc.h"
 #include "app/OxvellHost.h"
@@ -52,8 +55,69 @@ const oxv::SurveyDocument* COxvellView::Survey() const
 
 bool COxvellView::TryBefore(wxEvent& event)
 {
+    if (m_inCompileBreak && HoldForCompile(event)) return true;
     return wxEvtHandler::TryBefore(event) || m_viewCommands.ProcessEventLocally(event) ||
            m_playbackCommands.ProcessEventLocally(event);
+}
+
+bool COxvellView::HoldForCompile(wxEvent& event)
+{
+    const wxEventType type = event.GetEventType();
+    if (type != wxEVT_MENU && type != wxEVT_UPDATE_UI) return false;
+    switch (oxv::CommandDuringCompile(event.GetId())) {
+    case oxv::DuringCompile::Runs: return false;
+    case oxv::DuringCompile::Waits:
+        if (type == wxEVT_UPDATE_UI)
+            static_cast<wxUpdateUIEvent&>(event).Enable(false);
+        else
+            SayCommandWaits(event.GetId());
+        return true;
+    case oxv::DuringCompile::EndsCompile:
+        if (type == wxEVT_UPDATE_UI) return false;
+        EndCompileThenRun(event);
+        return true;
+    }
+    return false;
+}
+
+void COxvellView::SayCommandWaits(int commandId)
+{
+    wxString name = "This command";
+    if (auto* frame = wxDynamicCast(GetFrame(), wxFrame); frame && frame->GetMenuBar())
+        if (wxMenuItem* item = frame->GetMenuBar()->FindItem(commandId)) name = item->GetItemLabelText();
+    m_statusExtras.notice = std::string(name.utf8_str()) + " " + oxv::kWaitsForCompileNotice;
+    UpdateStatusLine();
+}
+
+void COxvellView::EndCompileThenRun(const wxEvent& event)
+{
+    std::shared_ptr<wxEvent> again(event.Clone());
+    wxWindow* frame = GetFrame();
+    if (!frame) return;
+    EndCompileThenCall([frame, again] { frame->GetEventHandler()->ProcessEvent(*again); });
+}
+
+void COxvellView::EndCompileThenCall(std::function<void()> action)
+{
+    (void)GiveUpListCompile();
+    wxGLCanvas* canvas = m_canvas.Canvas();
+    if (!canvas) return;
+    // Runs once the compile has unwound: queued calls wait for that, as
+    // they wait for the window to close. An action that did not replace the
+    // lists (a dialog cancelled) leaves them to be built again.
+    canvas->CallAfter([this, action = std::move(action)] {
+        action();
+        CompleteGivenUpLists();
+    });
+}
+
+void COxvellView::CompleteGivenUpLists()
+{
+    if (!ReadyToDraw()) return;
+    const oxv::SurveyDocument* doc = Survey();
+    if (!doc || !doc->m_pPoints || State().m_nPointListBase != 0) return;
+    (void)oxv::BuildDisplayLists(State(), doc);
+    RepaintNow();
 }
 
 bool COxvellView::OnCreate(wxDocument* doc, long flags)
@@ -93,13 +157,19 @@ void COxvellView::WireWindowHooks()
         if (const auto legend = oxv::LegendFor(view, Survey())) oxv::DrawColorLegend(*legend, target.Width(), target.Height());
     };
     // A large survey's lists take seconds to compile: meanwhile the window
-    // still repaints and resizes (input waits until the end). A close that
-    // comes meanwhile gives the compile up (GiveUpListCompile).
+    // repaints and resizes, and the mouse, the wheel, the keys and the menus
+    // work on the preview (HoldForCompile tells which commands wait). A
+    // close, an open or a new colour mode that comes meanwhile gives the
+    // compile up (GiveUpListCompile). Timers, sockets and queued calls wait
+    // until the compile has ended.
     hooks.betweenListChunks = [this] {
         wxEventLoopBase* loop = wxEventLoopBase::GetActive();
         if (loop && !m_giveUpCompile) {
             m_inCompileBreak = true;
-            loop->YieldFor(wxEVT_CATEGORY_UI);
+            if (m_serveCompileBreak)
+                m_serveCompileBreak();
+            else
+                loop->YieldFor(wxEVT_CATEGORY_UI | wxEVT_CATEGORY_USER_INPUT);
             m_inCompileBreak = false;
         }
         const bool goOn = !m_giveUpCompile;
@@ -179,6 +249,8 @@ void COxvellView::UpdateStatusLine()
     wxStatusBar* bar = m_host ? m_host->StatusBar() : nullptr;
     if (!bar) return;
     const oxv::SurveyDocument* doc = Survey();
+    // A command's wait is over once the point lists are there.
+    if (State().m_nPointListBase != 0 || !doc || !doc->m_pPoints) m_statusExtras.notice.clear();
     m_statusExtras.recording = doc && Run().m_nPlayState != oxv::kStopped &&
                                oxv::FrameCapturePath(Run(), Fpv(), *doc, oxv::FpvVideoFolder()).has_value();
     // A cursor point belongs to the still orbit view it was picked in.
@@ -221,7 +293,11 @@ void COxvellView::OnInitialUpdate()
 
 void COxvellView::OnUpdate(wxView*, wxObject* hint)
 {
-    // Only a replaced camera path does anything.
+    if (COxvellDoc::IsSurveyRelease(hint)) {
+        ReleaseSurveyLists();
+        return;
+    }
+    // Otherwise only a replaced camera path does anything.
     if (!COxvellDoc::IsCameraPathChange(hint)) return;
     // A first-person flight along the old path ends rather than jumping
     // into the new one midway.
@@ -238,6 +314,15 @@ void COxvellView::OnChangeFilename()
     wxWindow* frame = GetFrame();
     wxDocument* doc = GetDocument();
     if (frame && doc) frame->SetLabel(doc->GetUserReadableName() + " - " + wxTheApp->GetAppDisplayName());
+}
+
+void COxvellView::ReleaseSurveyLists()
+{
+    EndRunsForNewDocument();
+    m_input.EndWheelMove();
+    // The lists hold the driver's copy of every point, about a third of
+    // what the survey takes again.
+    if (m_glReady && m_canvas.MakeCurrent()) oxv::DeleteDisplayLists(State());
 }
 
 void COxvellView::EndRunsForNewDocument()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -56,6 +57,9 @@ public:
     // stops and the first-person flight ends, so neither reads the document
     // while it changes nor goes on with data it was not started on.
     void EndRunsForNewDocument();
+    // The survey goes before the next is read: its runs end and its lists
+    // are given back.
+    void ReleaseSurveyLists();
 
     // The canvas's client area becomes exactly w x h device pixels (the
     // size of the frames drawn and recorded); the frame keeps its top-left
@@ -74,6 +78,12 @@ public:
     // back; anything that would free the view must wait until it has
     // unwound. False, and nothing changes, outside such a break.
     [[nodiscard]] bool GiveUpListCompile();
+    // Gives the compile up and calls `action` once it has unwound: for what
+    // replaces the lists, which cannot be done in the middle of building them.
+    void EndCompileThenCall(std::function<void()> action);
+    // What a compile break serves instead of the window's pending input:
+    // tests hand their events in here.
+    void ServeCompileBreaksWith(std::function<void()> serve) { m_serveCompileBreak = std::move(serve); }
     [[nodiscard]] bool InCompileBreak() const { return m_inCompileBreak; }
 
     // The status bar's message pane: the view's facts, or "Ready".
@@ -100,6 +110,12 @@ protected:
     bool TryBefore(wxEvent& event) override;
 
 private:
+    // During a compile break: true when `event` is a command that must not
+    // run now (it waits, or it ends the compile and runs after).
+    [[nodiscard]] bool HoldForCompile(wxEvent& event);
+    void SayCommandWaits(int commandId);
+    void EndCompileThenRun(const wxEvent& event);
+    void CompleteGivenUpLists();
     void WireWindowHooks();
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
@@ -118,6 +134,7 @@ private:
     // Inside a list compile's break, and whether that compile is to stop.
     bool m_inCompileBreak = false;
     bool m_giveUpCompile = false;
+    std::function<void()> m_serveCompileBreak;
     oxv::StatusExtras m_statusExtras;
     wxString m_statusShown;
 

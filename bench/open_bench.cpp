@@ -135,13 +135,21 @@ void BM_StageScannerPath(benchmark::State& state)
     for (auto _ : state) benchmark::DoNotOptimize(oxv::MakeScannerPath(*image));
 }
 
+bool IsWallTimed(const std::string& name)
+{
+    return name == "BM_Open" || name == "BM_RawReadAndSweep";
+}
+
 // Keeps each benchmark's mean time per iteration to print the ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration) seconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
+            if (run.run_type == Run::RT_Iteration) {
+                const std::string name = run.run_name.function_name;
+                seconds[name] = IsWallTimed(name) ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
+            }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> seconds;  // milliseconds, as reported
@@ -157,7 +165,10 @@ public:
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration) continue;
             const std::string name = run.run_name.function_name;
-            const double t = run.GetAdjustedCPUTime();
+            // The open walks the scanner path on a second core: its own
+            // thread's processor time would leave that out, so the open and
+            // its baseline are timed by the clock.
+            const double t = IsWallTimed(name) ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
             const auto it = seconds.find(name);
             if (it == seconds.end() || t < it->second) seconds[name] = t;
         }
@@ -178,7 +189,7 @@ void PrintTable(const std::map<std::string, double>& ms)
     const long long points = count;
     const double open = at("BM_Open"), raw = at("BM_RawReadAndSweep");
     namespace b = oxv::bench;
-    b::Row("open (all four stages)", points, b::Format("%.0f ms", open), b::Format("%.0f ms read+sweep", raw),
+    b::Row("open (all four stages, wall)", points, b::Format("%.0f ms", open), b::Format("%.0f ms read+sweep", raw),
            open / raw, "<= 1.30", open / raw <= 1.30);
     const char* stages[][2] = {{"BM_StageRead", "  read into one block"},
                                {"BM_StageStatistics", "  value ranges"},
@@ -193,8 +204,8 @@ void PrintTable(const std::map<std::string, double>& ms)
 
 }  // namespace
 
-BENCHMARK(BM_RawReadAndSweep)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RawReadAndSweep)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StageRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StageStatistics)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StageTimeline)->Unit(benchmark::kMillisecond);

@@ -2,12 +2,13 @@
 
 #include <cmath>
 
+#include "base/Angles.h"
+
 namespace oxv {
 
 namespace {
 
-constexpr double kDegToRad = 0.017453292519943278;
-constexpr double kQuarterPi = 0.7853981633974475;
+constexpr double kQuarterPi = kNavigationPi / 4.0;
 constexpr double kMinDistance = 0.1;
 constexpr double kZoomPerHeight = 500.0;  // metres per client height of right drag
 
@@ -91,7 +92,7 @@ void InitOrbitCamera(OrbitCamera& camera)
 
 void RotateCameraLocal(double ax, double ay, double az, OrbitCamera& camera)
 {
-    const double local[3] = {ax * kDegToRad, ay * kDegToRad, az * kDegToRad};
+    const double local[3] = {ax * kDegreesToRadians, ay * kDegreesToRadians, az * kDegreesToRadians};
     double omega[3];
     MatVecMul(3, omega, camera.rotation, 3, local);
     RotationStep(omega, camera);
@@ -99,7 +100,7 @@ void RotateCameraLocal(double ax, double ay, double az, OrbitCamera& camera)
 
 void RotateCameraWorld(double ax, double ay, double az, OrbitCamera& camera)
 {
-    const double omega[3] = {ax * kDegToRad, ay * kDegToRad, az * kDegToRad};
+    const double omega[3] = {ax * kDegreesToRadians, ay * kDegreesToRadians, az * kDegreesToRadians};
     RotationStep(omega, camera);
     UpdateEye(camera);
 }

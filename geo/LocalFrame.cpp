@@ -24,7 +24,6 @@ LocalFrame::LocalFrame(const GeodeticOrigin& origin) : m_origin(origin)
 
 void LocalFrame::ToLocal(double latitudeDeg, double longitudeDeg, double height, double local[3]) const
 {
-    using wgs84::kDegreesToRadians;
     // Associated as GeodeticToLocal associates, so both give the same bits.
     local[0] = (longitudeDeg * kDegreesToRadians - m_origin.longitude) * m_primeVerticalPlusHeight * m_cosLatitude;
     local[1] = (latitudeDeg * kDegreesToRadians - m_origin.latitude) * m_northScale;
@@ -33,7 +32,6 @@ void LocalFrame::ToLocal(double latitudeDeg, double longitudeDeg, double height,
 
 void LocalFrame::ToGeodetic(const double local[3], double& latitudeDeg, double& longitudeDeg, double& height) const
 {
-    using wgs84::kDegreesToRadians;
     longitudeDeg = (local[0] / (m_primeVerticalPlusHeight * m_cosLatitude) + m_origin.longitude) / kDegreesToRadians;
     latitudeDeg = (local[1] / m_northScale + m_origin.latitude) / kDegreesToRadians;
     height = local[2] + m_origin.height;

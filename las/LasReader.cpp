@@ -338,7 +338,7 @@ LoadStatus PlaceThroughProj(const GeodeticOrigin* own, LasSurvey& survey, Frame&
             why = "the centre of the data lies where " + survey.crsName + " cannot be converted to WGS-84";
             return LoadStatus::FormatError;
         }
-        frame.origin = {y * wgs84::kDegreesToRadians, x * wgs84::kDegreesToRadians, z};
+        frame.origin = {y * kDegreesToRadians, x * kDegreesToRadians, z};
     }
     survey.operation = frame.system->OperationName();
     frame.local = std::make_unique<LocalFrame>(frame.origin);

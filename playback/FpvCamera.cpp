@@ -1,10 +1,11 @@
 #include "playback/FpvCamera.h"
 
+#include "base/Angles.h"
+
 namespace oxv {
 
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943278;
 
 void StopFpvTimer(FpvState& fpv, PlaybackHost& host)
 {
@@ -42,8 +43,8 @@ void ComputeFpvLookAt(FpvState& fpv, OrbitCamera& camera, const SurveyDocument& 
     camera.lookEye[0] = node.x / 1000.0;
     camera.lookEye[1] = node.y / 1000.0;
     camera.lookEye[2] = node.z / 1000.0;
-    const double angles[3] = {node.roll / 1000.0 * kRadiansPerDegree, node.pitch / 1000.0 * kRadiansPerDegree,
-                              node.heading / 1000.0 * kRadiansPerDegree};
+    const double angles[3] = {node.roll / 1000.0 * kDegreesToRadians, node.pitch / 1000.0 * kDegreesToRadians,
+                              node.heading / 1000.0 * kDegreesToRadians};
     double q[4];
     double R[9];
     EulerToQuaternion(angles, q);

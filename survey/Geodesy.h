@@ -2,18 +2,17 @@
 
 #include <cstddef>
 
+#include "base/Angles.h"
 #include "survey/NavigationFiles.h"
 #include "survey/PointFile.h"
 
 namespace oxv {
 
-// WGS-84 as the navigation software uses it. The degree factor is pi/180
-// with pi cut to 3.14159265358979, kept so that paths match those made
-// before.
+// WGS-84 as the navigation software uses it; degrees become radians by its
+// cut pi (kDegreesToRadians), so that paths match those made before.
 namespace wgs84 {
 inline constexpr double kSemiMajorAxis = 6378137.0;
 inline constexpr double kEccentricitySquared = 0.006694379990126406;
-inline constexpr double kDegreesToRadians = 0.017453292519943278;
 }  // namespace wgs84
 
 // Writes the local east, north and up (metres) of geo[i] into nav[i] for the

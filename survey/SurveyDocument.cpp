@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "base/FileReading.h"
@@ -12,6 +13,7 @@
 #include "las/LasReader.h"
 #include "survey/PlaybackSettings.h"
 #include "survey/ScannerPath.h"
+#include "survey/ScannerPathTask.h"
 #include "survey/Statistics.h"
 #include "survey/Timeline.h"
 
@@ -190,6 +192,9 @@ LoadStatus SurveyDocument::LoadPointFile(const std::string& path, Profile& profi
 
     // Each pass reports at least once, so a cancel is seen at every stage
     // even for a small file; a cancelled load ends Empty like a failed one.
+    // Walks beside the passes below; it is ended (stopped if need be) before
+    // the image may go.
+    std::optional<ScannerPathTask> scannerPath(std::in_place, *m_pPoints);
     SurveyStatistics statistics;
     const StageProgress ranges = stages.Enter(LoadStage::ValueRanges);
     if (oxv::ComputeStatistics(*m_pPoints, statistics, ranges) && ranges(1.0)) {
@@ -203,10 +208,11 @@ LoadStatus SurveyDocument::LoadPointFile(const std::string& path, Profile& profi
         BuildTimeline(&params, header.step / header.interval, header.interval, timeline);
         if (!stages.Cancelled() && timeline(1.0)) {
             const StageProgress track = stages.Enter(LoadStage::ScannerPath);
-            m_pScannerPath = MakeScannerPath(*m_pPoints, track);
+            m_pScannerPath = scannerPath->Finish(track);
             track(1.0);
         }
     }
+    scannerPath.reset();
     if (stages.Cancelled()) {
         FreePointData();
         FreeTimeline();

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <numbers>
 
+#include "base/Angles.h"
 #include "base/FileReading.h"
 #include "base/NumberText.h"
 
@@ -13,8 +15,6 @@ namespace oxv {
 namespace {
 
 constexpr size_t kSbetRecordBytes = 17 * sizeof(double);
-constexpr double kRadiansToDegrees = 57.29577951308232;
-constexpr double kPi = 3.141592653589793;
 
 bool Plausible(const TrajectoryRecord& r)
 {
@@ -33,7 +33,7 @@ bool LooksLikeSbet(const uint8_t* data, size_t size)
     std::memcpy(first, data, sizeof first);
     for (double v : first)
         if (!std::isfinite(v)) return false;
-    return std::fabs(first[1]) <= kPi / 2 && std::fabs(first[2]) <= 2 * kPi;
+    return std::fabs(first[1]) <= std::numbers::pi / 2 && std::fabs(first[2]) <= 2 * std::numbers::pi;
 }
 
 std::string RecordName(size_t index, bool line)
@@ -49,12 +49,12 @@ TrajectoryRead ParseSbet(const uint8_t* data, size_t size, Trajectory& out, std:
         double v[17];
         std::memcpy(v, data + i * kSbetRecordBytes, sizeof v);
         TrajectoryRecord r{v[0],
-                           v[1] * kRadiansToDegrees,
-                           v[2] * kRadiansToDegrees,
+                           v[1] * kExactRadiansToDegrees,
+                           v[2] * kExactRadiansToDegrees,
                            v[3],
-                           v[7] * kRadiansToDegrees,
-                           v[8] * kRadiansToDegrees,
-                           (v[9] - v[10]) * kRadiansToDegrees};
+                           v[7] * kExactRadiansToDegrees,
+                           v[8] * kExactRadiansToDegrees,
+                           (v[9] - v[10]) * kExactRadiansToDegrees};
         if (!Plausible(r)) {
             why = RecordName(i, false) + " holds a value that is not a position or attitude";
             return TrajectoryRead::FormatError;

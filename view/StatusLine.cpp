@@ -72,6 +72,7 @@ std::string StatusLine(const ViewState& view, const PlaybackState& run, const Fp
         if (fpv.m_bFpvMode) path += ", flying node " + GroupThousands(fpv.m_nFpvNode);
         Append(line, path);
     }
+    if (!extras.notice.empty()) Append(line, extras.notice);
     return line;
 }
 

@@ -19,6 +19,8 @@ struct StatusExtras {
     bool recording = false;
     // Where the last Import Camera Path left its cache; empty when unknown.
     std::string cameraPathCache;
+    // A word on a command that could not run now, said last.
+    std::string notice;
 };
 
 // Its parts joined by " | ": what stands in for the points while their lists

@@ -3,17 +3,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Angles.h"
+
 namespace oxv {
 
 namespace {
 
-constexpr double kDegToRad = 0.017453292519943295;
 
 }  // namespace
 
 double FitDistance(const double rotation[9], double fovYDeg, double aspect, const double size[3])
 {
-    const double tanV = std::tan(std::clamp(fovYDeg, 0.1, 179.0) * kDegToRad / 2.0);
+    const double tanV = std::tan(std::clamp(fovYDeg, 0.1, 179.0) * kExactDegreesToRadians / 2.0);
     const double tanH = tanV * (aspect > 0.0 && std::isfinite(aspect) ? aspect : 1.0);
     double distance = kMinFitDistance;
     // Every corner must lie inside the view pyramid: its sideways and upward

@@ -62,7 +62,7 @@ TEST(LocalFrame, GeodeticRoundTripHoldsToMicrometres)
     // The origin itself maps to zero.
     const LocalFrame frame(0.9, 0.15, 312.25);
     const GeodeticPosition g = frame.ToGeodetic({0, 0, 0});
-    EXPECT_DOUBLE_EQ(g.latitude * wgs84::kDegreesToRadians, 0.9);
+    EXPECT_DOUBLE_EQ(g.latitude * kDegreesToRadians, 0.9);
     EXPECT_DOUBLE_EQ(g.height, 312.25);
 }
 

@@ -64,8 +64,8 @@ const Place kPlaces[] = {{"alps", 47.0, 8.0, 400.0}, {"south", -33.9, 151.2, 35.
 
 TEST(Geodesy, DegreeFactorIsPiCutToFourteenDecimals)
 {
-    EXPECT_EQ(wgs84::kDegreesToRadians, 3.14159265358979 / 180.0);
-    EXPECT_NE(wgs84::kDegreesToRadians, M_PI / 180.0);
+    EXPECT_EQ(kDegreesToRadians, 3.14159265358979 / 180.0);
+    EXPECT_NE(kDegreesToRadians, M_PI / 180.0);
 }
 
 TEST(Geodesy, OriginMapsToZero)

@@ -5,7 +5,6 @@
 namespace oxv::demo {
 
 // The import's own constants, so that both sides round the same way.
-using wgs84::kDegreesToRadians;
 using wgs84::kEccentricitySquared;
 using wgs84::kSemiMajorAxis;
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cmath>
+#include <numbers>
+
+#include "base/Angles.h"
 
 namespace oxv::demo {
 
@@ -20,7 +23,7 @@ inline Vec3 Normalised(Vec3 a)
     return l > 0.0 ? (1.0 / l) * a : a;
 }
 
-inline constexpr double kPi = 3.14159265358979323846;
-inline constexpr double kDeg = kPi / 180.0;
+inline constexpr double kPi = std::numbers::pi;
+inline constexpr double kDeg = kExactDegreesToRadians;
 
 }  // namespace oxv::demo
