@@ -6,9 +6,11 @@
 #include <wx/glcanvas.h>
 #include <wx/statusbr.h>
 
+#include "app/CommandIds.h"
 #include "app/OxvellHost.h"
 #include "app/OxvellView.h"
 #include "playback/FpvCamera.h"
+#include "view/PointReadout.h"
 #include "view/ViewFit.h"
 
 namespace oxv {
@@ -22,6 +24,9 @@ constexpr int kHoverPickDelayMs = 150;
 constexpr int kMotionIdleTimerId = 301;
 // The wheel rests this long before the full frame is drawn.
 constexpr int kMotionIdleMs = 150;
+// The picked depth lies on a drawn point within the depth buffer's
+// precision; the record nearest it within this many metres is the one shown.
+constexpr double kReadoutRadius = 2.0;
 
 }  // namespace
 
@@ -172,10 +177,15 @@ void CanvasInput::OnHoverPick(wxTimerEvent&)
     if (m_view.Runner().Running() || !m_canvas || m_view.InCompileBreak()) return;
     double point[3];
     StatusExtras& extras = m_view.StatusExtras();
-    if (m_view.PickPoint(m_hoverAt.x, m_hoverAt.y, point))
+    extras.cursorRecord.reset();
+    if (m_view.PickPoint(m_hoverAt.x, m_hoverAt.y, point)) {
         extras.cursor = std::array<double, 3>{point[0], point[1], point[2]};
-    else
+        // The record drawn there, for every channel of it.
+        if (const SurveyDocument* doc = m_view.Survey(); doc && doc->m_pPoints)
+            extras.cursorRecord = NearestRecord(*doc->m_pPoints, point, kReadoutRadius);
+    } else {
         extras.cursor.reset();
+    }
     m_view.UpdateStatusLine();
 }
 
@@ -199,10 +209,31 @@ bool CanvasInput::StopRunsByKey()
     return false;
 }
 
+int CanvasInput::CommandForKey(const wxKeyEvent& event) const
+{
+    if (event.GetModifiers() != wxMOD_NONE) return 0;
+    // Space is Start while stopped and Pause/Resume during a run, as the
+    // two items' update rules enable them.
+    const int code = event.GetKeyCode();
+    if (code == WXK_SPACE) return m_view.Run().m_nPlayState == kStopped ? cmd::kPlayStart : cmd::kPlayPause;
+    const char viewKeys[] = "TNSEW";  // in StandardView order
+    for (int i = 0; i < 5; ++i)
+        if (code == viewKeys[i]) return cmd::kViewTop + i;
+    return 0;
+}
+
 void CanvasInput::OnKeyDown(wxKeyEvent& event)
 {
     LevelKey key;
     if (event.GetKeyCode() == WXK_ESCAPE && StopRunsByKey()) return;
+    // The keys the menus show for these commands work here as there; taken
+    // here, the menu's own accelerator does not fire as well.
+    if (const int command = CommandForKey(event)) {
+        wxCommandEvent run(wxEVT_MENU, command);
+        run.SetEventObject(m_canvas);
+        m_view.ProcessEvent(run);
+        return;
+    }
     event.Skip();
     switch (event.GetKeyCode()) {
     case WXK_PAGEUP:

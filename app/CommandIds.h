@@ -28,6 +28,7 @@ enum : int {
     kAppExit = CommandId(57665),
     kNextPane = CommandId(57680),
     kPrevPane = CommandId(57681),
+    kViewToolBar = CommandId(59392),
     kViewStatusBar = CommandId(59393),
 
     // Playback.
@@ -73,6 +74,13 @@ enum : int {
 
     // File > Import Trajectory...: sensor origin and pose for a LAS survey.
     kImportTrajectory = CommandId(32810),
+
+    // Standard views, in StandardView order (Top, North, South, East, West).
+    kViewTop = CommandId(32811),
+    kViewWest = CommandId(32815),
+
+    // The toolbar's recording mark: a label, not a command.
+    kRecordingMark = CommandId(32816),
 };
 
 inline constexpr int kRecentFileCount = 4;

@@ -8,6 +8,7 @@ DuringCompile CommandDuringCompile(int commandId)
 {
     using namespace cmd;
     if (commandId >= kPointSize1 && commandId <= kPointSize5) return DuringCompile::Runs;
+    if (commandId >= kViewTop && commandId <= kViewWest) return DuringCompile::Runs;
     if (commandId >= kColorHeight && commandId <= kColorOriginal) return DuringCompile::EndsCompile;
     if (commandId >= kFileMru1 && commandId < kFileMru1 + kRecentFileCount) return DuringCompile::EndsCompile;
     switch (commandId) {
@@ -17,7 +18,9 @@ DuringCompile CommandDuringCompile(int commandId)
     case kShowScannerPath:
     case kShowCameraPath:
     case kAntiAlias:
-    case kViewStatusBar: return DuringCompile::Runs;
+    case kViewStatusBar:
+    case kViewToolBar:
+    case kRecordingMark: return DuringCompile::Runs;
     case kFileNew:
     case kFileOpen:
     case kAppExit: return DuringCompile::EndsCompile;

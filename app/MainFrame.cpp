@@ -5,11 +5,13 @@
 #include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
+#include <wx/toolbar.h>
 #include <wx/utils.h>
 
 #include "settings/AppSettings.h"
 #include "app/CommandIds.h"
 #include "app/FileDropTarget.h"
+#include "app/MainToolBar.h"
 #include "app/OxvellView.h"
 #include "resources/desktop/oxvell.xpm"
 
@@ -30,6 +32,8 @@ wxString RecentLabel(size_t index, const std::string& path)
 }  // namespace
 
 wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
+    EVT_MENU(kViewToolBar, CMainFrame::OnViewToolBar)
+    EVT_UPDATE_UI(kViewToolBar, CMainFrame::OnUpdateViewToolBar)
     EVT_MENU(kViewStatusBar, CMainFrame::OnViewStatusBar)
     EVT_UPDATE_UI(kViewStatusBar, CMainFrame::OnUpdateViewStatusBar)
     EVT_UPDATE_UI(kFileMru1, CMainFrame::OnUpdateRecentFile)
@@ -69,6 +73,9 @@ CMainFrame::CMainFrame(wxDocManager* manager, oxv::OxvellHost& host)
     SetStatusText("Ready", kMessagePane);
     m_wndStatusBar->Hide();
     SetStatusBar(nullptr);
+
+    // The toolbar: the common commands, shown at start.
+    m_toolBar = oxv::CreateMainToolBar(this);
 
     SetDropTarget(new oxv::FileDropTarget(host));
     // Bound after the document frame's own close handler, so it runs first.
@@ -123,6 +130,14 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     color->AppendCheckItem(kColorRange, "&Range");
     color->AppendCheckItem(kColorOriginal, "&Original");
 
+    // Straight down with north up, and level from the side.
+    auto* standardViews = new wxMenu;
+    standardViews->Append(kViewTop, "&Top\tT", "Look straight down with north up, the whole survey in the window");
+    standardViews->Append(kViewTop + 1, "Looking &North\tN", "Look north from the south side of the survey");
+    standardViews->Append(kViewTop + 2, "Looking &South\tS", "Look south from the north side of the survey");
+    standardViews->Append(kViewTop + 3, "Looking &East\tE", "Look east from the west side of the survey");
+    standardViews->Append(kViewTop + 4, "Looking &West\tW", "Look west from the east side of the survey");
+
     auto* pointSize = new wxMenu;
     for (int n = 1; n <= 5; ++n) pointSize->AppendCheckItem(kPointSize1 + n - 1, wxString::Format("%d", n));
     pointSize->AppendSeparator();
@@ -136,8 +151,8 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     budget->AppendRadioItem(kPointBudgetOff, "Off");
 
     auto* playback = new wxMenu;
-    playback->AppendCheckItem(kPlayStart, "&Start");
-    playback->AppendCheckItem(kPlayPause, "Pause/Resume");
+    playback->AppendCheckItem(kPlayStart, "&Start\tSpace");
+    playback->AppendCheckItem(kPlayPause, "Pause/Resume\tSpace");
     playback->AppendSeparator();
     playback->AppendCheckItem(kPlayStop, "Sto&p");
     playback->AppendSeparator();
@@ -166,7 +181,7 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     view->AppendCheckItem(kShowCameraPath, "Show C&amera Path");
     view->AppendSeparator();
     view->AppendSubMenu(color, "&Color Mode");
-    view->AppendSubMenu(pointSize, "Point &Size");
+    view->AppendSubMenu(pointSize, "Point Si&ze");
     view->AppendSeparator();
     view->AppendSubMenu(video, "Video");
     view->AppendSeparator();
@@ -174,7 +189,9 @@ wxMenuBar* CMainFrame::CreateMenuBar()
     view->Append(kResetView, "&Reset View", "Go back to the camera a freshly opened survey has");
     // After the commands the menu has always had, so their places stay.
     view->AppendSubMenu(budget, "Point &Budget");
+    view->AppendSubMenu(standardViews, "Standard &Views");
     view->AppendSeparator();
+    view->AppendCheckItem(kViewToolBar, "&Toolbar", "Show or hide the toolbar");
     view->AppendCheckItem(kViewStatusBar, "&Status Bar", "Show or hide the status bar");
 
     auto* help = new wxMenu;
@@ -222,6 +239,22 @@ void CMainFrame::OnViewStatusBar(wxCommandEvent&)
     SendSizeEvent();
 }
 
+void CMainFrame::OnViewToolBar(wxCommandEvent&)
+{
+    // As the status bar: the window keeps its size and the view takes the room.
+    if (!m_toolBar) return;
+    const wxSize size = GetSize();
+    m_toolBar->Show(!m_toolBar->IsShown());
+    SetSize(size);
+    SendSizeEvent();
+}
+
+void CMainFrame::OnUpdateViewToolBar(wxUpdateUIEvent& event)
+{
+    event.Enable(m_toolBar != nullptr);
+    event.Check(m_toolBar && m_toolBar->IsShown());
+}
+
 void CMainFrame::OnUpdateViewStatusBar(wxUpdateUIEvent& event)
 {
     event.Check(m_wndStatusBar->IsShown());
@@ -238,7 +271,7 @@ void CMainFrame::OnSize(wxSizeEvent&)
     // the frame, so the toolkit's own one-child layout does not apply.
     const wxRect area(GetClientAreaOrigin(), GetClientSize());
     for (wxWindow* child : GetChildren())
-        if (child != m_wndStatusBar && !child->IsTopLevel()) child->SetSize(area);
+        if (child != m_wndStatusBar && child != m_toolBar && !child->IsTopLevel()) child->SetSize(area);
 }
 
 void CMainFrame::OnMenuClose(wxMenuEvent& event)

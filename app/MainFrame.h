@@ -5,14 +5,15 @@
 #include <wx/docview.h>
 
 class wxStatusBar;
+class wxToolBar;
 
 namespace oxv {
 class OxvellHost;
 class RecentFileList;
 }  // namespace oxv
 
-// The main window: menu, accelerators, the status bar (hidden at start) and
-// the drop target for point files.
+// The main window: menu, accelerators, the toolbar, the status bar (hidden
+// at start) and the drop target for point files.
 class CMainFrame : public wxDocParentFrame {
 public:
     CMainFrame(wxDocManager* manager, oxv::OxvellHost& host);
@@ -22,6 +23,7 @@ public:
     void UpdateRecentFileMenu(const oxv::RecentFileList& list);
 
     wxStatusBar* StatusBar() const { return m_wndStatusBar; }
+    wxToolBar* ToolBar() const { return m_toolBar; }
 
 
     // When a menu of the window last closed (the epoch if none has).
@@ -29,6 +31,8 @@ public:
 
 private:
     wxMenuBar* CreateMenuBar();
+    void OnViewToolBar(wxCommandEvent& event);
+    void OnUpdateViewToolBar(wxUpdateUIEvent& event);
     void OnViewStatusBar(wxCommandEvent& event);
     void OnUpdateViewStatusBar(wxUpdateUIEvent& event);
     void OnUpdateRecentFile(wxUpdateUIEvent& event);
@@ -40,6 +44,7 @@ private:
     void UpdateIndicators();
 
     wxStatusBar* m_wndStatusBar = nullptr;
+    wxToolBar* m_toolBar = nullptr;
     wxMenu* m_fileMenu = nullptr;
     int m_recentCount = 0;  // recent-file items now in the File menu
     int m_lockState = -1;   // caps, num and scroll lock bits shown last

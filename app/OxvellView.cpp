@@ -12,6 +12,7 @@
 #include "app/FileDropTarget.h"
 #include "app/OxvellDoc.h"
 #include "app/OxvellHost.h"
+#include "app/PBDlg.h"
 #include "playback/FpvCamera.h"
 #include "playback/FrameRecording.h"
 #include "settings/AppSettings.h"
@@ -21,7 +22,7 @@ wxIMPLEMENT_DYNAMIC_CLASS(COxvellView, wxView);
 
 COxvellView::COxvellView()
     : m_runHost(std::make_unique<oxv::WindowRunHost>(*this, m_canvas.Target())), m_input(*this), m_viewCommands(*this),
-      m_playbackCommands(*this)
+      m_playbackCommands(*this), m_folderChooser(BrowseForFolder)
 {
 }
 
@@ -246,13 +247,20 @@ void COxvellView::RepaintNow()
 
 void COxvellView::UpdateStatusLine()
 {
+    const oxv::SurveyDocument* doc = Survey();
+    // The status bar is hidden at every start: the title says it too.
+    const bool recording = doc && oxv::FrameCapturePath(Run(), Fpv(), *doc, m_runHost->FpvFolder()).has_value();
+    if (recording != m_recording) {
+        m_recording = recording;
+        UpdateTitle();
+    } else if (recording) {
+        UpdateTitle();  // the mark changes when frames stop being written
+    }
     wxStatusBar* bar = m_host ? m_host->StatusBar() : nullptr;
     if (!bar) return;
-    const oxv::SurveyDocument* doc = Survey();
     // A command's wait is over once the point lists are there.
     if (State().m_nPointListBase != 0 || !doc || !doc->m_pPoints) m_statusExtras.notice.clear();
-    m_statusExtras.recording = doc && Run().m_nPlayState != oxv::kStopped &&
-                               oxv::FrameCapturePath(Run(), Fpv(), *doc, oxv::FpvVideoFolder()).has_value();
+    m_statusExtras.recording = recording && Run().m_nPlayState != oxv::kStopped;
     // A cursor point belongs to the still orbit view it was picked in.
     if (m_runHost->Running()) m_statusExtras.cursor.reset();
     const std::string line = oxv::StatusLine(State(), Run(), Fpv(), doc, m_statusExtras);
@@ -311,9 +319,24 @@ void COxvellView::OnUpdate(wxView*, wxObject* hint)
 
 void COxvellView::OnChangeFilename()
 {
+    UpdateTitle();
+}
+
+wxString COxvellView::RecordingMark() const
+{
+    if (!m_recording) return wxString();
+    return m_runHost->LastCaptureFailed() ? "REC: frames not written" : "REC";
+}
+
+void COxvellView::UpdateTitle()
+{
     wxWindow* frame = GetFrame();
     wxDocument* doc = GetDocument();
-    if (frame && doc) frame->SetLabel(doc->GetUserReadableName() + " - " + wxTheApp->GetAppDisplayName());
+    if (!frame || !doc) return;
+    const wxString mark = RecordingMark();
+    const wxString title = (mark.empty() ? wxString() : "[" + mark + "] ") + doc->GetUserReadableName() + " - " +
+                           wxTheApp->GetAppDisplayName();
+    if (frame->GetLabel() != title) frame->SetLabel(title);
 }
 
 void COxvellView::ReleaseSurveyLists()

@@ -8,6 +8,7 @@
 
 #include "app/CanvasInput.h"
 #include "app/PlaybackCommands.h"
+#include "app/RecordingPrompt.h"
 #include "app/ViewCanvas.h"
 #include "app/ViewCommands.h"
 #include "app/WindowRunHost.h"
@@ -86,8 +87,14 @@ public:
     void ServeCompileBreaksWith(std::function<void()> serve) { m_serveCompileBreak = std::move(serve); }
     [[nodiscard]] bool InCompileBreak() const { return m_inCompileBreak; }
 
-    // The status bar's message pane: the view's facts, or "Ready".
+    // The status bar's message pane: the view's facts, or "Ready"; and the
+    // title, which says while frames are being written.
     void UpdateStatusLine();
+    // What the title and the toolbar show while frames are written ("REC",
+    // or that they cannot be written); empty otherwise.
+    [[nodiscard]] wxString RecordingMark() const;
+    // The recording prompt's folder chooser; tests replace it.
+    oxv::FrameFolderChooser& FolderChooser() { return m_folderChooser; }
     oxv::StatusExtras& StatusExtras() { return m_statusExtras; }
 
     oxv::RunHost& Runner() { return *m_runHost; }
@@ -122,6 +129,8 @@ private:
     // Inside a compile's break a run's frame waits: it would be drawn from
     // half-made lists and written as a recorded frame.
     [[nodiscard]] bool RunWaitsForCompile() const;
+    // The document's name and the program's, behind the recording mark.
+    void UpdateTitle();
 
     oxv::OxvellHost* m_host = nullptr;
     oxv::ViewCanvas m_canvas;
@@ -137,6 +146,8 @@ private:
     std::function<void()> m_serveCompileBreak;
     oxv::StatusExtras m_statusExtras;
     wxString m_statusShown;
+    bool m_recording = false;  // frames of a run or a flight are being written
+    oxv::FrameFolderChooser m_folderChooser;
 
     wxDECLARE_DYNAMIC_CLASS(COxvellView);
 };

@@ -6,9 +6,12 @@
 #include "app/OxvellHost.h"
 #include "app/OxvellView.h"
 #include "app/PBDlg.h"
+#include "app/RecordingPrompt.h"
 #include "base/Profile.h"
 #include "playback/FpvCamera.h"
+#include "playback/FrameRecording.h"
 #include "playback/PlaybackParameters.h"
+#include "survey/PlaybackSettings.h"
 
 namespace oxv {
 
@@ -25,6 +28,7 @@ wxBEGIN_EVENT_TABLE(PlaybackCommands, wxEvtHandler)
     EVT_MENU(cmd::kFpvMode, PlaybackCommands::OnFpvMode)
     EVT_UPDATE_UI(cmd::kFpvMode, PlaybackCommands::OnUpdateFpvMode)
     EVT_MENU(cmd::kFpvFov, PlaybackCommands::OnFpvFov)
+    EVT_UPDATE_UI(cmd::kRecordingMark, PlaybackCommands::OnUpdateRecordingMark)
 wxEND_EVENT_TABLE()
 
 namespace {
@@ -46,7 +50,21 @@ PlaybackCommands::PlaybackCommands(COxvellView& view) : m_view(view) {}
 void PlaybackCommands::OnStart(wxCommandEvent&)
 {
     RunHost& host = m_view.Runner();
-    if (const SurveyDocument* doc = m_view.Survey()) StartPlayback(host.Run(), host.View().m_camera, *doc, host);
+    COxvellDoc* owner = m_view.Doc();
+    if (!owner) return;
+    SurveyDocument& doc = owner->Survey();
+    // A run that records never writes over an earlier run's frames unasked.
+    PlaybackParams* params = doc.m_pPlaybackParams.get();
+    if (doc.m_pTimeline && params && params->recordVideo && params->outputFolder) {
+        std::string folder = *params->outputFolder;
+        if (!ConfirmFrameFolder(m_view.GetFrame(), folder, m_view.FolderChooser())) return;
+        if (folder != *params->outputFolder) {
+            // The chosen folder is the one the Parameter dialog shows next.
+            params->outputFolder = folder;
+            if (OxvellHost* app = m_view.AppHost()) (void)SavePlaybackParams(app->SettingsProfile(), *params);
+        }
+    }
+    StartPlayback(host.Run(), host.View().m_camera, doc, host);
 }
 
 void PlaybackCommands::OnPause(wxCommandEvent&)
@@ -84,13 +102,22 @@ void PlaybackCommands::OnUpdatePlayback(wxUpdateUIEvent& event)
         GetPlaybackCommandState(m_view.Run(), doc ? *doc : kNoDocument, CommandOf(event.GetId()));
     event.Enable(s.enabled);
     if (s.setCheck) event.Check(s.checked);
-    if (!s.text.empty()) event.SetText(wxString::FromUTF8(s.text.c_str()));
+    // Space starts, pauses and resumes; both items say so.
+    if (!s.text.empty()) event.SetText(wxString::FromUTF8(s.text.c_str()) + "\tSpace");
 }
 
 void PlaybackCommands::OnFpvMode(wxCommandEvent&)
 {
     RunHost& host = m_view.Runner();
+    // A flight records from its first frame: whether it can is settled
+    // before it starts, never found out frame by frame.
+    if (!host.Fpv().m_bFpvMode && !PrepareFirstPersonRecording(m_view.GetFrame(), host, m_view.FolderChooser())) return;
     ToggleFpvMode(host.Fpv(), host.View().m_camera, host);
+}
+
+void PlaybackCommands::OnUpdateRecordingMark(wxUpdateUIEvent& event)
+{
+    event.SetText(m_view.RecordingMark());
 }
 
 void PlaybackCommands::OnUpdateFpvMode(wxUpdateUIEvent& event)

@@ -7,7 +7,8 @@ class COxvellView;
 namespace oxv {
 
 // The Video menu's commands and their update rules: Start, Pause, Stop and
-// Parameter of playback, FPV Camera Mode and its field of view.
+// Parameter of playback, FPV Camera Mode and its field of view, and the
+// toolbar's recording mark.
 class PlaybackCommands final : public wxEvtHandler {
 public:
     explicit PlaybackCommands(COxvellView& view);
@@ -21,6 +22,7 @@ private:
     void OnFpvMode(wxCommandEvent& event);
     void OnUpdateFpvMode(wxUpdateUIEvent& event);
     void OnFpvFov(wxCommandEvent& event);
+    void OnUpdateRecordingMark(wxUpdateUIEvent& event);
 
     COxvellView& m_view;
 

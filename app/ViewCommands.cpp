@@ -56,6 +56,8 @@ wxBEGIN_EVENT_TABLE(ViewCommands, wxEvtHandler)
     EVT_MENU_RANGE(cmd::kSize640x480, cmd::kSize1280x720, ViewCommands::OnDisplaySize)
     EVT_MENU(cmd::kZoomToExtent, ViewCommands::OnZoomToExtent)
     EVT_UPDATE_UI(cmd::kZoomToExtent, ViewCommands::OnUpdateWholeView)
+    EVT_MENU_RANGE(cmd::kViewTop, cmd::kViewWest, ViewCommands::OnStandardView)
+    EVT_UPDATE_UI_RANGE(cmd::kViewTop, cmd::kViewWest, ViewCommands::OnUpdateWholeView)
     EVT_MENU(cmd::kResetView, ViewCommands::OnResetView)
     EVT_UPDATE_UI(cmd::kResetView, ViewCommands::OnUpdateWholeView)
     EVT_MENU(cmd::kSavePicture, ViewCommands::OnSavePicture)
@@ -134,6 +136,17 @@ void ViewCommands::OnZoomToExtent(wxCommandEvent&)
     RunHost& host = m_view.Runner();
     ShowRunState(host.View(), host.Run(), host.Fpv());
     if (ZoomToExtent(host.View(), m_view.Survey(), aspect)) m_view.RepaintNow();
+}
+
+void ViewCommands::OnStandardView(wxCommandEvent& event)
+{
+    static_assert(cmd::kViewWest - cmd::kViewTop == static_cast<int>(StandardView::West), "one command a view");
+    const wxSize size = m_view.Canvas()->GetClientSize();
+    const double aspect = size.y > 0 ? static_cast<double>(size.x) / size.y : 1.0;
+    RunHost& host = m_view.Runner();
+    ShowRunState(host.View(), host.Run(), host.Fpv());
+    const auto which = static_cast<StandardView>(event.GetId() - cmd::kViewTop);
+    if (ShowStandardView(host.View(), m_view.Survey(), aspect, which)) m_view.RepaintNow();
 }
 
 void ViewCommands::OnResetView(wxCommandEvent&)

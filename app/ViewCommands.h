@@ -8,7 +8,7 @@ namespace oxv {
 
 // The View menu's commands and their update rules: colour modes, the show
 // toggles, point size and smoothing, the display sizes, the whole-survey
-// views, the point budget and Save Picture As.
+// views and the standard views, the point budget and Save Picture As.
 class ViewCommands final : public wxEvtHandler {
 public:
     explicit ViewCommands(COxvellView& view);
@@ -24,6 +24,7 @@ private:
     void OnUpdateAntiAlias(wxUpdateUIEvent& event);
     void OnDisplaySize(wxCommandEvent& event);
     void OnZoomToExtent(wxCommandEvent& event);
+    void OnStandardView(wxCommandEvent& event);
     void OnResetView(wxCommandEvent& event);
     void OnUpdateWholeView(wxUpdateUIEvent& event);
     void OnSavePicture(wxCommandEvent& event);

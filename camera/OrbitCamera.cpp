@@ -78,6 +78,62 @@ void EulerToQuaternion(const double angles[3], double q[4])
     q[3] = cx * cy * sz - sx * sy * cz;
 }
 
+void MatrixToQuaternion(const double R[9], double q[4])
+{
+    // From the largest of the four squared components, so that nothing is
+    // divided by a value near zero (a half turn has w = 0).
+    const double trace = R[0] + R[4] + R[8];
+    if (trace >= R[0] && trace >= R[4] && trace >= R[8]) {
+        const double s = 2.0 * std::sqrt(1.0 + trace);
+        q[0] = s / 4.0;
+        q[1] = (R[7] - R[5]) / s;
+        q[2] = (R[2] - R[6]) / s;
+        q[3] = (R[3] - R[1]) / s;
+    } else if (R[0] >= R[4] && R[0] >= R[8]) {
+        const double s = 2.0 * std::sqrt(1.0 + R[0] - R[4] - R[8]);
+        q[0] = (R[7] - R[5]) / s;
+        q[1] = s / 4.0;
+        q[2] = (R[1] + R[3]) / s;
+        q[3] = (R[2] + R[6]) / s;
+    } else if (R[4] >= R[8]) {
+        const double s = 2.0 * std::sqrt(1.0 - R[0] + R[4] - R[8]);
+        q[0] = (R[2] - R[6]) / s;
+        q[1] = (R[1] + R[3]) / s;
+        q[2] = s / 4.0;
+        q[3] = (R[5] + R[7]) / s;
+    } else {
+        const double s = 2.0 * std::sqrt(1.0 - R[0] - R[4] + R[8]);
+        q[0] = (R[3] - R[1]) / s;
+        q[1] = (R[2] + R[6]) / s;
+        q[2] = (R[5] + R[7]) / s;
+        q[3] = s / 4.0;
+    }
+    NormalizeQuaternion(q);
+}
+
+bool SetCameraAxes(OrbitCamera& camera, const double look[3], const double up[3])
+{
+    auto length = [](const double v[3]) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); };
+    const double lookLength = length(look);
+    if (!(lookLength > 0.0) || !std::isfinite(lookLength)) return false;
+    const double x[3] = {look[0] / lookLength, look[1] / lookLength, look[2] / lookLength};
+    const double along = up[0] * x[0] + up[1] * x[1] + up[2] * x[2];
+    double z[3] = {up[0] - along * x[0], up[1] - along * x[1], up[2] - along * x[2]};
+    const double upLength = length(z);
+    const double upGiven = length(up);
+    if (!(upLength > 1e-9 * upGiven) || !std::isfinite(upLength)) return false;
+    for (double& c : z) c /= upLength;
+    // The camera frame is right-handed: look x left = up, so left = up x look.
+    const double y[3] = {z[1] * x[2] - z[2] * x[1], z[2] * x[0] - z[0] * x[2], z[0] * x[1] - z[1] * x[0]};
+    const double R[9] = {x[0], y[0], z[0],  //
+                         x[1], y[1], z[1],  //
+                         x[2], y[2], z[2]};
+    MatrixToQuaternion(R, camera.orientation);
+    QuaternionToMatrix(camera.orientation, camera.rotation);
+    UpdateEye(camera);
+    return true;
+}
+
 void InitOrbitCamera(OrbitCamera& camera)
 {
     const double angles[3] = {0.0, kQuarterPi, 0.0};

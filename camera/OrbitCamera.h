@@ -66,5 +66,14 @@ int NormalizeQuaternion(double q[4]);
 void QuaternionToMatrix(const double q[4], double R[9]);
 // Angles in radians about x, y, z; q = qz * qy * qx.
 void EulerToQuaternion(const double angles[3], double q[4]);
+// The unit quaternion of a rotation matrix (row-major, orthonormal, det +1):
+// QuaternionToMatrix gives R back.
+void MatrixToQuaternion(const double R[9], double q[4]);
+// Turns the camera to look along `look` with `up` as the picture's up (both
+// in the world frame; `up` need only not be parallel to `look`, its part
+// along `look` is dropped); target and distance are kept and the eye
+// follows. False, and nothing changes, when either is zero or they are
+// parallel.
+[[nodiscard]] bool SetCameraAxes(OrbitCamera& camera, const double look[3], const double up[3]);
 
 }  // namespace oxv

@@ -85,7 +85,7 @@ void RunHost::CaptureIfRecording(GlTarget& target, int width, int height)
 
 void RunHost::CaptureFrame(GlTarget& target, int width, int height, const std::string& path)
 {
-    (void)m_capturer.Capture(target, width, height, path);
+    m_lastCaptureFailed = !m_capturer.Capture(target, width, height, path);
 }
 
 }  // namespace oxv

@@ -61,6 +61,9 @@ public:
     void SetFpvFolder(std::string folder) { m_fpvFolder = std::move(folder); }
     [[nodiscard]] std::string FpvFolder() const;
 
+    // The last frame that was to be recorded could not be written.
+    [[nodiscard]] bool LastCaptureFailed() const { return m_lastCaptureFailed; }
+
     // PlaybackHost: the vehicle and the beam list.
     void SetVehiclePose(const double attitude[3], const double position[3]) override;
     void CompileBeamList(const SurveyDocument& doc, const FrameSpan& span) override;
@@ -91,6 +94,7 @@ private:
     gl_heli_model m_heli;
     FrameCapturer m_capturer;
     std::string m_fpvFolder;
+    bool m_lastCaptureFailed = false;
 };
 
 }  // namespace oxv

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "survey/SurveyDocument.h"
+#include "view/PointReadout.h"
 #include "view/PointSubset.h"
 
 namespace oxv {
@@ -50,8 +51,10 @@ std::string StatusLine(const ViewState& view, const PlaybackState& run, const Fp
     Append(line, color);
 
     if (extras.cursor) {
+        const std::string readout =
+            extras.cursorRecord ? PointReadout(*doc->m_pPoints, *extras.cursorRecord) : std::string();
         const auto& p = *extras.cursor;
-        Append(line, Format("x %.2f y %.2f z %.2f", p[0], p[1], p[2]));
+        Append(line, readout.empty() ? Format("x %.2f y %.2f z %.2f", p[0], p[1], p[2]) : readout);
     }
 
     const PlaybackTimeline* timeline = doc->m_pTimeline.get();

@@ -15,6 +15,9 @@ namespace oxv {
 struct StatusExtras {
     // The point under the cursor (metres), when the last pick found one.
     std::optional<std::array<double, 3>> cursor;
+    // The record nearest that point, when one was found: the line then
+    // tells every channel of it (PointReadout) instead of the position alone.
+    std::optional<int32_t> cursorRecord;
     // Frames of the running playback are being written.
     bool recording = false;
     // Where the last Import Camera Path left its cache; empty when unknown.
@@ -25,7 +28,8 @@ struct StatusExtras {
 
 // Its parts joined by " | ": what stands in for the points while their lists
 // compile ("Preview: 1.0 M of 50.0 M points"); records loaded; the colour mode, with the black
-// and white levels in Original; x, y, z under the cursor; during playback
+// and white levels in Original; the point under the cursor (its record's
+// channels, or x, y, z); during playback
 // the measurement time, frame n of N and REC while frames are written; the
 // camera path's node count and cache. Empty when there is nothing to say
 // (no survey).

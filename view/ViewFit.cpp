@@ -44,6 +44,29 @@ bool ZoomToExtent(ViewState& view, const SurveyDocument* doc, double aspect)
     return true;
 }
 
+void StandardViewAxes(StandardView which, double look[3], double up[3])
+{
+    // World frame: x east, y north, z up.
+    const double lookOf[][3] = {{0, 0, -1}, {0, 1, 0}, {0, -1, 0}, {1, 0, 0}, {-1, 0, 0}};
+    const int i = static_cast<int>(which);
+    for (int k = 0; k < 3; ++k) {
+        look[k] = lookOf[i][k];
+        up[k] = which == StandardView::Top ? (k == 1 ? 1.0 : 0.0) : (k == 2 ? 1.0 : 0.0);
+    }
+}
+
+bool ShowStandardView(ViewState& view, const SurveyDocument* doc, double aspect, StandardView which)
+{
+    double centre[3], size[3];
+    if (view.m_scene.firstPerson || !GetDataExtent(doc, centre, size)) return false;
+    double look[3], up[3];
+    StandardViewAxes(which, look, up);
+    if (!SetCameraAxes(view.m_camera, look, up)) return false;
+    SetCameraTarget(view.m_camera, centre);
+    SetCameraDistance(FitDistance(view.m_camera.rotation, view.m_camera.fovY, aspect, size), view.m_camera);
+    return true;
+}
+
 bool ResetView(ViewState& view, const SurveyDocument* doc)
 {
     if (view.m_scene.firstPerson) return false;

@@ -21,6 +21,17 @@ inline constexpr double kFitMargin = 1.05;
 // without an extent or in first-person mode.
 [[nodiscard]] bool ZoomToExtent(ViewState& view, const SurveyDocument* doc, double aspect);
 
+// The standard views: from straight above with north up, and level from
+// the side looking north, south, east or west (world up as the picture's up).
+enum class StandardView { Top, North, South, East, West };
+// The world directions a standard view looks along and has as its up.
+void StandardViewAxes(StandardView which, double look[3], double up[3]);
+// View > Standard Views: the camera turned to `which`, target at the data
+// centre, distance from FitDistance so the whole survey is in a picture of
+// width/height `aspect`; field of view kept. False (nothing changed)
+// without an extent or in first-person mode.
+[[nodiscard]] bool ShowStandardView(ViewState& view, const SurveyDocument* doc, double aspect, StandardView which);
+
 // View > Reset View: the camera as a freshly opened survey has it (initial
 // orientation and distance, target at the data centre), with the field of
 // view kept. False (nothing changed) in first-person mode.

@@ -49,13 +49,19 @@ class MessageRecorder : public wxModalDialogHook {
 public:
     std::vector<std::string> messages;
     std::function<void(wxDialog*)> drive;
+    // The buttons the next message boxes are answered with, first first;
+    // wxID_OK once they are used up.
+    std::vector<int> answers;
 
 protected:
     int Enter(wxDialog* dialog) override
     {
         if (auto* box = dynamic_cast<wxMessageDialog*>(dialog)) {
             messages.push_back(std::string(box->GetMessage().utf8_str()));
-            return wxID_OK;
+            if (answers.empty()) return wxID_OK;
+            const int answer = answers.front();
+            answers.erase(answers.begin());
+            return answer;
         }
         messages.push_back("<dialog " + std::string(dialog->GetTitle().utf8_str()) + ">");
         if (!drive) return wxID_OK;

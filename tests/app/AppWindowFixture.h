@@ -85,6 +85,7 @@ protected:
         InitViewState(state);
         s_recorder->messages.clear();
         s_recorder->drive = nullptr;
+        s_recorder->answers.clear();
         Pump(50);
     }
 

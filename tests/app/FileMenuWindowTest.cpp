@@ -23,7 +23,7 @@ TEST_F(AppWindowTest, FreshStartIsAnEmptyUntitledViewWithEverythingThatNeedsData
                    cmd::kImportCameraPath, cmd::kPlayStart, cmd::kPlayPause, cmd::kPlayStop, cmd::kPlayParameter,
                    cmd::kFpvMode})
         EXPECT_FALSE(Item(id).enabled) << id;
-    EXPECT_EQ(Item(cmd::kPlayPause).label, "Pause/Resume");
+    EXPECT_EQ(Item(cmd::kPlayPause).label, "Pause/Resume\tSpace");
     EXPECT_TRUE(Item(cmd::kPointSize1).checked);
     EXPECT_TRUE(Item(cmd::kPointSize1 + 2).enabled);
     EXPECT_TRUE(Item(cmd::kFpvFov).enabled);

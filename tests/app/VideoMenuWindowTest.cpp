@@ -25,7 +25,7 @@ TEST_F(AppWindowTest, PlaybackRecordsEveryFramePausesAndStopsByItselfAfterTheHol
     ASSERT_EQ(survey.m_pTimeline->interval, 0.05);
     // The helicopter is loaded from model/ beside the executable.
     EXPECT_NE(View()->HeliModel().list_base, 0u);
-    EXPECT_EQ(Item(cmd::kPlayPause).label, "Pause/Resume");
+    EXPECT_EQ(Item(cmd::kPlayPause).label, "Pause/Resume\tSpace");
 
     Command(cmd::kPlayStart);
     EXPECT_TRUE(View()->IsTimerRunning(kPlaybackTimerId));
@@ -34,14 +34,14 @@ TEST_F(AppWindowTest, PlaybackRecordsEveryFramePausesAndStopsByItselfAfterTheHol
     EXPECT_TRUE(Item(cmd::kPlayStop).enabled);
     EXPECT_FALSE(Item(cmd::kPlayStop).checked);
     EXPECT_FALSE(Item(cmd::kPlayParameter).enabled);
-    EXPECT_EQ(Item(cmd::kPlayPause).label, "P&ause");
+    EXPECT_EQ(Item(cmd::kPlayPause).label, "P&ause\tSpace");
     EXPECT_FALSE(Item(cmd::kPlayPause).checked);
     EXPECT_DOUBLE_EQ(View()->State().m_camera.distance, PlaybackParams{}.nearDistance);
 
     // Paused: nothing advances, nothing is written.
     ASSERT_TRUE(PumpUntil([] { return View()->Run().m_nFrame >= 2; }, 5000));
     Command(cmd::kPlayPause);
-    EXPECT_EQ(Item(cmd::kPlayPause).label, "&Resume");
+    EXPECT_EQ(Item(cmd::kPlayPause).label, "&Resume\tSpace");
     EXPECT_TRUE(Item(cmd::kPlayPause).checked);
     EXPECT_TRUE(Item(cmd::kPlayParameter).enabled);
     const int pausedAt = View()->Run().m_nFrame;
@@ -50,7 +50,7 @@ TEST_F(AppWindowTest, PlaybackRecordsEveryFramePausesAndStopsByItselfAfterTheHol
     EXPECT_EQ(View()->Run().m_nFrame, pausedAt);
     EXPECT_EQ(FolderFiles(frames), writtenWhilePausing);
     Command(cmd::kPlayPause);
-    EXPECT_EQ(Item(cmd::kPlayPause).label, "P&ause");
+    EXPECT_EQ(Item(cmd::kPlayPause).label, "P&ause\tSpace");
 
     // The last frame is held for about three seconds, then the run stops.
     ASSERT_TRUE(PumpUntil([] { return View()->Run().m_nFrame == View()->Run().m_nFrameCount; }, 10000));
@@ -62,7 +62,7 @@ TEST_F(AppWindowTest, PlaybackRecordsEveryFramePausesAndStopsByItselfAfterTheHol
     EXPECT_TRUE(Item(cmd::kPlayStart).enabled);
     EXPECT_FALSE(Item(cmd::kPlayStart).checked);
     EXPECT_TRUE(Item(cmd::kPlayStop).checked);
-    EXPECT_EQ(Item(cmd::kPlayPause).label, "Pause/Resume");
+    EXPECT_EQ(Item(cmd::kPlayPause).label, "Pause/Resume\tSpace");
 
     // img000000 .. N-3, no N-2, then N-1 with the held picture.
     for (int k = 0; k <= n - 3; ++k) EXPECT_TRUE(std::filesystem::exists(FrameFile(frames, k))) << k;
@@ -231,14 +231,20 @@ TEST_F(AppWindowTest, FirstPersonFlightAlongAnImportedPathWritesItsFramesIntoWor
     EXPECT_EQ(View()->Fpv().m_dFpvFov, 60.0);
 
     // Importing a path again while flying ends the flight; so does New.
+    // The folder holds the first flight's frames: asked, and overwritten.
     writePath(100000);
+    s_recorder->messages.clear();
+    s_recorder->answers = {wxID_YES};
     Command(cmd::kFpvMode);
+    ASSERT_EQ(s_recorder->messages.size(), 1u);
+    EXPECT_NE(s_recorder->messages[0].find("already holds 4 frame files"), std::string::npos) << s_recorder->messages[0];
     EXPECT_EQ(View()->State().m_camera.fovY, 60.0);
     ASSERT_EQ(survey.ImportCameraPath(nav), CameraPathSource::Cache);
     s_app->Document()->NotifyCameraPathChanged();
     EXPECT_EQ(View()->Fpv().m_bFpvMode, 0);
     EXPECT_FALSE(View()->IsTimerRunning(kFpvTimerId));
     EXPECT_EQ(View()->State().m_camera.fovY, orbitFov);
+    s_recorder->answers = {wxID_YES};
     Command(cmd::kFpvMode);
     EXPECT_TRUE(View()->IsTimerRunning(kFpvTimerId));
     ASSERT_TRUE(s_app->NewDocument());
@@ -312,7 +318,7 @@ TEST_F(AppWindowTest, FovAndParameterDialogsRefuseWhatCannotWorkAndSayWhy)
 
 TEST_F(AppWindowTest, EscEndsAFirstPersonFlightAsItsCommandDoes)
 {
-    const std::string home = s_dir->File("esc-home");  // no work/video: nothing is written
+    const std::string home = s_dir->File("esc-home");  // work/video is made at the start
     std::filesystem::create_directories(home);
     const char* oldHome = std::getenv("HOME");
     const std::string savedHome = oldHome ? oldHome : "";

@@ -225,5 +225,76 @@ TEST(OrbitCamera, TargetAndDistanceMoveTheEye)
     ExpectVec(c.target, 100, -50, 20);
 }
 
+TEST(OrbitCamera, MatrixToQuaternionGivesTheRotationBackIncludingHalfTurns)
+{
+    // Every branch: w largest, then x, y or z largest (half turns about
+    // each axis have w = 0), and turns about skew axes.
+    const double angleSets[][3] = {{0, 0, 0},          {kPi, 0, 0},     {0, kPi, 0},          {0, 0, kPi},
+                                   {0.3, -1.2, 2.9},   {kPi, 0, kPi / 2}, {-2.5, 0.4, -3.0},  {0, kPi / 2, kPi}};
+    for (const auto& angles : angleSets) {
+        double q[4], R[9], back[4], again[9];
+        EulerToQuaternion(angles, q);
+        QuaternionToMatrix(q, R);
+        MatrixToQuaternion(R, back);
+        QuaternionToMatrix(back, again);
+        for (int i = 0; i < 9; ++i) EXPECT_NEAR(again[i], R[i], 1e-12) << angles[0] << " " << angles[1] << " " << angles[2];
+        EXPECT_NEAR(back[0] * back[0] + back[1] * back[1] + back[2] * back[2] + back[3] * back[3], 1.0, 1e-12);
+    }
+}
+
+TEST(OrbitCamera, SetCameraAxesLooksWhereToldAndTheOrbitStillTurnsFromThere)
+{
+    struct Case {
+        double look[3], up[3];
+        double left[3];  // the picture's left the camera must end with
+    };
+    const Case cases[] = {
+        {{0, 0, -1}, {0, 1, 0}, {-1, 0, 0}},  // straight down, north up: west on the left
+        {{0, 1, 0}, {0, 0, 1}, {-1, 0, 0}},   // north
+        {{0, -1, 0}, {0, 0, 1}, {1, 0, 0}},   // south
+        {{1, 0, 0}, {0, 0, 1}, {0, 1, 0}},    // east
+        {{-1, 0, 0}, {0, 0, 1}, {0, -1, 0}},  // west: a half turn from the identity
+        {{3, 0, -3}, {0, 0, 5}, {0, 1, 0}},   // not unit, up not square to the look
+    };
+    for (const Case& c : cases) {
+        OrbitCamera cam;
+        InitOrbitCamera(cam);
+        const double target[3] = {100, -50, 20};
+        SetCameraTarget(cam, target);
+        SetCameraDistance(40, cam);
+        ASSERT_TRUE(SetCameraAxes(cam, c.look, c.up));
+        const double n = std::sqrt(c.look[0] * c.look[0] + c.look[1] * c.look[1] + c.look[2] * c.look[2]);
+        double dir[3];
+        ViewDir(cam, dir);
+        ExpectVec(dir, c.look[0] / n, c.look[1] / n, c.look[2] / n);
+        const double left[3] = {cam.rotation[1], cam.rotation[4], cam.rotation[7]};
+        ExpectVec(left, c.left[0], c.left[1], c.left[2]);
+        ExpectVec(cam.target, 100, -50, 20);
+        EXPECT_NEAR(EyeToTarget(cam), 40, 1e-9);
+        ComputeLookAt(cam);
+        ExpectVec(cam.lookCenter, 100, -50, 20, 1e-9);
+
+        // A left drag from there turns about the camera's own up as always.
+        const OrbitCamera before = cam;
+        CameraMouseEvent(Event(kLeftPress, 400, 300), cam);
+        CameraMouseEvent(Event(kMouseMove, 410, 300), cam);
+        double turned[3];
+        ViewDir(cam, turned);
+        EXPECT_GT(AngleBetween(dir, turned), 0.001);
+        const double up[3] = {before.rotation[2], before.rotation[5], before.rotation[8]};
+        const double upAfter[3] = {cam.rotation[2], cam.rotation[5], cam.rotation[8]};
+        EXPECT_LT(AngleBetween(up, upAfter), 1e-9) << "a sideways drag keeps the up";
+    }
+
+    OrbitCamera cam;
+    InitOrbitCamera(cam);
+    const OrbitCamera before = cam;
+    const double zero[3] = {0, 0, 0}, down[3] = {0, 0, -2}, up[3] = {0, 0, 1};
+    EXPECT_FALSE(SetCameraAxes(cam, zero, up));
+    EXPECT_FALSE(SetCameraAxes(cam, down, up)) << "up along the look";
+    EXPECT_FALSE(SetCameraAxes(cam, up, zero));
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(cam.orientation[i], before.orientation[i]);
+}
+
 }  // namespace
 }  // namespace oxv

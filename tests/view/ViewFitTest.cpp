@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include <memory>
+
+#include "survey/SurveyDocument.h"
 #include "view/ViewFit.h"
 
 namespace oxv {
@@ -76,6 +79,99 @@ TEST(ViewFit, TheWholeBoxFitsTightlyWhateverTheOrientationAndAspect)
         EXPECT_LE(largest, 1.0) << c.turnX << " " << c.turnY << " " << c.turnZ;
         EXPECT_GE(largest, 0.9) << "fits with room to spare: " << c.turnX << " " << c.turnY << " " << c.turnZ;
     }
+}
+
+// Where a world point lands in the picture: x to the right, y upwards, in
+// units of the half-width and half-height.
+void PictureOf(OrbitCamera camera, double aspect, const double p[3], double& x, double& y)
+{
+    ComputeLookAt(camera);
+    double dir[3], right[3], z = 0;
+    const double* up = camera.lookUp;
+    for (int i = 0; i < 3; ++i) dir[i] = (camera.lookCenter[i] - camera.lookEye[i]) / camera.distance;
+    right[0] = dir[1] * up[2] - dir[2] * up[1];
+    right[1] = dir[2] * up[0] - dir[0] * up[2];
+    right[2] = dir[0] * up[1] - dir[1] * up[0];
+    x = y = 0;
+    for (int i = 0; i < 3; ++i) {
+        const double q = p[i] - camera.lookEye[i];
+        z += q * dir[i];
+        x += q * right[i];
+        y += q * up[i];
+    }
+    const double tanV = std::tan(camera.fovY * 3.141592653589793 / 360.0);
+    x /= z * tanV * aspect;
+    y /= z * tanV;
+}
+
+TEST(ViewFit, StandardViewsLookTheirWayAtTheDataCentreWithTheWholeSurveyInThePicture)
+{
+    // A survey 1200 m east-west, 400 m north-south, 60 m high, off the origin.
+    auto doc = std::make_unique<SurveyDocument>();
+    const int32_t lo[3] = {4'400'000, -400'000, 280'000}, hi[3] = {5'600'000, 0, 340'000};
+    ValueRange* axes[3] = {&doc->m_xStat, &doc->m_yStat, &doc->m_zStat};
+    for (int i = 0; i < 3; ++i) {
+        axes[i]->valid = true;
+        axes[i]->min = lo[i];
+        axes[i]->max = hi[i];
+    }
+    const double centre[3] = {5000, -200, 310}, size[3] = {1200, 400, 60};
+    struct Case {
+        StandardView which;
+        double look[3];
+        // Picture positions of the points east and north of the centre
+        // (+1 right or up, -1 left or down, 0 on the centre line).
+        int eastX, eastY, northX, northY;
+    };
+    const Case cases[] = {
+        {StandardView::Top, {0, 0, -1}, 1, 0, 0, 1},
+        {StandardView::North, {0, 1, 0}, 1, 0, 0, 0},
+        {StandardView::South, {0, -1, 0}, -1, 0, 0, 0},
+        {StandardView::East, {1, 0, 0}, 0, 0, -1, 0},
+        {StandardView::West, {-1, 0, 0}, 0, 0, 1, 0},
+    };
+    for (double aspect : {16.0 / 9.0, 0.6}) {
+        for (const Case& c : cases) {
+            ViewState view;
+            InitViewState(view);
+            view.m_camera.fovY = 40.0;
+            RotateCameraWorld(20, -30, 75, view.m_camera);  // wherever the user left it
+            ASSERT_TRUE(ShowStandardView(view, doc.get(), aspect, c.which));
+            const OrbitCamera& camera = view.m_camera;
+            for (int i = 0; i < 3; ++i) {
+                EXPECT_NEAR(camera.rotation[3 * i], c.look[i], 1e-12) << static_cast<int>(c.which);
+                EXPECT_DOUBLE_EQ(camera.target[i], centre[i]);
+            }
+            EXPECT_EQ(camera.fovY, 40.0);
+            const double largest = LargestPictureCoordinate(camera, aspect, centre, size);
+            EXPECT_LE(largest, 1.0) << static_cast<int>(c.which) << " aspect " << aspect;
+            // The margin lengthens the whole distance, so a survey deep along
+            // the look (1200 m looking east) fills a little less.
+            EXPECT_GE(largest, 0.85) << "fills the picture: " << static_cast<int>(c.which) << " aspect " << aspect;
+
+            auto sign = [](double v) { return v > 1e-6 ? 1 : v < -1e-6 ? -1 : 0; };
+            const double east[3] = {centre[0] + 100, centre[1], centre[2]};
+            const double north[3] = {centre[0], centre[1] + 100, centre[2]};
+            const double above[3] = {centre[0], centre[1], centre[2] + 10};
+            double x, y;
+            PictureOf(camera, aspect, east, x, y);
+            EXPECT_EQ(sign(x), c.eastX) << static_cast<int>(c.which);
+            EXPECT_EQ(sign(y), c.eastY) << static_cast<int>(c.which);
+            PictureOf(camera, aspect, north, x, y);
+            EXPECT_EQ(sign(x), c.northX) << static_cast<int>(c.which);
+            EXPECT_EQ(sign(y), c.northY) << static_cast<int>(c.which);
+            PictureOf(camera, aspect, above, x, y);
+            EXPECT_EQ(sign(y), c.which == StandardView::Top ? 0 : 1) << "heights rise in the side views";
+        }
+    }
+
+    ViewState view;
+    InitViewState(view);
+    const OrbitCamera before = view.m_camera;
+    EXPECT_FALSE(ShowStandardView(view, nullptr, 1.0, StandardView::North)) << "no data, no view";
+    view.m_scene.firstPerson = true;
+    EXPECT_FALSE(ShowStandardView(view, doc.get(), 1.0, StandardView::Top));
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(view.m_camera.rotation[i], before.rotation[i]);
 }
 
 TEST(ViewFit, WheelStepsAreATenthOfTheDistance)
