@@ -1,5 +1,7 @@
 #include "app/PlaybackCommands.h"
 
+#include <wx/menu.h>
+
 #include "app/CommandIds.h"
 #include "app/FovDlg.h"
 #include "app/OxvellDoc.h"
@@ -102,8 +104,14 @@ void PlaybackCommands::OnUpdatePlayback(wxUpdateUIEvent& event)
         GetPlaybackCommandState(m_view.Run(), doc ? *doc : kNoDocument, CommandOf(event.GetId()));
     event.Enable(s.enabled);
     if (s.setCheck) event.Check(s.checked);
-    // Space starts, pauses and resumes; both items say so.
-    if (!s.text.empty()) event.SetText(wxString::FromUTF8(s.text.c_str()) + "\tSpace");
+    if (s.text.empty()) return;
+    // Space starts, pauses and resumes; both items say so. The label is set
+    // only when it changes: the toolkit rebuilds the item and its key for a
+    // new label, and menus are updated on every idle moment of a run.
+    const wxString text = wxString::FromUTF8(s.text.c_str()) + "\tSpace";
+    const auto* menu = wxDynamicCast(event.GetEventObject(), wxMenu);
+    const wxMenuItem* item = menu ? menu->FindItem(event.GetId()) : nullptr;
+    if (!item || item->GetItemLabel() != text) event.SetText(text);
 }
 
 void PlaybackCommands::OnFpvMode(wxCommandEvent&)
