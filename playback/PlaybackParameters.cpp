@@ -54,10 +54,17 @@ std::string RefuseReason(const SurveyDocument& doc, double speedPercent, long in
 {
     if (!(speedPercent > 0.0)) return "The playback speed must be greater than 0.";
     if (intervalMs <= 0 || intervalMs > INT_MAX) return "The frame period must be greater than 0.";
+    return RefuseReasonForPeriod(doc, speedPercent, static_cast<double>(intervalMs) / 1000.0);
+}
+
+std::string RefuseReasonForPeriod(const SurveyDocument& doc, double speedPercent, double periodSeconds)
+{
+    if (!(speedPercent > 0.0)) return "The playback speed must be greater than 0.";
+    if (!(periodSeconds > 0.0) || !std::isfinite(periodSeconds)) return "The frame period must be greater than 0.";
     if (doc.m_pPoints && doc.m_pPoints->HasTime() && doc.m_pPoints->Records() > 0) {
         const PointImage& image = *doc.m_pPoints;
         const double span = (image.Time(static_cast<size_t>(image.Records() - 1)) - image.Time(0)) / 400.0;
-        const double frames = std::trunc(span / (speedPercent / 100.0) / (static_cast<double>(intervalMs) / 1000.0));
+        const double frames = std::trunc(span / (speedPercent / 100.0) / periodSeconds);
         if (!(frames <= static_cast<double>(kMaxTimelineFrames)))
             return "The playback speed is too slow for this survey: too many frames.";
     }
@@ -67,7 +74,13 @@ std::string RefuseReason(const SurveyDocument& doc, double speedPercent, long in
 bool ApplyPlaybackDialog(SurveyDocument& doc, Profile& profile, const PlaybackDialogValues& values)
 {
     if (!doc.m_pPoints || !RefuseReason(doc, values.m_dSpeedPercent, values.m_nIntervalMs).empty()) return false;
-    (void)doc.BuildTimeline(&values.params, values.m_dSpeedPercent / 100.0, static_cast<double>(values.m_nIntervalMs) / 1000.0);
+    return ApplyPlaybackValues(doc, profile, values, static_cast<double>(values.m_nIntervalMs) / 1000.0);
+}
+
+bool ApplyPlaybackValues(SurveyDocument& doc, Profile& profile, const PlaybackDialogValues& values, double periodSeconds)
+{
+    if (!doc.m_pPoints || !RefuseReasonForPeriod(doc, values.m_dSpeedPercent, periodSeconds).empty()) return false;
+    (void)doc.BuildTimeline(&values.params, values.m_dSpeedPercent / 100.0, periodSeconds);
     // Settings that cannot be stored last for the session.
     (void)SavePlaybackParams(profile, values.params);
     if (doc.m_pTimeline) (void)SaveTimelineSettings(profile, *doc.m_pTimeline);

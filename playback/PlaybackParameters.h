@@ -37,10 +37,18 @@ bool IntervalAllowsOk(long ms);
 // Why OK may be refused even so: a speed or frame period of 0 or less, or a
 // frame count the timeline could not hold. Empty when the values are fine.
 std::string RefuseReason(const SurveyDocument& doc, double speedPercent, long intervalMs);
+// The same for a frame period in seconds that need not be whole
+// milliseconds (a recording at a standard frame rate).
+std::string RefuseReasonForPeriod(const SurveyDocument& doc, double speedPercent, double periodSeconds);
 
 // Confirming the dialog: rebuilds the document's timeline and parameter
 // copy, stores the parameters ("PBV") and the new timeline record ("PBF").
 // False, with nothing changed or stored, when the values are refused.
 [[nodiscard]] bool ApplyPlaybackDialog(SurveyDocument& doc, Profile& profile, const PlaybackDialogValues& values);
+// The same with the frame period given in seconds instead of the values'
+// whole milliseconds: each frame then covers speed x periodSeconds of
+// measurement time exactly.
+[[nodiscard]] bool ApplyPlaybackValues(SurveyDocument& doc, Profile& profile, const PlaybackDialogValues& values,
+                                       double periodSeconds);
 
 }  // namespace oxv

@@ -12,6 +12,7 @@
 #include "image/PngImageWriter.h"
 #include "playback/FpvCamera.h"
 #include "playback/FrameRecording.h"
+#include "view/ColorLegend.h"
 
 namespace oxv {
 
@@ -38,6 +39,23 @@ HeadlessRecorder::HeadlessRecorder(const SurveyDocument& doc, GlTarget& target, 
     view.m_nPointSize = options.pointSize;
     view.m_bShowGrid = options.grid;
     view.m_bShowScannerPath = options.scannerPath;
+    view.m_bAntiAlias = options.antialias;
+    if (options.levels) {
+        const auto [black, white] = *options.levels;
+        view.m_dBlackLevel = black;
+        view.m_dWhiteLevel = white;
+        view.m_dRgbOffset = -black / (white - black);
+        view.m_dRgbScale = 1.0 / (white - black) / 255.0;
+    }
+    if (options.legend) {
+        // Drawn into the frame before it is captured, where the window draws
+        // it only after.
+        view.hooks.captureFrame = [this, capture = view.hooks.captureFrame](ViewState& v, GlTarget& drawn, int left,
+                                                                            int top, int right, int bottom) {
+            if (const auto legend = LegendFor(v, &m_doc)) DrawColorLegend(*legend, right - left, bottom - top);
+            if (capture) capture(v, drawn, left, top, right, bottom);
+        };
+    }
     OnInitialUpdate(view, &m_doc);
 }
 
@@ -155,6 +173,17 @@ void HeadlessRecorder::SinkFrame(GlTarget& target, int w, int h, double readBack
     // The viewer shows the hold's picture on all its ticks but the last.
     const bool holdPicture = playback && Run().m_nFrame >= Run().m_nFrameCount;
     const int repeat = holdPicture && !m_options.everyHoldTick && m_holdTicks >= 2 ? m_holdTicks - 1 : 1;
+    m_stamp = {};
+    m_stamp.playback = playback;
+    if (playback) {
+        m_stamp.number = Run().m_nFrame - 1;
+        // The last step reached frame m_nFrame; the hold shows the one before its count.
+        const PlaybackTimeline* timeline = m_doc.m_pTimeline.get();
+        if (timeline)
+            m_stamp.surveySeconds = std::min(Run().m_nFrame, Run().m_nFrameCount - 1) * timeline->step;
+    } else {
+        m_stamp.number = Fpv().m_nFpvNode;
+    }
     const double c0 = Now();
     const uint8_t* rows = Capturer().ReadBack(target, w, h);
     std::string error = "no frame to read back";

@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "playback/RecordFrames.h"
@@ -26,6 +28,12 @@ struct RecordViewOptions {
     int32_t pointSize = 1;
     bool grid = false;
     bool scannerPath = false;
+    bool antialias = false;  // round, smoothed points
+    // The Original mode's black and white levels (0..1); the view's own when not set.
+    std::optional<std::pair<double, double>> levels;
+    // The colour bar with its minimum and maximum in every recorded frame
+    // (the window keeps it out of its frames).
+    bool legend = false;
     // The helicopter's OBJ file ("<exe dir>/model/gray.obj"); empty flies none.
     std::string modelPath;
     // Split each frame's time into drawing, read-back and encoding, and
@@ -55,6 +63,15 @@ struct RecordTimings {
 // first, `rowBytes` apart, shown for `repeat` frame periods; false with
 // `error` set ends the run.
 using FrameSink = std::function<bool(const uint8_t* rows, size_t rowBytes, int w, int h, int repeat, std::string& error)>;
+
+// What the picture handed to the frame sink shows: its file number (the
+// first-person flight's node), and in playback the measurement time
+// reached, in seconds since the survey's first record.
+struct SunkFrameStamp {
+    int32_t number = 0;
+    bool playback = false;
+    double surveySeconds = 0.0;
+};
 
 struct RecordProgress {
     int64_t framesDrawn = 0;
@@ -104,6 +121,8 @@ public:
     // once, and the end hold's picture for as many periods as the viewer
     // shows it.
     void SetFrameSink(FrameSink sink) { m_sink = std::move(sink); }
+    // The picture the sink is being handed; valid during the sink's call.
+    [[nodiscard]] const SunkFrameStamp& SinkStamp() const { return m_stamp; }
 
     // PlaybackHost: timers only remembered, paints drawn at once.
     void StartTimer(int id, int periodMs) override;
@@ -141,6 +160,7 @@ private:
     std::vector<uint8_t> m_timingPixels;
     FrameSink m_sink;
     int32_t m_holdTicks = 0;  // the run's end hold as started
+    SunkFrameStamp m_stamp;
 };
 
 }  // namespace oxv

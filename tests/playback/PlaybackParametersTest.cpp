@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "playback/PlaybackParameters.h"
 #include "survey/PlaybackSettings.h"
 #include "tests/playback/PlaybackTestSupport.h"
@@ -66,6 +68,39 @@ TEST(PlaybackParameters, ConfirmingRebuildsAndStores)
     ASSERT_TRUE(LoadPlaybackParams(profile, loaded));
     EXPECT_EQ(loaded.nearDistance, 0.0);
     EXPECT_EQ(loaded.outputFolder, "/frames");
+}
+
+// A standard frame rate's period is no whole number of milliseconds: each
+// frame covers exactly speed / rate of measurement time, and the frame
+// count is the span at that rate, whole frames only.
+TEST(PlaybackParameters, AnExactPeriodTimesEveryFrame)
+{
+    test::ScratchDir dir;
+    SurveyDocument doc;
+    test::OpenFlight(doc, dir, 10.0);
+    MemoryProfile profile;
+    const struct {
+        int num, den;
+        double speedPercent;
+        int32_t frames;  // 10 s x rate / speed, whole frames
+    } rates[] = {{24, 1, 100.0, 240},       {25, 1, 100.0, 250},   {30000, 1001, 100.0, 299},
+                 {30, 1, 100.0, 300},       {50, 1, 200.0, 250},   {60, 1, 100.0, 600},
+                 {24000, 1001, 50.0, 479}};
+    for (const auto& r : rates) {
+        PlaybackDialogValues v = DialogValuesFromDocument(doc);
+        v.m_dSpeedPercent = r.speedPercent;
+        const double period = static_cast<double>(r.den) / r.num;
+        ASSERT_TRUE(ApplyPlaybackValues(doc, profile, v, period)) << r.num << "/" << r.den;
+        EXPECT_EQ(doc.m_pTimeline->interval, period);
+        EXPECT_EQ(doc.m_pTimeline->step, r.speedPercent / 100.0 * period);
+        EXPECT_EQ(doc.m_pTimeline->frames, r.frames) << r.num << "/" << r.den;
+    }
+    PlaybackDialogValues v = DialogValuesFromDocument(doc);
+    for (double refused : {0.0, -0.04, std::nan(""), 1e-12}) {
+        EXPECT_FALSE(RefuseReasonForPeriod(doc, 100.0, refused).empty()) << refused;
+        EXPECT_FALSE(ApplyPlaybackValues(doc, profile, v, refused)) << refused;
+    }
+    EXPECT_EQ(doc.m_pTimeline->frames, 479) << "a refused period changes nothing";
 }
 
 TEST(PlaybackParameters, ImpossibleValuesAreRefusedAndChangeNothing)

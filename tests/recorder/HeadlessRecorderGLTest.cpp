@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -121,6 +122,34 @@ TEST_F(HeadlessRecorderTest, WritesEveryFrameButTheOneBeforeTheLast)
     const PngPixels last = Decode(out.File(Name(n - 1)));
     EXPECT_EQ(last.width, static_cast<unsigned>(kW));
     EXPECT_EQ(last.height, static_cast<unsigned>(kH));
+}
+
+// The sink hears each picture's file number and the measurement time its
+// last step reached: the end of the stepped frame, and for the end hold the
+// end of the one before the last (the last frame is never stepped).
+TEST_F(HeadlessRecorderTest, TheSinkHearsEachPicturesNumberAndSurveyTime)
+{
+    RecordInto(doc, out.Path().string(), 1.0 / 24.0);
+    const int32_t n = doc.m_pTimeline->frames;
+    const double step = doc.m_pTimeline->step;
+    ASSERT_EQ(n, 95) << "3.9975 s at 24 frames a second";
+    HeadlessRecorder recorder(doc, *gl, RecordViewOptions{});
+    std::vector<SunkFrameStamp> stamps;
+    std::vector<int> repeats;
+    recorder.SetFrameSink([&](const uint8_t*, size_t, int, int, int repeat, std::string&) {
+        stamps.push_back(recorder.SinkStamp());
+        repeats.push_back(repeat);
+        return true;
+    });
+    ASSERT_TRUE(recorder.RecordPlayback().ok);
+    ASSERT_EQ(stamps.size(), static_cast<size_t>(n - 1));
+    for (size_t i = 0; i < stamps.size(); ++i) {
+        const int32_t number = i + 1 < stamps.size() ? static_cast<int32_t>(i) : n - 1;
+        EXPECT_TRUE(stamps[i].playback);
+        EXPECT_EQ(stamps[i].number, number);
+        EXPECT_DOUBLE_EQ(stamps[i].surveySeconds, std::min(number + 1, n - 1) * step) << number;
+    }
+    EXPECT_EQ(repeats.back(), 71) << "3 s at 24 frames a second, less the tick that stops";
 }
 
 // Writing the hold once must leave the same bytes as the viewer's rewrite on

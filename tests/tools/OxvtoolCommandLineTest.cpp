@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "tools/oxvtool/FrameRateOption.h"
 #include "tests/support/OxvtoolRun.h"
 #include "tests/support/ScratchDir.h"
 
@@ -56,6 +57,30 @@ TEST(OxvtoolCommandLine, HelpStatesTheExitStatusesAndBadColorsNameTheGoodOnes)
         RunOxvtool("render " + dir.File("s.oxv") + " --out " + dir.File("o.png") + " --color purple 2>&1 #");
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.out.find("height, amp, ampbw, range or original"), std::string::npos) << bad.out;
+}
+
+// --fps takes the rate as the exact fraction the video is tagged with.
+TEST(OxvtoolCommandLine, FrameRatesAreExactFractions)
+{
+    const struct {
+        const char* text;
+        int num, den;  // 0: refused
+    } cases[] = {{"24", 24, 1},          {"30000/1001", 30000, 1001}, {"29.97", 2997, 100}, {"23.976", 2997, 125},
+                 {"60/2", 30, 1},        {"0.5", 1, 2},               {"1000", 1000, 1},    {"1001", 0, 0},
+                 {"2000/2", 1000, 1},    {"0", 0, 0},                 {"0/5", 0, 0},        {"24/0", 0, 0},
+                 {"-24", 0, 0},          {"+24", 0, 0},               {"24.", 0, 0},        {".5", 0, 0},
+                 {"1e2", 0, 0},          {"24 ", 0, 0},               {"24/1/1", 0, 0},     {"1/1000001", 0, 0},
+                 {"2000000/2000001", 0, 0}, {"1.0000001", 0, 0},      {"", 0, 0},           {"99999999999999/3", 0, 0}};
+    for (const auto& c : cases) {
+        const auto rate = oxvtool::ParseFrameRate(c.text);
+        ASSERT_EQ(rate.has_value(), c.num != 0) << c.text;
+        if (!rate) continue;
+        EXPECT_EQ(rate->num, c.num) << c.text;
+        EXPECT_EQ(rate->den, c.den) << c.text;
+    }
+    EXPECT_EQ(oxvtool::ParseFrameRate("30000/1001")->Text(), "30000/1001");
+    EXPECT_EQ(oxvtool::ParseFrameRate("50/2")->Text(), "25");
+    EXPECT_EQ(oxvtool::ParseFrameRate("24")->Period(), 1.0 / 24.0);
 }
 
 }  // namespace

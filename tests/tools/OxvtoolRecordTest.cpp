@@ -17,6 +17,7 @@
 
 #include "tests/support/NavFixture.h"
 #include "tests/support/OxvtoolRun.h"
+#include "tests/support/PngRead.h"
 #include "tests/tools/DemoSurveyTest.h"
 #include "tests/support/SurveyFixture.h"
 
@@ -271,6 +272,93 @@ TEST_F(OxvtoolRecord, HalfWrittenFramesOfAStoppedRunGo)
     EXPECT_FALSE(std::filesystem::exists(out.File("img000002.png.part")));
     EXPECT_TRUE(std::filesystem::exists(out.File("img000009.png.part")));
     EXPECT_EQ(FrameNumbers(out.Path()), (std::set<int>{-1, 0, 1, 2, 3, 4}));
+}
+
+// Refusals of the rate, look and video options: the command line's fault,
+// nothing written.
+TEST_F(OxvtoolRecord, BadRateLookAndVideoOptionsAreUsageErrors)
+{
+    const std::string frames = out.File("frames"), video = out.File("v.mp4");
+    const std::string png = Survey() + " --out " + frames, mp4 = Survey() + " --video " + video;
+    for (const std::string& c :
+         {png + " --fps 0", png + " --fps -24", png + " --fps 24/0", png + " --fps 0/1", png + " --fps abc",
+          png + " --fps 1001", png + " --fps 24.", png + " --fps 1e2", png + " --fps ' 24'",
+          png + " --fps 24 --period 40", mp4 + " --fps 30 --period 33", png + " --burn-in time",
+          png + " --caption hello", mp4 + " --burn-in date", mp4 + " --burn-in time,", mp4 + " --codec vp9",
+          mp4 + " --pix-fmt rgb24", png + " --size 8k", png + " --size 720", png + " --size p720", png + " --levels 0.9,0.1",
+          png + " --levels 0.5", mp4 + " --size 161x96"}) {
+        EXPECT_EQ(RunOxvtool("record " + c).status, 2) << c;
+        EXPECT_FALSE(std::filesystem::exists(frames)) << c;
+        EXPECT_FALSE(std::filesystem::exists(video)) << c;
+    }
+}
+
+// The rate picks the timeline and the ffmpeg line's rate; without --fps the
+// frame period's whole milliseconds are as they were. Ranges of a run at a
+// standard rate write its files, as they do at a period.
+TEST_F(OxvtoolRecord, AStandardRateNamesTheFfmpegRateAndSplitsAsAPeriodDoes)
+{
+    const std::string run = "record " + Survey() + " --size 96x64 --speed 2000";
+    const RunResult period = RunOxvtool(run + " --period 40 --frames :2 --out " + out.File("p"));
+    EXPECT_NE(period.out.find("ffmpeg -framerate 1000/40 -pattern_type glob"), std::string::npos) << period.out;
+    const RunResult ntsc = RunOxvtool(run + " --fps 30000/1001 --out " + out.File("whole"));
+    ASSERT_EQ(ntsc.status, 0);
+    EXPECT_NE(ntsc.out.find("ffmpeg -framerate 30000/1001 -pattern_type glob"), std::string::npos) << ntsc.out;
+    EXPECT_NE(RunOxvtool(run + " --fps 25 --frames :1 --out " + out.File("pal")).out.find("-framerate 25 "),
+              std::string::npos);
+    const RunResult listed = RunOxvtool(run + " --fps 30000/1001 --list-frames");
+    EXPECT_EQ(ListedFrames(listed.out).size() - 1, FolderBytes(out.File("whole")).size());
+    for (const char* range : {":7", "7:20", "20:"})
+        ASSERT_EQ(RunOxvtool(run + " --fps 30000/1001 --out " + out.File("parts") + " --frames " + range).status, 0);
+    EXPECT_TRUE(FolderBytes(out.File("parts")) == FolderBytes(out.File("whole")));
+}
+
+// Named sizes are the producer's sizes; a draft is half of them, even.
+TEST_F(OxvtoolRecord, NamedSizesAndDraftsGiveTheirFrameSizes)
+{
+    const struct {
+        const char* size;
+        uint32_t width, height;
+    } cases[] = {{"720p", 1280, 720},         {"1080p", 1920, 1080}, {"4K", 3840, 2160},
+                 {"720p --draft", 640, 360}, {"161x97 --draft", 80, 48}};
+    for (const auto& c : cases) {
+        const std::string folder = out.File(std::string("f") + std::to_string(&c - cases));
+        ASSERT_EQ(RunOxvtool("record " + Survey() + " --speed 2000 --frames 3:4 --size " + c.size + " --out " + folder)
+                      .status,
+                  0)
+            << c.size;
+        EXPECT_EQ(PngSize(folder + "/img000003.png"), std::make_pair(c.width, c.height)) << c.size;
+    }
+}
+
+// The look options change the recorded frames as they change render's
+// picture: the colour bar only in its corner, levels only in Original
+// colours (the view's own levels given again change nothing), round points.
+TEST_F(OxvtoolRecord, TheLookOptionsChangeTheFrames)
+{
+    const std::string run =
+        "record " + Survey() + " --size 320x192 --speed 2000 --auto 0 --track 0 --point-size 3 --frames 200:201 --out ";
+    auto frame = [&](const std::string& options) {
+        const std::string folder = out.File("look" + std::to_string(std::hash<std::string>{}(options)));
+        EXPECT_EQ(RunOxvtool(run + folder + " " + options).status, 0) << options;
+        int w = 0, h = 0;
+        return test::DecodePng(folder + "/img000200.png", w, h);
+    };
+    const std::vector<uint8_t> height = frame("--color height"), original = frame("--color original");
+    ASSERT_EQ(height.size(), 320u * 192u * 3u);
+    EXPECT_NE(frame("--color height --antialias"), height);
+    EXPECT_NE(frame("--color original --levels 0.1,0.5"), original);
+    EXPECT_EQ(frame("--color original --levels 0.4,1"), original);
+    EXPECT_EQ(frame("--color height --levels 0.1,0.5"), height);
+    const std::vector<uint8_t> legend = frame("--color height --legend");
+    int outside = 0, inside = 0;
+    for (size_t i = 0; i < legend.size(); ++i) {
+        const size_t x = i / 3 % 320, y = i / 3 / 320;
+        if (legend[i] == height[i]) continue;
+        (x >= 160 && y >= 96 ? inside : outside) += 1;
+    }
+    EXPECT_GT(inside, 100) << "the colour bar stands in the bottom-right corner";
+    EXPECT_EQ(outside, 0);
 }
 
 }  // namespace

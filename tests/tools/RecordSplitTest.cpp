@@ -224,6 +224,29 @@ TEST_F(RecordSplitParts, TheJoinRefusesPartsThatDoNotMatchThePlan)
     EXPECT_FALSE(std::filesystem::exists(out.File("v.mp4.split")));
 }
 
+// A standard rate and burned-in text split as any run does: two workers'
+// segments join into a video at that rate with every planned frame, and the
+// frame numbers burned in are the whole run's, so the joined video is the
+// single run's frame for frame.
+TEST_F(RecordSplitParts, TwoWorkersKeepAStandardRateAndTheBurnedInFrames)
+{
+    const std::string options = Survey() + " --size 96x64 --speed 2000 --fps 30000/1001 --burn-in time,frame --caption Test"
+                                " --crf 0 --pix-fmt yuv444p";
+    const test::RunResult r =
+        ShellIn(out.Path(), OxvtoolEnv() + Scripts() + "/record-parallel 2 " + options + " --video v.mkv");
+    ASSERT_EQ(r.status, 0) << r.out;
+    ASSERT_EQ(test::RunOxvtool("record " + options + " --video " + out.File("single.mkv")).status, 0);
+    EXPECT_EQ(VideoFrames(out.File("v.mkv")), ListedPictures(options + " --video v.mkv"));
+    const test::RunResult rate = ShellIn(out.Path(), "ffprobe -v error -select_streams v:0 -show_entries "
+                                                     "stream=avg_frame_rate -of csv=p=0 v.mkv");
+    EXPECT_EQ(rate.out, "30000/1001\n");
+    const test::RunResult joined = ShellIn(out.Path(), "ffmpeg -v error -i v.mkv -map 0:v -f framemd5 - | grep -v '^#' | awk -F, '{print $NF}'");
+    const test::RunResult single =
+        ShellIn(out.Path(), "ffmpeg -v error -i single.mkv -map 0:v -f framemd5 - | grep -v '^#' | awk -F, '{print $NF}'");
+    ASSERT_EQ(joined.status, 0);
+    EXPECT_EQ(joined.out, single.out);
+}
+
 // A run whose second part was stopped halfway: the same command again,
 // from another folder, leaves the first part and the frames the second one
 // wrote alone, removes the half-written file and writes only the rest; the

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -17,9 +19,12 @@
 #include <set>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "tools/oxvtool/ColorOption.h"
 #include "tools/oxvtool/Commands.h"
+#include "tools/oxvtool/FrameRateOption.h"
+#include "tools/oxvtool/LevelsOption.h"
 #include "tools/oxvtool/NumberOption.h"
 #include "tools/oxvtool/RecordProgressReport.h"
 #include "tools/oxvtool/RecordTemporaries.h"
@@ -36,6 +41,7 @@
 #include "playback/PlaybackParameters.h"
 #include "playback/RecordFrames.h"
 #include "base/FileReading.h"
+#include "image/TextStamp.h"
 #include "survey/SurveyDocument.h"
 
 namespace oxvtool {
@@ -51,6 +57,44 @@ CLI::Validator FrameRangeOption()
         [](const std::string& text) -> std::string { return oxv::ParseFrameRange(text) ? "" : kFramesWants; }, "A:B");
 }
 
+// --size by name: the video sizes a producer is asked for.
+const std::map<std::string, std::string>& NamedSizes()
+{
+    static const std::map<std::string, std::string> sizes = {
+        {"720p", "1280x720"}, {"1080p", "1920x1080"}, {"4k", "3840x2160"}, {"2160p", "3840x2160"}};
+    return sizes;
+}
+
+// A name in any letter case ("4K" too) as its WxH; anything else as it is.
+std::string SizeText(const std::string& text)
+{
+    std::string lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    const auto named = NamedSizes().find(lower);
+    return named == NamedSizes().end() ? text : named->second;
+}
+
+CLI::Validator RecordSizeOption()
+{
+    return CLI::Validator(
+        [](const std::string& text) -> std::string {
+            int w = 0, h = 0;
+            return ParseSize(SizeText(text), kMaxFrameSide, w, h)
+                       ? ""
+                       : "wants WIDTHxHEIGHT with sides 1 to " + std::to_string(kMaxFrameSide) + ", or 720p, 1080p, 4k";
+        },
+        "WxH|720p|1080p|4k");
+}
+
+constexpr const char* kFpsWants = "wants frames a second: a whole number (24), a fraction (30000/1001) or a decimal "
+                                  "(29.97 = 2997/100), above 0 and at most 1000";
+
+CLI::Validator FrameRateValidator()
+{
+    return CLI::Validator(
+        [](const std::string& text) -> std::string { return ParseFrameRate(text) ? "" : kFpsWants; }, "R");
+}
+
 struct RecordOptions {
     std::string survey;
     std::string trajectory;
@@ -58,12 +102,16 @@ struct RecordOptions {
     std::string size = "1280x720";
     std::optional<double> speed;
     std::optional<int> period;
+    std::string fps;
     std::optional<int> track, autoCamera;
     std::optional<double> nearDistance, farDistance, cameraSpeed, panRate;
     int colorMode = oxv::RecordViewOptions{}.colorMode;
     int pointSize = oxv::RecordViewOptions{}.pointSize;
     bool grid = false;
     bool scannerPath = false;
+    bool antialias = false;
+    std::string levels;
+    bool legend = false;
     std::string ini;
     std::string fpv;
     bool timings = false;
@@ -72,6 +120,11 @@ struct RecordOptions {
     bool listWork = false;
     std::string video;
     int crf = 20;
+    std::string codec = "h264";
+    std::string pixFmt = "yuv420p";
+    bool draft = false;
+    std::string burnIn;
+    std::optional<std::string> caption;
     std::string progress = "auto";
     std::optional<double> progressInterval;
 };
@@ -79,7 +132,13 @@ struct RecordOptions {
 // What the options make of the run, once they are checked together.
 struct Settings {
     int width = 1280, height = 720;
+    std::optional<FrameRate> rate;  // --fps; the frame period's whole milliseconds without it
     oxv::RecordViewOptions view;
+    oxv::VideoCodec codec = oxv::VideoCodec::H264;
+    bool fullChroma = false;
+    std::string preset = "veryfast";
+    bool stampTime = false, stampFrame = false;
+    std::string caption;
     bool ranged = false;
     ProgressStyle progress = ProgressStyle::Bar;
     double progressInterval = 0.25;
@@ -104,15 +163,52 @@ bool CheckOptions(const RecordOptions& o, Settings& s)
     if (o.survey.empty()) return Fail("record wants a SURVEY");
     const bool listing = o.listFrames || o.listWork;
     if (o.out.empty() && o.video.empty() && !listing) return Fail("record wants --out DIR or --video FILE");
-    if (!ParseSize(o.size, kMaxFrameSide, s.width, s.height))
+    if (!ParseSize(SizeText(o.size), kMaxFrameSide, s.width, s.height))
         return Fail("--size wants WIDTHxHEIGHT with sides 1 to " + std::to_string(kMaxFrameSide));
+    if (o.draft) {
+        // Half the size, even, for the encoder's sake; the fastest preset.
+        s.width = std::max(2, s.width / 4 * 2);
+        s.height = std::max(2, s.height / 4 * 2);
+        s.preset = "ultrafast";
+    }
+    if (o.period && !o.fps.empty()) return Fail("--fps and --period both set the frame period: give one of them");
+    if (!o.fps.empty()) {
+        s.rate = ParseFrameRate(o.fps);
+        if (!s.rate) return Fail(std::string("--fps ") + kFpsWants);
+    }
     s.view.colorMode = o.colorMode;
     s.view.pointSize = o.pointSize;
     s.view.grid = o.grid;
     s.view.scannerPath = o.scannerPath;
     s.view.timings = o.timings;
+    s.view.antialias = o.antialias;
+    s.view.legend = o.legend;
+    if (!o.levels.empty()) {
+        double black = 0.0, white = 0.0;
+        if (!ParseLevels(o.levels, black, white)) return Fail("--levels must be BLACK,WHITE with BLACK below WHITE");
+        s.view.levels = std::make_pair(black, white);
+    }
+    s.codec = o.codec == "h265" ? oxv::VideoCodec::H265 : oxv::VideoCodec::H264;
+    s.fullChroma = o.pixFmt == "yuv444p";
+    for (size_t at = 0; !o.burnIn.empty() && at <= o.burnIn.size();) {
+        const size_t comma = std::min(o.burnIn.find(',', at), o.burnIn.size());
+        const std::string item = o.burnIn.substr(at, comma - at);
+        if (item == "time")
+            s.stampTime = true;
+        else if (item == "frame")
+            s.stampFrame = true;
+        else
+            return Fail("--burn-in wants time, frame or both (time,frame)");
+        at = comma + 1;
+    }
+    if (o.caption) s.caption = *o.caption;
+    const bool stamped = s.stampTime || s.stampFrame || o.caption;
+    if (stamped && o.video.empty())
+        return Fail("--burn-in and --caption write into --video frames only; PNG frames stay as the viewer writes them");
     if (!o.video.empty() && !listing) {
         oxv::VideoFormat format{s.width, s.height, 1, o.crf};
+        format.codec = s.codec;
+        format.fullChroma = s.fullChroma;
         const std::string problem = oxv::VideoFormatProblem(format);
         if (!problem.empty()) return Fail(problem);
         std::error_code ec;
@@ -142,7 +238,8 @@ bool CheckInputs(const RecordOptions& o)
 
 // The Parameter dialog's OK: the document's values, the options over them,
 // Video Recording on into `folder`; the timeline is rebuilt.
-bool ApplyRecordParameters(oxv::SurveyDocument& doc, const RecordOptions& o, const std::string& folder, int& periodMs)
+bool ApplyRecordParameters(oxv::SurveyDocument& doc, const RecordOptions& o, const Settings& s,
+                           const std::string& folder, int& periodMs)
 {
     if (!doc.m_pTimeline) return Fail("the survey has no time channel: there is nothing to play");
     oxv::PlaybackDialogValues values = oxv::DialogValuesFromDocument(doc);
@@ -157,9 +254,21 @@ bool ApplyRecordParameters(oxv::SurveyDocument& doc, const RecordOptions& o, con
     if (o.panRate) p.panRate = *o.panRate;
     p.recordVideo = 1;
     p.outputFolder = folder;
+    oxv::MemoryProfile scratch;  // the settings file named by --ini is only read
+    if (s.rate) {
+        // A standard rate's period is no whole number of milliseconds: the
+        // timeline takes it exactly, and each frame covers speed / R of
+        // measurement time. The timer's whole milliseconds are not used here.
+        const double period = s.rate->Period();
+        const std::string reason = oxv::RefuseReasonForPeriod(doc, values.m_dSpeedPercent, period);
+        if (!reason.empty()) return Fail(reason);
+        if (!oxv::ApplyPlaybackValues(doc, scratch, values, period) || !doc.m_pTimeline)
+            return Fail("the timeline could not be built with these settings");
+        periodMs = oxv::PlaybackTimerPeriodMs(period);
+        return true;
+    }
     const std::string reason = oxv::RefuseReason(doc, values.m_dSpeedPercent, values.m_nIntervalMs);
     if (!reason.empty()) return Fail(reason);
-    oxv::MemoryProfile scratch;  // the settings file named by --ini is only read
     if (!oxv::ApplyPlaybackDialog(doc, scratch, values) || !doc.m_pTimeline)
         return Fail("the timeline could not be built with these settings");
     periodMs = values.m_nIntervalMs;
@@ -186,9 +295,9 @@ std::string GlobEscape(const std::string& text)
 
 // The frames skip a number before the last one, which ffmpeg's numbered
 // pattern would stop at; a glob takes them all in name order.
-std::string FfmpegCommand(const std::string& folder, int periodMs, int w, int h)
+std::string FfmpegCommand(const std::string& folder, const std::string& rate, int w, int h)
 {
-    std::string cmd = "ffmpeg -framerate 1000/" + std::to_string(periodMs) + " -pattern_type glob -i " +
+    std::string cmd = "ffmpeg -framerate " + rate + " -pattern_type glob -i " +
                       ShellQuote(GlobEscape(folder) + "/img*.png");
     if (w % 2 || h % 2) cmd += " -vf 'pad=ceil(iw/2)*2:ceil(ih/2)*2'";
     return cmd + " -c:v libx264 -pix_fmt yuv420p " + ShellQuote(folder + "/video.mp4");
@@ -274,6 +383,30 @@ oxv::RecordOutcome Record(oxv::HeadlessRecorder& recorder, const RecordOptions& 
     return outcome;
 }
 
+// "01:02:03.45": hours, minutes and seconds to the hundredth.
+std::string SurveyClock(double seconds)
+{
+    const long long hundredths = std::llround(std::max(seconds, 0.0) * 100.0);
+    char text[48];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%02lld", hundredths / 360000, hundredths / 6000 % 60,
+                  hundredths / 100 % 60, hundredths % 100);
+    return text;
+}
+
+// The caption along the top left; the survey time and the frame's file
+// number along the bottom left (the colour bar stands bottom right).
+void BurnIn(const oxv::RgbPicture& picture, const Settings& s, const oxv::SunkFrameStamp& stamp)
+{
+    const int scale = oxv::StampScale(picture.height);
+    const int margin = 4 * scale;
+    if (!s.caption.empty()) oxv::StampText(picture, margin, margin, scale, s.caption);
+    std::string line;
+    if (s.stampTime && stamp.playback) line = SurveyClock(stamp.surveySeconds);
+    if (s.stampFrame) line += (line.empty() ? "" : "  ") + std::string("FRAME ") + std::to_string(stamp.number);
+    if (!line.empty())
+        oxv::StampText(picture, margin, picture.height - margin - oxv::TextHeight(scale), scale, line);
+}
+
 void NoteRemoved(const std::vector<std::string>& removed)
 {
     for (const std::string& name : removed) std::cerr << "oxvtool: removed " << name << ", left by a run that was stopped\n";
@@ -284,11 +417,23 @@ void NoteRemoved(const std::vector<std::string>& removed)
 int RecordVideo(oxv::SurveyDocument& doc, Settings& s, oxv::GlTarget& gl, const RecordOptions& options,
                 const oxv::PlaybackPlan& plan, int periodMs)
 {
+    std::error_code ec;
+    const std::filesystem::path videoFolder = std::filesystem::absolute(options.video, ec).parent_path();
+    std::filesystem::create_directories(videoFolder, ec);
+    if (ec || !std::filesystem::is_directory(videoFolder, ec))
+        return Failed("cannot make the folder " + videoFolder.string());
     NoteRemoved(RemoveStaleVideoTemporaries(options.video));
     // Armed before the file exists: a signal never finds it unguarded.
     RemoveOnSignal(oxv::VideoTemporaryPath(options.video, getpid()));
     std::string error;
-    const oxv::VideoFormat format{s.width, s.height, periodMs, options.crf};
+    oxv::VideoFormat format{s.width, s.height, periodMs, options.crf};
+    if (s.rate) {
+        format.rateNum = s.rate->num;
+        format.rateDen = s.rate->den;
+    }
+    format.codec = s.codec;
+    format.fullChroma = s.fullChroma;
+    format.preset = s.preset;
     std::unique_ptr<oxv::VideoWriter> writer = oxv::VideoWriter::Open(options.video, format, error);
     if (!writer) return Failed(error);
     s.view.modelPath = oxv::ModelPathForExecutable(oxv::ExecutablePath());
@@ -296,8 +441,14 @@ int RecordVideo(oxv::SurveyDocument& doc, Settings& s, oxv::GlTarget& gl, const 
     if (!recorder.HelicopterLoaded() && options.fpv.empty())
         std::cerr << "oxvtool: no helicopter model at " << s.view.modelPath << "; recording without it\n";
     oxv::VideoWriter& video = *writer;
-    recorder.SetFrameSink([&video](const uint8_t* rows, size_t rowBytes, int, int, int repeat, std::string& why) {
-        return video.AddFrameBottomUp(rows, rowBytes, repeat, why);
+    const bool stamped = s.stampTime || s.stampFrame || !s.caption.empty();
+    std::vector<uint8_t> stampedRows;
+    recorder.SetFrameSink([&](const uint8_t* rows, size_t rowBytes, int w, int h, int repeat, std::string& why) {
+        if (!stamped) return video.AddFrameBottomUp(rows, rowBytes, repeat, why);
+        // The read-back stays the capturer's: the text goes into a copy.
+        stampedRows.assign(rows, rows + rowBytes * static_cast<size_t>(h));
+        BurnIn(oxv::RgbPicture{stampedRows.data(), rowBytes, w, h, true}, s, recorder.SinkStamp());
+        return video.AddFrameBottomUp(stampedRows.data(), rowBytes, repeat, why);
     });
     // First-person frames are numbered within no folder here: the sink takes them.
     const oxv::RecordOutcome outcome = Record(recorder, options, s, plan, oxv::FpvVideoFolder());
@@ -315,6 +466,10 @@ int RunRecord(const RecordOptions& options)
     Settings s;
     if (!CheckOptions(options, s)) return kUsageError;
     if (!CheckInputs(options)) return kWorkFailed;
+    if (!options.video.empty() && !options.listFrames && !options.listWork) {
+        const std::string missing = oxv::VideoEncoderProblem(s.codec);
+        if (!missing.empty()) return Failed(missing);
+    }
 
     const std::unique_ptr<oxv::Profile> profile = OpenNamedSettings(options.ini);
     if (!profile) return kWorkFailed;
@@ -342,7 +497,7 @@ int RunRecord(const RecordOptions& options)
     if (!options.fpv.empty()) {
         if (doc.ImportCameraPath(options.fpv) == oxv::CameraPathSource::None)
             return Failed("no camera path from " + options.fpv);
-    } else if (!ApplyRecordParameters(doc, options, folder, periodMs)) {
+    } else if (!ApplyRecordParameters(doc, options, s, folder, periodMs)) {
         return kWorkFailed;
     }
     const oxv::PlaybackPlan plan = RunPlan(doc, s, !options.fpv.empty());
@@ -366,7 +521,8 @@ int RunRecord(const RecordOptions& options)
     if (options.timings) PrintTimings(outcome, s.width, s.height);
     // A part of a split run shares its folder with the other parts.
     if (!s.ranged) WarnAboutOtherFrames(folder, outcome.files);
-    std::cout << FfmpegCommand(folder, periodMs, s.width, s.height) << "\n";
+    const std::string rate = s.rate ? s.rate->Text() : "1000/" + std::to_string(periodMs);
+    std::cout << FfmpegCommand(folder, rate, s.width, s.height) << "\n";
     return kSuccess;
 }
 
@@ -381,12 +537,18 @@ void AddRecordCommand(CLI::App& app, int& exitStatus)
     record->add_option("SURVEY", o->survey, "survey (.oxv or .las)")->required();
     AddTrajectoryOption(record, o->trajectory);
     record->add_option("--out", o->out, "folder for img%06d.png (made when missing)");
-    record->add_option("--size", o->size, "frame size WxH")->capture_default_str()->check(FrameSizeOption(kMaxFrameSide));
+    record->add_option("--size", o->size, "frame size WxH, or 720p (1280x720), 1080p (1920x1080), 4k (3840x2160)")
+        ->capture_default_str()
+        ->check(RecordSizeOption());
     record->add_option("--speed", o->speed, "playback speed in percent of measurement time")
         ->transform(NumberOption("wants a number greater than 0", [](double v) { return oxv::SpeedAllowsOk(v); }));
     // The Parameter dialog takes any period above 0 (oxv::IntervalAllowsOk); the timer wants an int.
     record->add_option("--period", o->period, "frame period in ms")
         ->transform(WholeNumberOption(1, INT_MAX, "wants whole milliseconds greater than 0"));
+    record->add_option("--fps", o->fps,
+                       "frames a second, R: 24, 25, 30000/1001, 30, 50, 60 or any fraction; each frame covers speed / R "
+                       "of measurement time and the video plays at R (instead of --period)")
+        ->check(FrameRateValidator());
     record->add_option("--track", o->track, "Track Vehicle 0|1")->check(SwitchOption());
     record->add_option("--auto", o->autoCamera, "Auto Camera 0|1")->check(SwitchOption());
     record->add_option("--near", o->nearDistance, "Auto Camera start distance in m")->transform(number());
@@ -401,6 +563,10 @@ void AddRecordCommand(CLI::App& app, int& exitStatus)
         ->transform(WholeNumberOption(1, 5, "wants 1 to 5"));
     record->add_flag("--grid", o->grid, "show the 10 m grid");
     record->add_flag("--scanner-path", o->scannerPath, "show the scanner path as far as flown");
+    record->add_flag("--antialias", o->antialias, "round, smoothed points");
+    record->add_option("--levels", o->levels, "Original mode: BLACK,WHITE channel levels (0..1)");
+    record->add_flag("--legend", o->legend,
+                     "the colour bar with its minimum and maximum in every frame (not in Original mode)");
     record->add_option("--ini", o->ini, "settings file whose playback parameters are the starting values");
     record->add_option("--fpv", o->fpv, "navigation folder: record the first-person flight along its camera path");
     record->add_flag("--timings", o->timings, "print drawing, read-back and encoding times per frame");
@@ -424,6 +590,18 @@ void AddRecordCommand(CLI::App& app, int& exitStatus)
         ->transform(NumberOption("wants seconds, 0 or more", [](double v) { return v >= 0.0; }));
     record->add_option("--crf", o->crf, "the video's constant quality, 0 (lossless) to 51; 20 when not given")
         ->transform(WholeNumberOption(0, 51, "wants 0 to 51"));
+    record->add_option("--codec", o->codec, "h264|h265: the video's codec (libx264 or libx265)")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"h264", "h265"}));
+    record->add_option("--pix-fmt", o->pixFmt,
+                       "yuv420p|yuv444p: the video's chroma; yuv444p keeps pixel-sized points' colours, in a larger "
+                       "file that fewer players take")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"yuv420p", "yuv444p"}));
+    record->add_flag("--draft", o->draft, "a quick preview: half the size and the encoder's fastest preset");
+    record->add_option("--burn-in", o->burnIn,
+                       "time,frame: write the survey time and/or the frame number into the video's frames");
+    record->add_option("--caption", o->caption, "write TEXT into the top left of the video's frames");
     record->callback([o, &exitStatus] { exitStatus = RunRecord(*o); });
 }
 

@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/oxvtool/ColorOption.h"
+#include "tools/oxvtool/LevelsOption.h"
 #include "tools/oxvtool/Commands.h"
 #include "tools/oxvtool/SizeOption.h"
 #include "tools/oxvtool/TrajectoryOption.h"
@@ -81,19 +82,6 @@ bool ParsePair(const std::string& text, char separator, long& a, long& b)
     if (*end != '\0') return false;
     b = std::strtol(second.c_str(), &end, 10);
     return *end == '\0';
-}
-
-bool ParseLevels(const std::string& text, double& black, double& white)
-{
-    const size_t at = text.find(',');
-    if (at == std::string::npos) return false;
-    const std::string first = text.substr(0, at), second = text.substr(at + 1);
-    char* end = nullptr;
-    black = std::strtod(first.c_str(), &end);
-    if (first.empty() || *end != '\0') return false;
-    white = std::strtod(second.c_str(), &end);
-    if (second.empty() || *end != '\0') return false;
-    return black < white;  // also false for NaN
 }
 
 // A drag as the window delivers it: a press, one move per pixel along the

@@ -3,12 +3,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
@@ -70,12 +72,31 @@ struct VideoWriter::Impl {
     }
 };
 
+const char* VideoEncoderName(VideoCodec codec) { return codec == VideoCodec::H265 ? "libx265" : "libx264"; }
+
+std::string EncoderProblem(const std::string& encoder, const std::string& codecLabel)
+{
+    if (avcodec_find_encoder_by_name(encoder.c_str())) return {};
+    return "this FFmpeg has no " + encoder + " encoder, which " + codecLabel +
+           " videos are written with (ffmpeg -encoders lists what it has)";
+}
+
+std::string VideoEncoderProblem(VideoCodec codec)
+{
+    return EncoderProblem(VideoEncoderName(codec), codec == VideoCodec::H265 ? "H.265 (--codec h265)" : "H.264");
+}
+
+bool VideoIsHd(int width, int height) { return height >= 720 || width >= 1280; }
+
 std::string VideoFormatProblem(const VideoFormat& f)
 {
-    if (f.width <= 0 || f.height <= 0 || f.width % 2 || f.height % 2)
-        return "--video wants an even width and height (H.264 in yuv420p), not " + std::to_string(f.width) + "x" +
-               std::to_string(f.height);
-    if (f.periodMs <= 0) return "the frame period must be greater than 0";
+    const bool odd = f.width % 2 || f.height % 2;
+    if (f.width <= 0 || f.height <= 0 || (odd && !f.fullChroma))
+        return std::string("--video wants an even width and height (") +
+               (f.codec == VideoCodec::H265 ? "H.265" : "H.264") + " in yuv420p), not " + std::to_string(f.width) +
+               "x" + std::to_string(f.height);
+    if (f.rateNum <= 0 && f.periodMs <= 0) return "the frame period must be greater than 0";
+    if (f.rateNum > 0 && f.rateDen <= 0) return "the frame rate must be greater than 0";
     if (f.crf < 0 || f.crf > 51) return "--crf wants 0 to 51";
     return {};
 }
@@ -104,12 +125,9 @@ std::unique_ptr<VideoWriter> VideoWriter::Open(const std::string& path, const Vi
         error = "no video container for " + path + " (use .mp4 or .mkv)";
         return nullptr;
     }
-    const AVCodec* encoder = avcodec_find_encoder_by_name("libx264");
-    if (!encoder) encoder = avcodec_find_encoder(AV_CODEC_ID_H264);
-    if (!encoder) {
-        error = "no H.264 encoder in this FFmpeg";
-        return nullptr;
-    }
+    error = VideoEncoderProblem(format.codec);
+    if (!error.empty()) return nullptr;
+    const AVCodec* encoder = avcodec_find_encoder_by_name(VideoEncoderName(format.codec));
     v->stream = avformat_new_stream(v->container, nullptr);
     v->codec = avcodec_alloc_context3(encoder);
     v->frame = av_frame_alloc();
@@ -118,33 +136,42 @@ std::unique_ptr<VideoWriter> VideoWriter::Open(const std::string& path, const Vi
         error = "not enough memory for the video encoder";
         return nullptr;
     }
-    AVRational rate{1000, format.periodMs};
+    AVRational rate = format.rateNum > 0 ? AVRational{format.rateNum, format.rateDen} : AVRational{1000, format.periodMs};
     av_reduce(&rate.num, &rate.den, rate.num, rate.den, INT32_MAX);
+    const AVPixelFormat pixels = format.fullChroma ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P;
+    const bool hd = VideoIsHd(format.width, format.height);
     v->codec->width = format.width;
     v->codec->height = format.height;
-    v->codec->pix_fmt = AV_PIX_FMT_YUV420P;
+    v->codec->pix_fmt = pixels;
     v->codec->time_base = av_inv_q(rate);
     v->codec->framerate = rate;
     v->codec->color_range = AVCOL_RANGE_MPEG;
-    v->codec->colorspace = AVCOL_SPC_SMPTE170M;
-    v->codec->color_primaries = AVCOL_PRI_SMPTE170M;
-    v->codec->color_trc = AVCOL_TRC_SMPTE170M;
+    v->codec->colorspace = hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+    v->codec->color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
+    v->codec->color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
     if (v->container->oformat->flags & AVFMT_GLOBALHEADER) v->codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     av_opt_set(v->codec->priv_data, "crf", std::to_string(format.crf).c_str(), 0);
     // The encoder shares the cores with the software rasteriser: at 1280x720
     // the medium preset costs about 70 ms of CPU a frame, veryfast about 30,
     // for files of about the same size at this quality.
-    av_opt_set(v->codec->priv_data, "preset", "veryfast", 0);
+    av_opt_set(v->codec->priv_data, "preset", format.preset.c_str(), 0);
+    if (format.codec == VideoCodec::H265) {
+        // libx265 prints its settings itself, past av_log, over the progress bar.
+        av_opt_set(v->codec->priv_data, "x265-params", "log-level=error", 0);
+    }
     int r = avcodec_open2(v->codec, encoder, nullptr);
     if (r < 0) {
-        error = "cannot start the H.264 encoder: " + AvError(r);
+        error = std::string("cannot start the ") + VideoEncoderName(format.codec) + " encoder: " + AvError(r);
         return nullptr;
     }
     avcodec_parameters_from_context(v->stream->codecpar, v->codec);
     v->stream->time_base = v->codec->time_base;
     v->stream->avg_frame_rate = rate;
     v->stream->r_frame_rate = rate;
-    v->frame->format = AV_PIX_FMT_YUV420P;
+    // Players that read HEVC from MP4 by its sample entry want "hvc1".
+    if (format.codec == VideoCodec::H265 && std::string(v->container->oformat->name).find("mp4") != std::string::npos)
+        v->stream->codecpar->codec_tag = MKTAG('h', 'v', 'c', '1');
+    v->frame->format = pixels;
     v->frame->width = format.width;
     v->frame->height = format.height;
     if (av_frame_get_buffer(v->frame, 0) < 0) {
@@ -152,10 +179,15 @@ std::unique_ptr<VideoWriter> VideoWriter::Open(const std::string& path, const Vi
         return nullptr;
     }
     v->scaler = sws_getContext(format.width, format.height, AV_PIX_FMT_RGB24, format.width, format.height,
-                               AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+                               pixels, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!v->scaler) {
-        error = "no colour conversion to yuv420p";
+        error = std::string("no colour conversion to ") + av_get_pix_fmt_name(pixels);
         return nullptr;
+    }
+    if (hd) {
+        // The matrix the stream is tagged with; swscale's default is BT.601.
+        const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+        sws_setColorspaceDetails(v->scaler, bt709, 1, bt709, 0, 0, 1 << 16, 1 << 16);
     }
     r = avio_open(&v->container->pb, v->temp.c_str(), AVIO_FLAG_WRITE);
     if (r < 0) {
