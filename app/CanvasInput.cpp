@@ -3,9 +3,11 @@
 #include <array>
 #include <chrono>
 
+#include <wx/frame.h>
 #include <wx/glcanvas.h>
 #include <wx/statusbr.h>
 
+#include "app/MenuKeys.h"
 #include "app/OxvellHost.h"
 #include "app/OxvellView.h"
 #include "playback/FpvCamera.h"
@@ -203,6 +205,7 @@ void CanvasInput::OnKeyDown(wxKeyEvent& event)
 {
     LevelKey key;
     if (event.GetKeyCode() == WXK_ESCAPE && StopRunsByKey()) return;
+    if (auto* frame = wxDynamicCast(m_view.GetFrame(), wxFrame); frame && RunMenuKey(*frame, event)) return;
     event.Skip();
     switch (event.GetKeyCode()) {
     case WXK_PAGEUP:
