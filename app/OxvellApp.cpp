@@ -192,6 +192,9 @@ bool COxvellApp::OpenDocumentFile(const wxString& path)
     name.MakeAbsolute();
     const wxString full = name.GetFullPath();
     EndViewRuns();
+    // The playback settings the survey starts from are the file's as it is
+    // now: another viewer may have stored new ones since this one started.
+    m_settings->Reload();
     if (!doc->OnOpenDocument(full)) return false;
     if (doc->LastLoad() == oxv::LoadStatus::Ok) {
         doc->SetTitle(name.GetFullName());
@@ -210,9 +213,8 @@ bool COxvellApp::OpenDocumentFile(const wxString& path)
 void COxvellApp::RememberFile(const wxString& path)
 {
     // Files another viewer opened meanwhile stay in the list, below this one.
-    m_settings->RefreshRecentFiles(m_recent);
-    m_recent.Add(std::string(path.utf8_str()));
-    (void)m_settings->WriteRecentFiles(m_recent);
+    const std::string file(path.utf8_str());
+    (void)m_settings->UpdateRecentFiles(m_recent, [&](oxv::RecentFileList& list) { list.Add(file); });
     if (m_frame) m_frame->UpdateRecentFileMenu(m_recent);
 }
 
@@ -232,9 +234,7 @@ void COxvellApp::OpenRecentFile(size_t index)
     const std::string file = m_recent.Files()[index];
     if (!OpenDocumentFile(wxString::FromUTF8(file.c_str()))) {
         // A recent file that cannot be opened any more leaves the list.
-        m_settings->RefreshRecentFiles(m_recent);
-        m_recent.RemoveFile(file);
-        (void)m_settings->WriteRecentFiles(m_recent);
+        (void)m_settings->UpdateRecentFiles(m_recent, [&](oxv::RecentFileList& list) { list.RemoveFile(file); });
         if (m_frame) m_frame->UpdateRecentFileMenu(m_recent);
     }
 }
