@@ -3,10 +3,12 @@
 #include <array>
 #include <chrono>
 
+#include <wx/frame.h>
 #include <wx/glcanvas.h>
 #include <wx/statusbr.h>
 
 #include "app/CommandIds.h"
+#include "app/MenuKeys.h"
 #include "app/OxvellHost.h"
 #include "app/OxvellView.h"
 #include "playback/FpvCamera.h"
@@ -226,14 +228,17 @@ void CanvasInput::OnKeyDown(wxKeyEvent& event)
 {
     LevelKey key;
     if (event.GetKeyCode() == WXK_ESCAPE && StopRunsByKey()) return;
-    // The keys the menus show for these commands work here as there; taken
-    // here, the menu's own accelerator does not fire as well.
+    // Space and the standard views' letters run their commands here, Space
+    // as the run's state has it; taken here, the menu's own accelerator does
+    // not fire as well.
     if (const int command = CommandForKey(event)) {
         wxCommandEvent run(wxEVT_MENU, command);
         run.SetEventObject(m_canvas);
         m_view.ProcessEvent(run);
         return;
     }
+    // Every other key a menu shows works here as there.
+    if (auto* frame = wxDynamicCast(m_view.GetFrame(), wxFrame); frame && RunMenuKey(*frame, event)) return;
     event.Skip();
     switch (event.GetKeyCode()) {
     case WXK_PAGEUP:

@@ -16,8 +16,9 @@ namespace oxv {
 
 // What the mouse and the keys do on the view's canvas: drags and the wheel
 // drive the orbit camera, a double-click re-centres it, a resting cursor
-// picks the point under it for the status bar, Esc ends a run and the
-// level keys move the Original mode's levels.
+// picks the point under it for the status bar, Esc ends a run, the keys
+// the menus show run their items and the level keys move the Original
+// mode's levels.
 class CanvasInput final : public wxEvtHandler {
 public:
     explicit CanvasInput(COxvellView& view);

@@ -10,11 +10,13 @@
 
 #include "app/AboutDlg.h"
 #include "app/CommandIds.h"
+#include "app/HandOverBox.h"
 #include "app/MainFrame.h"
 #include "app/OxvellDoc.h"
 #include "app/OxvellDocTemplate.h"
 #include "app/OxvellView.h"
 #include "app/SingleInstance.h"
+#include "base/FileReading.h"
 
 wxBEGIN_EVENT_TABLE(COxvellApp, wxApp)
     EVT_MENU(oxv::cmd::kFileNew, COxvellApp::OnFileNew)
@@ -46,7 +48,6 @@ void COxvellApp::OnAssertFailure(const wxChar* file, int line, const wxChar* fun
 {
     // A modal assertion dialog would stop the viewer (and any unattended run)
     // dead; the report goes to standard error instead.
-    if (oxv::IsHandOverThread()) return;
     std::fprintf(stderr, "oxvell: assertion \"%s\" failed in %s (%s:%d)%s%s\n",
                  static_cast<const char*>(wxString(cond).utf8_str()),
                  static_cast<const char*>(wxString(func).utf8_str()),
@@ -103,6 +104,8 @@ int COxvellApp::OnExit()
     // A settings file that cannot be written keeps what it had; the list
     // lasted for the session.
     if (m_settings) (void)m_settings->WriteRecentFiles(m_recent);
+    // No more hand-overs for an application on its way out.
+    m_instance.reset();
     delete m_docManager;
     m_docManager = nullptr;
     return wxApp::OnExit();
@@ -132,9 +135,37 @@ bool COxvellApp::HandOverToRunningViewer()
 void COxvellApp::OpenHandedOver(const wxString& path)
 {
     if (!m_frame) return;
-    OpenDocumentFile(path);
+    const std::string why = oxv::CannotOpenReason(std::string(path.utf8_str()));
+    if (m_handOverBox && !why.empty()) {
+        m_handOverBox->Add(path, why);
+        return;
+    }
+    if (m_handOverBox || m_handOverBusy) {
+        m_handOverQueue.push_back(path);
+        return;
+    }
+    m_handOverBusy = true;
     m_frame->Iconize(false);
     m_frame->Raise();
+    if (why.empty()) {
+        OpenDocumentFile(path);
+    } else {
+        oxv::HandOverBox box(m_frame);
+        box.Add(path, why);
+        m_handOverBox = &box;
+        box.ShowModal();
+        m_handOverBox = nullptr;
+    }
+    m_handOverBusy = false;
+    if (!m_handOverQueue.empty()) CallAfter(&COxvellApp::OpenNextHandedOver);
+}
+
+void COxvellApp::OpenNextHandedOver()
+{
+    if (m_handOverQueue.empty() || m_handOverBusy || m_handOverBox) return;
+    const wxString path = m_handOverQueue.front();
+    m_handOverQueue.pop_front();
+    OpenHandedOver(path);
 }
 
 std::string COxvellApp::SettingsPath() const
@@ -209,6 +240,9 @@ bool COxvellApp::OpenDocumentFile(const wxString& path)
     name.MakeAbsolute();
     const wxString full = name.GetFullPath();
     EndViewRuns();
+    // The playback settings the survey starts from are the file's as it is
+    // now: another viewer may have stored new ones since this one started.
+    m_settings->Reload();
     if (!doc->OnOpenDocument(full)) return false;
     if (doc->LastLoad() == oxv::LoadStatus::Ok) {
         doc->SetTitle(name.GetFullName());
@@ -227,9 +261,8 @@ bool COxvellApp::OpenDocumentFile(const wxString& path)
 void COxvellApp::RememberFile(const wxString& path)
 {
     // Files another viewer opened meanwhile stay in the list, below this one.
-    m_settings->RefreshRecentFiles(m_recent);
-    m_recent.Add(std::string(path.utf8_str()));
-    (void)m_settings->WriteRecentFiles(m_recent);
+    const std::string file(path.utf8_str());
+    (void)m_settings->UpdateRecentFiles(m_recent, [&](oxv::RecentFileList& list) { list.Add(file); });
     if (m_frame) m_frame->UpdateRecentFileMenu(m_recent);
 }
 
@@ -249,9 +282,7 @@ void COxvellApp::OpenRecentFile(size_t index)
     const std::string file = m_recent.Files()[index];
     if (!OpenDocumentFile(wxString::FromUTF8(file.c_str()))) {
         // A recent file that cannot be opened any more leaves the list.
-        m_settings->RefreshRecentFiles(m_recent);
-        m_recent.RemoveFile(file);
-        (void)m_settings->WriteRecentFiles(m_recent);
+        (void)m_settings->UpdateRecentFiles(m_recent, [&](oxv::RecentFileList& list) { list.RemoveFile(file); });
         if (m_frame) m_frame->UpdateRecentFileMenu(m_recent);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "settings/AppSettings.h"
 
 namespace oxv {
+class HandOverBox;
 class OxvellDocManager;
 class SingleInstance;
 }  // namespace oxv
@@ -65,8 +67,11 @@ private:
     void EndViewRuns();
     void RememberFile(const wxString& path);
     // A later start handed over `path`: opened as File > Open opens it, and
-    // the window comes to the front.
+    // the window comes to the front. One that cannot be opened is told in
+    // the hand-over box; while that box or an open's messages are up, other
+    // hand-overs wait (a file that cannot be opened joins the box at once).
     void OpenHandedOver(const wxString& path);
+    void OpenNextHandedOver();
     // True when the file named on the command line went to a running viewer.
     [[nodiscard]] bool HandOverToRunningViewer();
 
@@ -77,6 +82,9 @@ private:
     wxString m_startFile;
     bool m_newWindow = false;  // --new-window: never hand over
     std::unique_ptr<oxv::SingleInstance> m_instance;
+    std::deque<wxString> m_handOverQueue;
+    bool m_handOverBusy = false;
+    oxv::HandOverBox* m_handOverBox = nullptr;  // while it is shown
 
     wxDECLARE_EVENT_TABLE();
 };

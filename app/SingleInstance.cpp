@@ -3,30 +3,31 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <future>
-#include <thread>
 
 #include <wx/app.h>
-#include <wx/filename.h>
-#include <wx/ipc.h>
-#include <wx/socket.h>
 #include <wx/stdpaths.h>
+
+#include "app/HandOver.h"
 
 namespace oxv {
 
 namespace {
 
-const char* const kTopic = "open";
-
-thread_local bool t_handingOver = false;
-
+// The private folder, once per process; its problem is told once, on
+// standard error, as the viewer then runs without hand-overs.
 wxString InstanceFolder()
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime && wxFileName::DirExists(runtime)) return wxString::FromUTF8(runtime);
-    return "/tmp";
+    static const wxString folder = [] {
+        std::string problem;
+        const std::string path = PrivateRuntimeFolder(problem);
+        if (!problem.empty())
+            std::fprintf(stderr, "oxvell: %s; files are not handed over between viewers\n", problem.c_str());
+        return wxString::FromUTF8(path.c_str());
+    }();
+    return folder;
 }
 
 wxString InstanceKey()
@@ -37,89 +38,53 @@ wxString InstanceKey()
     return wxString::Format("oxvell-%u-%zx", static_cast<unsigned>(::getuid()), hash);
 }
 
-class OpenConnection : public wxConnection {
-public:
-    explicit OpenConnection(std::function<void(const wxString&)> open) : m_open(std::move(open)) {}
-
-    bool OnExecute(const wxString&, const void* data, size_t size, wxIPCFormat format) override
-    {
-        const wxString path = GetTextFromData(data, size, format);
-        if (path.empty() || !wxTheApp) return false;
-        // Opened from the event loop, after this exchange has ended: an open
-        // shows messages and may take seconds.
-        wxTheApp->CallAfter([open = m_open, path] { open(path); });
-        return true;
-    }
-
-private:
-    std::function<void(const wxString&)> m_open;
-};
-
-class OpenServer : public wxServer {
-public:
-    explicit OpenServer(std::function<void(const wxString&)> open) : m_open(std::move(open)) {}
-
-    wxConnectionBase* OnAcceptConnection(const wxString& topic) override
-    {
-        return topic == kTopic ? new OpenConnection(m_open) : nullptr;
-    }
-
-private:
-    std::function<void(const wxString&)> m_open;
-};
-
 }  // namespace
-
-bool IsHandOverThread()
-{
-    return t_handingOver;
-}
 
 wxString InstanceSocketPath()
 {
-    return InstanceFolder() + "/" + InstanceKey() + ".ipc";
+    const wxString folder = InstanceFolder();
+    return folder.empty() ? wxString() : folder + "/" + InstanceKey() + ".ipc";
 }
 
 SingleInstance::SingleInstance(std::function<void(const wxString&)> open) : m_open(std::move(open))
 {
-    m_checker.Create(InstanceKey() + ".lock", InstanceFolder());
+    const wxString folder = InstanceFolder();
+    if (folder.empty()) return;
+    m_checker = std::make_unique<wxSingleInstanceChecker>();
+    if (!m_checker->Create(InstanceKey() + ".lock", folder)) m_checker.reset();
 }
 
 SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::IsAnotherRunning() const
 {
-    return m_checker.IsAnotherRunning();
+    return m_checker && m_checker->IsAnotherRunning();
 }
 
 bool SingleInstance::HandOver(const wxString& path)
 {
     // A viewer that is stuck takes the connection but never answers: the
-    // exchange runs aside and is given up after a second.
+    // hand-over is given up after a second.
     const wxString socket = InstanceSocketPath();
-    // Sockets used off the main thread need the main thread to set them up.
-    if (!wxSocketBase::IsInitialized() && !wxSocketBase::Initialize()) return false;
-    auto done = std::make_shared<std::promise<bool>>();
-    std::future<bool> answered = done->get_future();
-    std::thread([done, socket, path] {
-        t_handingOver = true;
-        bool ok = false;
-        {
-            // Closed before the answer is given: the start may end at once.
-            wxClient client;
-            std::unique_ptr<wxConnectionBase> connection(client.MakeConnection("localhost", socket, kTopic));
-            ok = connection && connection->Execute(path);
-            if (connection) connection->Disconnect();
-        }
-        done->set_value(ok);
-    }).detach();
-    return answered.wait_for(std::chrono::seconds(1)) == std::future_status::ready && answered.get();
+    if (socket.empty()) return false;
+    const wxScopedCharBuffer bytes = path.fn_str();
+    return HandOverPath(std::string(socket.fn_str()), std::string(bytes.data(), bytes.length()),
+                        std::chrono::seconds(1));
 }
 
 bool SingleInstance::Serve()
 {
-    auto server = std::make_unique<OpenServer>(m_open);
-    if (!server->Create(InstanceSocketPath())) return false;
+    const wxString socket = InstanceSocketPath();
+    if (!m_checker || socket.empty()) return false;
+    // Paths arrive on the server's thread; they are opened from the event
+    // loop, after the exchange has ended: an open shows messages and may
+    // take seconds.
+    auto server = std::make_unique<HandOverServer>([open = m_open](std::string bytes) {
+        const wxString path(bytes.data(), *wxConvFileName, bytes.size());
+        if (path.empty() || !wxTheApp) return;
+        wxTheApp->CallAfter([open, path] { open(path); });
+    });
+    if (!server->Listen(std::string(socket.fn_str()))) return false;
     m_server = std::move(server);
     return true;
 }

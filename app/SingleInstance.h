@@ -4,11 +4,12 @@
 #include <memory>
 
 #include <wx/defs.h>
-#include <wx/ipc.h>
 #include <wx/snglinst.h>
 #include <wx/string.h>
 
 namespace oxv {
+
+class HandOverServer;
 
 // One viewer for a user's program on a display: a second start naming a
 // file hands the file to the running viewer instead of opening a window of
@@ -29,20 +30,17 @@ public:
     [[nodiscard]] bool Serve();
 
 private:
-    wxSingleInstanceChecker m_checker;
-    std::unique_ptr<wxServer> m_server;
+    // Without a private folder for the lock there is none, and no hand-over.
+    std::unique_ptr<wxSingleInstanceChecker> m_checker;
+    std::unique_ptr<HandOverServer> m_server;
     std::function<void(const wxString&)> m_open;
 };
 
 // The socket the running viewer listens on: in the user's runtime folder,
-// else in /tmp with the user id in its name; named after the program's path
-// and the display, so copies of the program and separate displays each have
-// their own viewer.
+// else in a private folder of the user's own (PrivateRuntimeFolder); named
+// after the program's path and the display, so copies of the program and
+// separate displays each have their own viewer. Empty when there is no
+// private folder.
 wxString InstanceSocketPath();
-
-// The hand-over's client runs on a thread of its own. The toolkit objects to
-// its sockets there (it wants them driven by the main loop), yet waits on them
-// correctly; its assertion reports from that thread are noise.
-[[nodiscard]] bool IsHandOverThread();
 
 }  // namespace oxv

@@ -61,8 +61,31 @@ FileContents ReadSmallFile(const std::string& path, size_t maxBytes)
     return contents;
 }
 
-bool ReplaceFileWhole(const std::string& path, const std::string& bytes)
+std::string FileBehindLinks(const std::string& path)
 {
+    // The kernel's own limit on links followed in one lookup.
+    constexpr int kMaxLinks = 40;
+    std::string file = path;
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+        struct stat info;
+        if (::lstat(file.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return file;
+        std::string target(4096, '\0');
+        const ssize_t n = ::readlink(file.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<size_t>(n) >= target.size()) return path;
+        target.resize(static_cast<size_t>(n));
+        if (target.front() != '/') {
+            const size_t slash = file.rfind('/');
+            target = (slash == std::string::npos ? std::string() : file.substr(0, slash + 1)) + target;
+        }
+        file = std::move(target);
+    }
+    return path;
+}
+
+bool ReplaceFileWhole(const std::string& linkOrFile, const std::string& bytes)
+{
+    // Replacing a link would leave the file it names without the update.
+    const std::string path = FileBehindLinks(linkOrFile);
     mode_t mode = 0644;
     struct stat old;
     if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) mode = old.st_mode & 07777;

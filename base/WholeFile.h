@@ -19,8 +19,15 @@ FileContents ReadSmallFile(const std::string& path, size_t maxBytes);
 
 // Writes a temporary file beside `path` and renames it over it: readers see
 // the old file or the new one, never a part. The old file's permissions
-// carry over. False, with no temporary left, when any step fails.
+// carry over. A symbolic link at `path` stays: the file it names is the one
+// replaced (the temporary goes beside that file). False, with no temporary
+// left, when any step fails.
 [[nodiscard]] bool ReplaceFileWhole(const std::string& path, const std::string& bytes);
+
+// The file `path` names once every symbolic link at its end is followed,
+// whether or not that file exists yet; `path` itself when it is no link
+// (or the links go round in a circle).
+std::string FileBehindLinks(const std::string& path);
 
 // An exclusive advisory lock on a folder while the object lives, so that
 // programs of ours rewriting a file there take turns. Waits a little for

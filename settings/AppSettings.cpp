@@ -45,19 +45,31 @@ bool SettingsFile::WriteString(std::string_view section, std::string_view key, s
     return m_ini.WriteString(section, key, value);
 }
 
-bool SettingsFile::WriteRecentFiles(const RecentFileList& list)
+namespace {
+
+std::map<std::string, std::string> RecentEntries(const RecentFileList& list)
 {
     std::map<std::string, std::string> entries;
     for (size_t i = 0; i < list.Files().size(); ++i) entries["File" + std::to_string(i + 1)] = list.Files()[i];
-    return m_ini.ReplaceSection(kRecentFileSection, entries);
+    return entries;
 }
 
-void SettingsFile::RefreshRecentFiles(RecentFileList& list) const
+}  // namespace
+
+bool SettingsFile::WriteRecentFiles(const RecentFileList& list)
 {
-    IniProfile now(m_path);
-    RecentFileList onDisk(list.Capacity());
-    onDisk.Load(now);
-    if (!onDisk.Files().empty()) list = std::move(onDisk);
+    return m_ini.ReplaceSection(kRecentFileSection, RecentEntries(list));
+}
+
+bool SettingsFile::UpdateRecentFiles(RecentFileList& list, const std::function<void(RecentFileList&)>& change)
+{
+    return m_ini.EditSection(kRecentFileSection, [&](Profile& now) {
+        RecentFileList onDisk(list.Capacity());
+        onDisk.Load(now);
+        if (!onDisk.Files().empty()) list = std::move(onDisk);
+        change(list);
+        return RecentEntries(list);
+    });
 }
 
 }  // namespace oxv

@@ -4,6 +4,7 @@
 // logic apart from SettingsFile, which writes the INI file through
 // wxFileConfig.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,9 +53,17 @@ public:
 
     // Replaces the section with File1..FileN for the list's entries.
     [[nodiscard]] bool WriteRecentFiles(const RecentFileList& list);
-    // The list as the file holds it now, which another viewer may have
-    // written since this one read it; `list` is kept when the file holds none.
-    void RefreshRecentFiles(RecentFileList& list) const;
+    // `list` becomes the list as the file holds it now, which another
+    // viewer may have written since this one read it (it is kept when the
+    // file holds none); `change` is made to it and it is written back. All
+    // of it happens while no other program of ours writes the file, so
+    // viewers opening files at the same moment all keep theirs. False when
+    // the file could not be written (the list is changed all the same).
+    [[nodiscard]] bool UpdateRecentFiles(RecentFileList& list, const std::function<void(RecentFileList&)>& change);
+
+    // Reads the file again: what other viewers stored since is what the
+    // next survey opened reads.
+    void Reload() { m_ini.Reload(); }
 
 private:
     std::string m_path;

@@ -23,7 +23,7 @@ void IniChanges::ApplyTo(wxFileConfig& config) const
     for (const auto& [name, section] : m_sections) {
         if (section.replaced) config.DeleteGroup(IniEntryPath(name, ""));
         for (const auto& [key, value] : section.values)
-            config.Write(IniEntryPath(name, key), wxString::FromUTF8(value.data(), value.size()));
+            config.Write(IniEntryPath(name, key), IniValueText(value));
     }
 }
 

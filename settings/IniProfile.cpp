@@ -1,5 +1,8 @@
 #include "settings/IniProfile.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -18,6 +21,8 @@ namespace {
 // A settings file is a few kilobytes; one larger than this is not ours.
 constexpr size_t kMaxIniBytes = 16u << 20;
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 // The toolkit reports what a hand-edited or damaged settings file makes it
 // meet as failed assertions, with a stack trace on standard error: a
 // section named twice (it merges the two, which is what we want) or a
@@ -35,57 +40,106 @@ private:
     wxAssertHandler_t m_reporting;
 };
 
-// UTF-8 that remembers a line it could not encode: the library would write
-// such a line as nothing and carry on, losing it from the file.
-class NotingUtf8 final : public wxMBConv {
-public:
-    explicit NotingUtf8(bool& failed) : m_failed(failed) {}
-    size_t ToWChar(wchar_t* dst, size_t dstLen, const char* src, size_t srcLen = wxNO_LEN) const override
-    {
-        return wxConvUTF8.ToWChar(dst, dstLen, src, srcLen);
-    }
-    size_t FromWChar(char* dst, size_t dstLen, const wchar_t* src, size_t srcLen = wxNO_LEN) const override
-    {
-        const size_t length = wxConvUTF8.FromWChar(dst, dstLen, src, srcLen);
-        if (length == wxCONV_FAILED) m_failed = true;
-        return length;
-    }
-    wxMBConv* Clone() const override { return new NotingUtf8(m_failed); }
-
-private:
-    bool& m_failed;
+struct ParsedIni {
+    std::unique_ptr<wxFileConfig> config;
+    bool byteOrderMark = false;
 };
 
-std::unique_ptr<wxFileConfig> OpenConfig(const std::string& path)
+// The configuration as `bytes` give it. The library reads escape
+// sequences out of values unless told otherwise when it opens a file, and
+// opens only files by name with that choice: the bytes already read are
+// handed to it through an anonymous in-memory file, so what it parses is
+// exactly what was read (whole, and never a pipe put in the file's place).
+ParsedIni ParseIni(std::string bytes)
 {
-    auto config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, wxString::FromUTF8(path.c_str()),
-                                                 wxEmptyString,
-                                                 wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_NO_ESCAPE_CHARACTERS);
-    // Values are verbatim: a '$' in an output folder is part of its name.
-    config->SetExpandEnvVars(false);
-    // The file is only ever written through Flush's merge: the library's
-    // own write would put back everything this object read.
-    config->DisableAutoSave();
-    return config;
+    ParsedIni parsed;
+    if (bytes.starts_with(kByteOrderMark)) {
+        parsed.byteOrderMark = true;
+        bytes.erase(0, kByteOrderMark.size());
+    }
+    const int fd = ::memfd_create("oxvell-ini", MFD_CLOEXEC);
+    if (fd < 0) return parsed;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    if (done == bytes.size()) {
+        const wxString name = wxString::Format("/proc/self/fd/%d", fd);
+        parsed.config = std::make_unique<wxFileConfig>(wxEmptyString, wxEmptyString, name, wxEmptyString,
+                                                       wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_NO_ESCAPE_CHARACTERS,
+                                                       ByteKeepingUtf8());
+        // Values are verbatim: a '$' in an output folder is part of its name.
+        parsed.config->SetExpandEnvVars(false);
+        // The file is only ever written through Flush's merge: the
+        // library's own write would put back everything this object read.
+        parsed.config->DisableAutoSave();
+    }
+    ::close(fd);
+    return parsed;
 }
 
-std::optional<std::string> ConfigText(wxFileConfig& config)
+// The file at `path` parsed; no configuration when it cannot be read (a
+// missing file is an empty one).
+ParsedIni ReadIni(const std::string& path)
+{
+    const FileContents disk = ReadSmallFile(path, kMaxIniBytes);
+    if (disk.state == FileContents::State::Unreadable) return {};
+    return ParseIni(disk.bytes);
+}
+
+std::optional<std::string> ConfigText(wxFileConfig& config, bool byteOrderMark)
 {
     bool failed = false;
-    NotingUtf8 utf8(failed);
+    ByteKeepingUtf8 utf8(&failed);
     wxMemoryOutputStream out;
     if (!config.Save(out, utf8) || failed) return std::nullopt;
     std::string text(out.GetSize(), '\0');
     if (!text.empty()) out.CopyTo(text.data(), text.size());
-    return PlainSectionHeaders(text);
+    text = PlainSectionHeaders(text);
+    if (byteOrderMark) text.insert(0, kByteOrderMark);
+    return text;
 }
 
-// Bytes the library would read as no text at all (it then starts empty).
-bool Decodable(const std::string& bytes)
+std::map<std::string, std::string> SectionEntries(wxFileConfig& config, std::string_view section)
 {
-    if (bytes.empty()) return true;
-    return !wxString(bytes.data(), wxConvAuto(), bytes.size()).empty();
+    std::map<std::string, std::string> entries;
+    const wxString group = IniEntryPath(section, "");
+    if (!config.HasGroup(group)) return entries;
+    const wxString previous = config.GetPath();
+    config.SetPath(group);
+    wxString name;
+    long index = 0;
+    for (bool more = config.GetFirstEntry(name, index); more; more = config.GetNextEntry(name, index)) {
+        wxString value;
+        config.Read(name, &value);
+        entries[IniValueBytes(name).value_or("")] = IniValueBytes(value).value_or("");
+    }
+    config.SetPath(previous);
+    return entries;
 }
+
+std::optional<std::string> ReadValue(wxFileConfig& config, std::string_view section, std::string_view key)
+{
+    wxString value;
+    if (!config.Read(IniEntryPath(section, key), &value)) return std::nullopt;
+    return IniValueBytes(value);
+}
+
+// The file as it is now, for an edit to read.
+class ConfigReader final : public Profile {
+public:
+    explicit ConfigReader(wxFileConfig& config) : m_config(config) {}
+    std::optional<std::string> ReadString(std::string_view section, std::string_view key) override
+    {
+        return ReadValue(m_config, section, key);
+    }
+    [[nodiscard]] bool WriteString(std::string_view, std::string_view, std::string_view) override { return false; }
+
+private:
+    wxFileConfig& m_config;
+};
 
 std::string Absolute(const std::string& path)
 {
@@ -94,13 +148,31 @@ std::string Absolute(const std::string& path)
     return ec ? path : absolute.string();
 }
 
+// Programs of ours writing the file take turns on the folder the file
+// itself is in, whatever link they reach it by.
+std::string LockFolder(const std::string& path)
+{
+    return std::filesystem::path(FileBehindLinks(path)).parent_path().string();
+}
+
 }  // namespace
 
 IniProfile::IniProfile(const std::string& path) : m_path(Absolute(path))
 {
     wxLogNull quiet;  // an unreadable file is the same as an empty one
     QuietToolkitAsserts asserts;
-    m_config = OpenConfig(m_path);
+    ParsedIni parsed = ReadIni(m_path);
+    if (!parsed.config) parsed = ParseIni({});
+    m_config = std::move(parsed.config);
+    m_byteOrderMark = parsed.byteOrderMark;
+    if (!m_config) {
+        // No anonymous file to be had: an empty configuration, as for a
+        // file that cannot be read.
+        wxMemoryInputStream none(nullptr, 0);
+        m_config = std::make_unique<wxFileConfig>(none, ByteKeepingUtf8());
+        m_config->SetStyle(m_config->GetStyle() | wxCONFIG_USE_NO_ESCAPE_CHARACTERS);
+        m_config->SetExpandEnvVars(false);
+    }
 }
 
 IniProfile::~IniProfile()
@@ -115,20 +187,14 @@ IniProfile::~IniProfile()
 
 std::optional<std::string> IniProfile::ReadString(std::string_view section, std::string_view key)
 {
-    wxString value;
-    if (!m_config->Read(IniEntryPath(section, key), &value)) return std::nullopt;
-    // Bytes of a damaged file may decode to a character that has no UTF-8
-    // form; such a value reads as absent, so its default applies.
     QuietToolkitAsserts asserts;
-    const wxScopedCharBuffer utf8 = value.utf8_str();
-    if (!value.empty() && utf8.length() == 0) return std::nullopt;
-    return std::string(utf8.data(), utf8.length());
+    return ReadValue(*m_config, section, key);
 }
 
 bool IniProfile::WriteString(std::string_view section, std::string_view key, std::string_view value)
 {
     const wxString path = IniEntryPath(section, key);
-    const wxString text = wxString::FromUTF8(value.data(), value.size());
+    const wxString text = IniValueText(value);
     {
         // A key the file marks unchangeable ("!Key=") keeps its value and
         // the toolkit logs a warning, which the viewer would show in a box.
@@ -142,33 +208,46 @@ bool IniProfile::WriteString(std::string_view section, std::string_view key, std
 
 bool IniProfile::ReplaceSection(std::string_view section, const std::map<std::string, std::string>& entries)
 {
-    if (SectionEntries(section) != entries) {
+    if (SectionEntries(*m_config, section) != entries) {
         wxLogNull quiet;
         QuietToolkitAsserts asserts;
         m_config->DeleteGroup(IniEntryPath(section, ""));
-        for (const auto& [key, value] : entries)
-            m_config->Write(IniEntryPath(section, key), wxString::FromUTF8(value.data(), value.size()));
+        for (const auto& [key, value] : entries) m_config->Write(IniEntryPath(section, key), IniValueText(value));
         m_changes.ReplaceSection(section, entries);
     }
     return Flush();
 }
 
-std::map<std::string, std::string> IniProfile::SectionEntries(std::string_view section)
+bool IniProfile::EditSection(std::string_view section, const SectionEdit& edit)
 {
-    std::map<std::string, std::string> entries;
-    const wxString group = IniEntryPath(section, "");
-    if (!m_config->HasGroup(group)) return entries;
-    const wxString previous = m_config->GetPath();
-    m_config->SetPath(group);
-    wxString name;
-    long index = 0;
-    for (bool more = m_config->GetFirstEntry(name, index); more; more = m_config->GetNextEntry(name, index)) {
-        wxString value;
-        m_config->Read(name, &value);
-        entries[std::string(name.utf8_str())] = std::string(value.utf8_str());
+    wxLogNull quiet;
+    QuietToolkitAsserts asserts;
+    const FolderLock lock(LockFolder(m_path));
+    ParsedIni now = ReadIni(m_path);
+    if (now.config) {
+        m_changes.ApplyTo(*now.config);
+        m_config = std::move(now.config);
+        m_byteOrderMark = now.byteOrderMark;
     }
-    m_config->SetPath(previous);
-    return entries;
+    ConfigReader reader(*m_config);
+    const std::map<std::string, std::string> entries = edit(reader);
+    if (SectionEntries(*m_config, section) != entries) {
+        m_config->DeleteGroup(IniEntryPath(section, ""));
+        for (const auto& [key, value] : entries) m_config->Write(IniEntryPath(section, key), IniValueText(value));
+        m_changes.ReplaceSection(section, entries);
+    }
+    return FlushLocked();
+}
+
+void IniProfile::Reload()
+{
+    wxLogNull quiet;
+    QuietToolkitAsserts asserts;
+    ParsedIni now = ReadIni(m_path);
+    if (!now.config) return;
+    m_changes.ApplyTo(*now.config);
+    m_config = std::move(now.config);
+    m_byteOrderMark = now.byteOrderMark;
 }
 
 bool IniProfile::Flush()
@@ -178,18 +257,22 @@ bool IniProfile::Flush()
     QuietToolkitAsserts asserts;
     // Our programs merging into the same file take turns, or the slower one
     // would rename away the other's keys it did not see.
-    const FolderLock lock(std::filesystem::path(m_path).parent_path().string());
-    const FileContents disk = ReadSmallFile(m_path, kMaxIniBytes);
+    const FolderLock lock(LockFolder(m_path));
+    return FlushLocked();
+}
+
+bool IniProfile::FlushLocked()
+{
+    if (m_changes.Empty()) return true;
     std::optional<std::string> text;
-    if (disk.state != FileContents::State::Unreadable && Decodable(disk.bytes)) {
-        const std::unique_ptr<wxFileConfig> merged = OpenConfig(m_path);
-        m_changes.ApplyTo(*merged);
-        text = ConfigText(*merged);
+    if (ParsedIni merged = ReadIni(m_path); merged.config) {
+        m_changes.ApplyTo(*merged.config);
+        text = ConfigText(*merged.config, merged.byteOrderMark);
     }
     // A file that cannot be read back whole leaves nothing to merge with:
     // what this process knows, its own writes included, replaces it, as
     // before two viewers shared a file.
-    if (!text) text = ConfigText(*m_config);
+    if (!text) text = ConfigText(*m_config, m_byteOrderMark);
     if (!text || !ReplaceFileWhole(m_path, *text)) return false;
     m_changes.Clear();
     return true;

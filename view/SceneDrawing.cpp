@@ -154,6 +154,10 @@ void OnDrawFrame(ViewState& view, const SurveyDocument* doc, GlTarget& target, F
     }
 
     const bool subset = DrawsSubset(view, kind);
+    // What the last frame drew is what the screen shows: a pick's hidden
+    // frame leaves it alone, or the full frame that should follow a moving
+    // camera's subset would look as if it were already there.
+    const PointSubset shown = view.m_subset;
     view.m_subset.lastFrameSubset = subset ? 1 : 0;
     view.m_subset.lastFramePoints = 0;
     if (view.m_nPointListBase != 0 || subset) {
@@ -204,6 +208,10 @@ void OnDrawFrame(ViewState& view, const SurveyDocument* doc, GlTarget& target, F
     glDisable(GL_BLEND);
     glFlush();
 
+    if (!paint) {
+        view.m_subset.lastFrameSubset = shown.lastFrameSubset;
+        view.m_subset.lastFramePoints = shown.lastFramePoints;
+    }
     if (view.hooks.captureFrame) view.hooks.captureFrame(view, target, 0, 0, w, h);
     if (paint && view.hooks.drawOverlay) view.hooks.drawOverlay(view, target);
     if (paint) target.SwapBuffers();

@@ -144,6 +144,45 @@ TEST_F(AppWindowTest, DragAndWheelDrawTheSubsetThenTheStillFrame)
     EXPECT_EQ(rested, Screen().rgb);
 }
 
+// A mouse move starts the hover pick; a wheel notch right after it draws the
+// subset, and the pick's hidden frame comes before the wheel has rested. The
+// screen must still end with every point.
+TEST_F(AppWindowTest, AHoverPickDuringAWheelMoveStillEndsWithTheFullFrame)
+{
+    BudgetReset reset{Frame()};
+    const std::string file = s_dir->File("large.oxv");
+    WriteLargeField(file);
+    ASSERT_TRUE(s_app->OpenDocumentFile(file));
+    Command(cmd::kPointBudget250k);
+    Command(cmd::kViewStatusBar);
+    Pump(100);
+    // Paints alone pass the overlay hook; a pick is a captured frame without.
+    std::vector<int> paints;
+    int captures = 0;
+    ViewHooks& hooks = View()->State().hooks;
+    const auto overlay = hooks.drawOverlay;
+    const auto capture = hooks.captureFrame;
+    hooks.drawOverlay = [&](ViewState& state, GlTarget& target) {
+        paints.push_back(state.m_subset.lastFrameSubset);
+        if (overlay) overlay(state, target);
+    };
+    hooks.captureFrame = [&](ViewState& state, GlTarget& target, int l, int t, int r, int b) {
+        ++captures;
+        if (capture) capture(state, target, l, t, r, b);
+    };
+    const wxSize size = View()->Canvas()->GetClientSize();
+    Mouse(View(), wxEVT_MOTION, size.x / 2, size.y / 2);
+    Wheel(120);
+    ASSERT_EQ(paints, std::vector<int>{1});
+    const bool settled = PumpUntil([&] { return captures > 2 && !paints.empty() && paints.back() == 0; }, 3000);
+    hooks.drawOverlay = overlay;
+    hooks.captureFrame = capture;
+    Command(cmd::kViewStatusBar);
+    EXPECT_GT(captures, static_cast<int>(paints.size())) << "no hover pick came in between";
+    EXPECT_TRUE(settled) << "the view stayed on the subset";
+    EXPECT_EQ(paints.back(), 0);
+}
+
 TEST_F(AppWindowTest, BelowTheBudgetTheDragDrawsEveryPoint)
 {
     const std::string file = s_dir->File("field.oxv");

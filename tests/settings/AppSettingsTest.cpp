@@ -1,7 +1,10 @@
 // Where the viewer keeps its settings, and the recent-file list in them.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -142,16 +145,60 @@ TEST(AppSettingsTest, OpeningAFileKeepsWhatTheOtherViewerOpenedMeanwhile)
     RecentFileList aList(4);
     aList.Load(a);
     OtherViewerOpens(path, "/surveys/second.oxv");
-    a.RefreshRecentFiles(aList);
-    aList.Add("/surveys/third.oxv");
-    ASSERT_TRUE(a.WriteRecentFiles(aList));
+    ASSERT_TRUE(a.UpdateRecentFiles(aList, [](RecentFileList& list) { list.Add("/surveys/third.oxv"); }));
     const std::vector<std::string> expected = {"/surveys/third.oxv", "/surveys/second.oxv", "/surveys/first.oxv"};
+    EXPECT_EQ(aList.Files(), expected);
     EXPECT_EQ(RecentFilesIn(path), expected) << Text(path);
 
     // With no file to read, the list is what the viewer held.
     std::filesystem::remove(path);
-    a.RefreshRecentFiles(aList);
+    ASSERT_TRUE(a.UpdateRecentFiles(aList, [](RecentFileList&) {}));
     EXPECT_EQ(aList.Files(), expected);
+}
+
+// Four viewers started at once, each with a file: every round, all four
+// files are in the list afterwards.
+TEST(AppSettingsTest, ViewersOpeningFilesAtTheSameMomentAllKeepTheirs)
+{
+    test::ScratchDir dir;
+    const std::string path = dir.File("viewer.ini");
+    constexpr int kViewers = 4;
+    for (int round = 0; round < 5; ++round) {
+        WriteText(path, "[PBF]\nData=x\n");
+        int go[2];
+        ASSERT_EQ(pipe(go), 0);
+        std::vector<pid_t> children;
+        for (int v = 0; v < kViewers; ++v) {
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                close(go[1]);
+                // Started: the file read as it was, then all open at once.
+                SettingsFile settings(path);
+                RecentFileList list(4);
+                list.Load(settings);
+                char c;
+                if (read(go[0], &c, 1) != 0) _exit(3);
+                const std::string file = "/surveys/viewer" + std::to_string(v) + ".oxv";
+                const bool ok = settings.UpdateRecentFiles(list, [&](RecentFileList& l) { l.Add(file); });
+                _exit(ok ? 0 : 1);
+            }
+            children.push_back(child);
+        }
+        close(go[0]);
+        usleep(100000);
+        close(go[1]);  // every child's read ends at once
+        for (pid_t child : children) {
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        std::vector<std::string> files = RecentFilesIn(path);
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, (std::vector<std::string>{"/surveys/viewer0.oxv", "/surveys/viewer1.oxv",
+                                                   "/surveys/viewer2.oxv", "/surveys/viewer3.oxv"}))
+            << "round " << round << "\n" << Text(path);
+    }
 }
 
 // A hand-edited file may mark a recent file unchangeable ("!File1="); the

@@ -3,6 +3,8 @@
 #include <unistd.h>
 #include <wx/init.h>
 
+#include <filesystem>
+
 #include "settings/IniProfile.h"
 #include "settings/IniText.h"
 #include "tests/support/LogCounter.h"
@@ -126,29 +128,99 @@ TEST_F(IniProfileTest, DollarSignsInValuesAreKeptVerbatim)
     EXPECT_EQ(logs.records, 0);
 }
 
-// Bytes that decode to no character: a value holding them reads as absent,
-// the file cannot be written back, so the write fails quietly, the value is
-// kept for the session and the file stays.
-TEST_F(IniProfileTest, FileWithUndecodableBytesIsKeptAndTheWriteFailsQuietly)
+// The file is UTF-8. Bytes in it that are not (a name typed in Latin-1)
+// garble nothing: the UTF-8 around them reads right, they read as the
+// bytes they are, and every later write keeps them byte for byte.
+TEST_F(IniProfileTest, BytesThatAreNotUtf8AreKeptAndTheTextAroundThemReadsRight)
 {
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* section;
+        const char* key;
+        std::string value;
+    };
+    const std::string flight = "/surveys/\xC3\x9C" "berflug.oxv";  // "Überflug" in UTF-8
+    const Case cases[] = {
+        {"Latin-1 in another section", "[Notes]\nBy=Ren\xE9\n[Recent File List]\nFile1=" + flight + "\n",
+         "Recent File List", "File1", flight},
+        {"Latin-1 before an output folder", "[Notes]\nBy=Ren\xE9\n[PBV]\nPath=/tmp/frames-\xC3\x9C" "berflug\n",
+         "PBV", "Path", "/tmp/frames-\xC3\x9C" "berflug"},
+        {"the value's own Latin-1 byte", "[PBV]\nPath=/tmp/frames-\xDC" "berflug\n", "PBV", "Path",
+         "/tmp/frames-\xDC" "berflug"},
+        {"broken sequences beside a whole one",
+         "[X]\nK=\x80|\xE2\x82|\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\xE2\x82\xAC\n", "X", "K",
+         "\x80|\xE2\x82|\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\xE2\x82\xAC"},
+        {"a byte-order mark", "\xEF\xBB\xBF[PBV]\nPath=/tmp/\xC3\xA9t\xE9\n", "PBV", "Path",
+         "/tmp/\xC3\xA9t\xE9"},
+    };
     const std::string ini = dir.File("oxvell.ini");
-    const std::vector<uint8_t> bytes = {'[', 'P', 'B', 'V', ']', '\n', 'O', 'l', 'd', '=', '/', 0xF4, 0xAF,
-                                        0xA2, 0xB9, '\n', 'K', '=', 'v', '\n'};
-    test::WriteBytes(ini, bytes);
-    AssertCounter asserts;
-    LogCounter logs;
-    {
-        IniProfile profile(ini);
-        EXPECT_EQ(profile.ReadString("PBV", "Old"), std::nullopt);
-        EXPECT_EQ(profile.ReadString("PBV", "K"), "v");
-        const bool written = profile.WriteString("PBV", "Path", "/frames");
-        EXPECT_EQ(profile.ReadString("PBV", "Path"), "/frames");
-        if (!written) {
-            EXPECT_EQ(test::ReadBytes(ini), bytes);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::WriteBytes(ini, std::vector<uint8_t>(c.text.begin(), c.text.end()));
+        {
+            IniProfile profile(ini);
+            EXPECT_EQ(profile.ReadString(c.section, c.key), c.value);
+            ASSERT_TRUE(profile.WriteString("PBF", "Data", "x"));
+            // A value of ours with such a byte is written as it is, too.
+            ASSERT_TRUE(profile.WriteString("Mine", "Folder", "/frames-\xE9"));
         }
+        const std::string after = Text(ini);
+        EXPECT_EQ(after.rfind(c.text, 0), 0u) << "the file's own bytes changed:\n" << after;
+        IniProfile reopened(ini);
+        EXPECT_EQ(reopened.ReadString(c.section, c.key), c.value);
+        EXPECT_EQ(reopened.ReadString("PBF", "Data"), "x");
+        EXPECT_EQ(reopened.ReadString("Mine", "Folder"), "/frames-\xE9");
     }
-    EXPECT_EQ(asserts.Reports(), 0);
-    EXPECT_EQ(logs.records, 0);
+}
+
+// A settings file reached through a symbolic link: the link stays, and the
+// file it names (however it names it) gets every write.
+TEST_F(IniProfileTest, WritesGoThroughASymbolicLinkToTheFileItNames)
+{
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* name;
+        std::string target;  // as the link gives it
+        std::string chainVia;  // a second link in between, when not empty
+        bool targetExists;
+    };
+    const std::string shared = dir.File("shared");
+    fs::create_directory(shared);
+    const Case cases[] = {
+        {"absolute, into another folder", shared + "/oxvell.ini", "", true},
+        {"relative", "shared/oxvell.ini", "", true},
+        {"a chain of two", shared + "/oxvell.ini", dir.File("middle.ini"), true},
+        {"to a file not there yet", shared + "/oxvell.ini", "", false},
+    };
+    const std::string link = dir.File("oxvell.ini");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(link);
+        if (!c.chainVia.empty()) fs::remove(c.chainVia);
+        fs::remove(shared + "/oxvell.ini");
+        if (c.targetExists) test::WriteBytes(shared + "/oxvell.ini", {'[', 'K', ']', '\n', 'A', '=', '1', '\n'});
+        if (c.chainVia.empty()) {
+            fs::create_symlink(c.target, link);
+        } else {
+            fs::create_symlink(c.target, c.chainVia);
+            fs::create_symlink(c.chainVia, link);
+        }
+        {
+            IniProfile profile(link);
+            ASSERT_TRUE(profile.WriteString("PBV", "Path", "/frames"));
+        }
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_TRUE(c.chainVia.empty() || fs::is_symlink(c.chainVia));
+        const std::string text = Text(shared + "/oxvell.ini");
+        EXPECT_NE(text.find("Path=/frames"), std::string::npos) << text;
+        EXPECT_EQ(c.targetExists, text.find("A=1") != std::string::npos) << text;
+        size_t files = 0;
+        for (const fs::path& folder : {dir.Path(), fs::path(shared)})
+            for (const auto& entry : fs::directory_iterator(folder))
+                files += entry.is_regular_file() && !entry.is_symlink() ? 1 : 0;
+        EXPECT_EQ(files, 1u) << "a temporary file left, or a copy beside the link";
+    }
 }
 
 // The toolkit reads "!Key=" as a key it must never change. A write to it

@@ -103,6 +103,7 @@ TEST_F(SubsetGlTest, OnlyMovingOrbitPaintsDrawIt)
     EXPECT_EQ(view.m_subset.lastFrameSubset, 1);
     EXPECT_EQ(view.m_subset.lastFramePoints, 8334);
     EXPECT_EQ(PointsIn(FrameKind::Pick), 25000u);
+    EXPECT_EQ(view.m_subset.lastFrameSubset, 1) << "a pick's hidden frame is not what the screen shows";
     view.m_scene.playing = true;
     view.m_scene.revealedRecord = 15000;
     EXPECT_EQ(PointsIn(FrameKind::Paint), 15000u) << "playback and so recording";
