@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include <wx/cmdline.h>
+#include <wx/display.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/image.h>
@@ -17,6 +18,7 @@
 #include "app/OxvellView.h"
 #include "app/SingleInstance.h"
 #include "base/FileReading.h"
+#include "view/ColorModeNames.h"
 
 wxBEGIN_EVENT_TABLE(COxvellApp, wxApp)
     EVT_MENU(oxv::cmd::kFileNew, COxvellApp::OnFileNew)
@@ -83,11 +85,19 @@ bool COxvellApp::OnInit()
         event.Skip();
     });
     m_frame->UpdateRecentFileMenu(m_recent);
+    // What the window shows when it closes is kept (OnExit writes it).
+    m_frame->Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
+        m_closingView = CurrentViewSettings();
+        event.Skip();
+    });
 
     // The one document and its view, empty ("Untitled").
     if (!m_docManager->CreateDocument(wxEmptyString, wxDOC_NEW) || !Document()) return false;
 
+    ApplyViewSettings();
     m_frame->Show(true);
+    // Once more when shown: the toolkit gives a new window its default size.
+    PlaceWindow();
     m_frame->Update();
     InitialUpdate();
     if (!m_startFile.empty() && !OpenDocumentFile(m_startFile)) {
@@ -104,6 +114,8 @@ int COxvellApp::OnExit()
     // A settings file that cannot be written keeps what it had; the list
     // lasted for the session.
     if (m_settings) (void)m_settings->WriteRecentFiles(m_recent);
+    // Only what this viewer changed: another's newer values stay.
+    if (m_settings && m_closingView) (void)oxv::SaveViewSettings(*m_settings, m_storedView, *m_closingView);
     // No more hand-overs for an application on its way out.
     m_instance.reset();
     delete m_docManager;
@@ -130,6 +142,75 @@ bool COxvellApp::HandOverToRunningViewer()
     }
     m_instance.reset();
     return handed;
+}
+
+void COxvellApp::ApplyViewSettings()
+{
+    m_storedView = oxv::LoadViewSettings(*m_settings);
+    const oxv::ViewSettings& stored = m_storedView;
+    m_openFolder = wxString::FromUTF8(stored.openFolder.c_str());
+    if (COxvellDoc* doc = Document()) {
+        if (auto* view = wxDynamicCast(doc->GetFirstView(), COxvellView)) {
+            oxv::ViewState& state = view->State();
+            state.m_bShowGrid = stored.grid;
+            state.m_bShowScannerPath = stored.scannerPath;
+            state.m_nPointSize = stored.pointSize;
+            state.m_bAntiAlias = stored.smoothing;
+            if (const auto mode = oxv::ColorModeFromName(stored.colorMode)) state.m_nColorMode = *mode;
+            // The Original mode's scale and offset follow from the levels.
+            const double span = stored.whiteLevel - stored.blackLevel;
+            state.m_dBlackLevel = stored.blackLevel;
+            state.m_dWhiteLevel = stored.whiteLevel;
+            state.m_dRgbOffset = -stored.blackLevel / span;
+            state.m_dRgbScale = 1.0 / span / 255.0;
+        }
+    }
+    if (stored.statusBar && !m_frame->StatusBar()->IsShown()) {
+        wxCommandEvent show(wxEVT_MENU, oxv::cmd::kViewStatusBar);
+        show.SetEventObject(m_frame);
+        m_frame->GetEventHandler()->ProcessEvent(show);
+    }
+    PlaceWindow();
+}
+
+void COxvellApp::PlaceWindow()
+{
+    const auto& place = m_storedView.window;
+    if (!place) return;
+    // A place on a screen that is gone keeps only its size.
+    const wxRect rect(place->left, place->top, place->width, place->height);
+    if (wxDisplay::GetFromPoint(rect.GetTopLeft() + wxSize(40, 20)) != wxNOT_FOUND)
+        m_frame->SetSize(rect);
+    else
+        m_frame->SetSize(rect.GetSize());
+}
+
+oxv::ViewSettings COxvellApp::CurrentViewSettings() const
+{
+    oxv::ViewSettings now = m_storedView;
+    if (COxvellDoc* doc = Document()) {
+        if (auto* view = wxDynamicCast(doc->GetFirstView(), COxvellView)) {
+            const oxv::ViewState& state = view->State();
+            now.grid = state.m_bShowGrid;
+            now.scannerPath = state.m_bShowScannerPath;
+            now.pointSize = state.m_nPointSize;
+            now.smoothing = state.m_bAntiAlias;
+            if (const std::string_view name = oxv::ColorModeName(state.m_nColorMode); !name.empty())
+                now.colorMode = std::string(name);
+            now.blackLevel = state.m_dBlackLevel;
+            now.whiteLevel = state.m_dWhiteLevel;
+        }
+    }
+    if (m_frame) {
+        now.statusBar = m_frame->StatusBar()->IsShown();
+        // A minimised or maximised window keeps the place it had before.
+        if (!m_frame->IsIconized() && !m_frame->IsMaximized()) {
+            const wxRect rect = m_frame->GetRect();
+            now.window = oxv::WindowPlace{rect.x, rect.y, rect.width, rect.height};
+        }
+    }
+    now.openFolder = std::string(m_openFolder.utf8_str());
+    return now;
 }
 
 void COxvellApp::OpenHandedOver(const wxString& path)
@@ -268,11 +349,12 @@ void COxvellApp::RememberFile(const wxString& path)
 
 void COxvellApp::PromptOpen()
 {
-    wxFileDialog dialog(m_frame, "Open", wxEmptyString, wxEmptyString,
+    wxFileDialog dialog(m_frame, "Open", m_openFolder, wxEmptyString,
                         "Survey Files (*.oxv;*.las)|*.oxv;*.las;*.LAS|Oxvell Files (*.oxv)|*.oxv|LAS Files (*.las)|*.las;*.LAS|"
                         "All Files (*.*)|*",
                         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (dialog.ShowModal() != wxID_OK) return;
+    m_openFolder = dialog.GetDirectory();
     OpenDocumentFile(dialog.GetPath());
 }
 

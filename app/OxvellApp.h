@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <wx/app.h>
@@ -9,6 +10,7 @@
 
 #include "app/OxvellHost.h"
 #include "settings/AppSettings.h"
+#include "settings/ViewSettings.h"
 
 namespace oxv {
 class HandOverBox;
@@ -75,7 +77,16 @@ private:
     // True when the file named on the command line went to a running viewer.
     [[nodiscard]] bool HandOverToRunningViewer();
 
+    // The view and window as the settings file left them, put on the new
+    // window; what the window shows at its close, kept on the way out.
+    void ApplyViewSettings();
+    void PlaceWindow();
+    [[nodiscard]] oxv::ViewSettings CurrentViewSettings() const;
+
     std::unique_ptr<oxv::SettingsFile> m_settings;
+    oxv::ViewSettings m_storedView;
+    std::optional<oxv::ViewSettings> m_closingView;
+    wxString m_openFolder;  // where the Open dialog was last left
     oxv::RecentFileList m_recent{4};
     oxv::OxvellDocManager* m_docManager = nullptr;
     CMainFrame* m_frame = nullptr;

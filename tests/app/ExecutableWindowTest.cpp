@@ -17,6 +17,8 @@
 #include "tests/app/WindowShot.h"
 #include "tests/app/XServer.h"
 #include "settings/IniProfile.h"
+#include "settings/ViewSettings.h"
+#include "tests/app/CloseRequest.h"
 #include "survey/PlaybackSettings.h"
 
 namespace oxv {
@@ -142,6 +144,60 @@ TEST_F(ExecutableTest, RenamedCopyOpensItsFileShowsPointsAndKeepsItsOwnIni)
     const std::string ini = Text(m_dir.File("survey.ini"));
     EXPECT_NE(ini.find("[Recent File List]\nFile1=" + file + "\n"), std::string::npos) << ini;
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("oxvell.ini")));
+}
+
+// The view and the window as a run left them come back at the next start,
+// and what that start changes is kept for the one after; keys it did not
+// change stay as they were.
+TEST_F(ExecutableTest, ViewAndWindowSettingsStayForTheNextStart)
+{
+    const std::string file = m_dir.File("field.oxv");
+    WriteField(file);
+    const std::string ini = m_dir.File("oxvell.ini");
+    const std::string stored = "[View]\nGrid=1\nScannerPath=0\nPointSize=3\nSmoothing=1\nColorMode=ampbw\n"
+                               "BlackLevel=0.30\nWhiteLevel=0.90\nStatusBar=1\nToolbar=0\n"
+                               "[Window]\nLeft=60\nTop=40\nWidth=900\nHeight=650\nOpenFolder=" +
+                               m_dir.Path().string() + "\n";
+    test::WriteBytes(ini, std::vector<uint8_t>(stored.begin(), stored.end()));
+    Launch("oxvell", {file});
+    const std::string window = WaitForWindow("field.oxv - Oxvell");
+    ASSERT_FALSE(window.empty());
+    const std::string geometry = Shell("xdotool getwindowgeometry " + window);
+    EXPECT_NE(geometry.find("Position: 60,40"), std::string::npos) << geometry;
+    EXPECT_NE(geometry.find("Geometry: 900x650"), std::string::npos) << geometry;
+    const auto restored = Shot(window);
+    ASSERT_TRUE(restored);
+    auto bottomLight = [](const Screenshot& s) {
+        return s.Count(s.height - 10, s.height, [](int r, int g, int b) { return r > 150 && g > 150 && b > 150; });
+    };
+    EXPECT_GT(bottomLight(*restored), restored->width * 5) << "no status bar";
+
+    // The grid was on: View > Show Grid turns it off, and fewer pixels light.
+    Keys(window, "alt+v g");
+    const auto gridOff = Shot(window);
+    ASSERT_TRUE(gridOff);
+    EXPECT_LT(gridOff->Lit(kMenuHeight) + 500, restored->Lit(kMenuHeight));
+    // Amp BW: the points grey (the field's own colours are not), above the status bar.
+    const int viewBottom = gridOff->height - 30;
+    EXPECT_GT(gridOff->Grey(kMenuHeight, viewBottom), gridOff->Lit(kMenuHeight, viewBottom) * 8 / 10);
+    ASSERT_TRUE(test::SendCloseRequest(window));
+    for (int i = 0; i < 100 && ::waitpid(m_pid, nullptr, WNOHANG) == 0; ++i) std::this_thread::sleep_for(100ms);
+    m_pid = -1;
+
+    IniProfile after(ini);
+    const ViewSettings kept = LoadViewSettings(after);
+    EXPECT_FALSE(kept.grid) << Text(ini);
+    EXPECT_EQ(kept.pointSize, 3);
+    EXPECT_TRUE(kept.smoothing);
+    EXPECT_EQ(kept.colorMode, "ampbw");
+    EXPECT_DOUBLE_EQ(kept.blackLevel, 0.30);
+    EXPECT_DOUBLE_EQ(kept.whiteLevel, 0.90);
+    EXPECT_TRUE(kept.statusBar);
+    EXPECT_FALSE(kept.toolbar);
+    ASSERT_TRUE(kept.window);
+    EXPECT_EQ(kept.window->width, 900);
+    EXPECT_EQ(kept.window->height, 650);
+    EXPECT_EQ(kept.openFolder, m_dir.Path().string());
 }
 
 TEST_F(ExecutableTest, MenuMnemonicsSwitchColorModeAndGrid)
