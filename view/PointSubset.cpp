@@ -60,15 +60,16 @@ ListMemoryPlan PlanListMemory(int64_t records, int32_t budget, std::optional<int
     ListMemoryPlan plan;
     plan.subsetBudget = budget;
     const int64_t needed = std::max<int64_t>(records, 0) * kListBytesPerPoint;
-    if (!headroom || needed <= *headroom) return plan;
+    if (!headroom || needed + kListCompileReserveBytes <= *headroom) return plan;
     plan.fullLists = false;
-    // Half the headroom at most: the driver wants room of its own to
-    // compile, and the window to draw.
-    const int64_t fits = std::max<int64_t>(*headroom, 0) / 2 / kListBytesPerPoint;
+    // Half what is left past the reserve at most: the window wants room to
+    // draw too.
+    const int64_t fits = std::max<int64_t>(*headroom - kListCompileReserveBytes, 0) / 2 / kListBytesPerPoint;
     const int64_t wanted = budget > 0 ? budget : kDefaultPointBudget;
     plan.subsetBudget = static_cast<int32_t>(std::min(wanted, fits));
     plan.problem = "not enough memory for the display lists of all " + GroupThousands(records) + " points (about " +
-                   Megabytes(needed) + ", " + Megabytes(std::max<int64_t>(*headroom, 0)) + " left)";
+                   Megabytes(needed) + " and " + Megabytes(kListCompileReserveBytes) + " for the driver to work in, " +
+                   Megabytes(std::max<int64_t>(*headroom, 0)) + " left)";
     return plan;
 }
 

@@ -40,11 +40,16 @@ struct PointSubset {
 // What a display list holds a point in, about (Mesa keeps a colour and a
 // vertex in 35 to 37 bytes).
 inline constexpr int64_t kListBytesPerPoint = 36;
+// What the driver takes besides while it compiles and draws: with 2,000,000
+// points (69 MB of lists) and an address-space limit, llvmpipe crashed with
+// 85 MB left and came through with 105 MB.
+inline constexpr int64_t kListCompileReserveBytes = int64_t{64} << 20;
 
-// Whether every point's list fits in `headroom` bytes (nullopt: unknown, so
-// it is tried), and when not the budget of the subset that stands in: the
-// view's budget, or the default when it is off, cut to what half the
-// headroom holds; 0 when not even that fits. `problem` says it for the
+// Whether every point's list fits in `headroom` bytes with the compile
+// reserve beside it (nullopt: unknown, so it is tried), and when not the
+// budget of the subset that stands in: the view's budget, or the default
+// when it is off, cut to what half the headroom past the reserve holds; 0
+// when not even that fits. `problem` says it for the
 // status bar and the tools.
 struct ListMemoryPlan {
     bool fullLists = true;

@@ -222,6 +222,7 @@ TEST_F(SubsetGlTest, ThePreviewShowsWhileThePointListsCompile)
 TEST_F(SubsetGlTest, ListsThatWouldNotFitLeaveTheSubsetInTheirPlace)
 {
     const int32_t records = 25000;  // 900,000 bytes of lists at 36 a point
+    constexpr int64_t kEnough = 900'000 + kListCompileReserveBytes;
     const std::string why = "not enough memory for the display lists of all 25,000 points";
     struct Case {
         const char* name;
@@ -232,11 +233,12 @@ TEST_F(SubsetGlTest, ListsThatWouldNotFitLeaveTheSubsetInTheirPlace)
     };
     const Case cases[] = {
         {"unknown memory is tried", std::nullopt, 5000, true, 5000},
-        {"just enough", 900'000, 5000, true, 5000},
-        {"one byte short: the budget's subset", 899'999, 5000, false, 5000},
-        {"room for 2000: a smaller subset", 144'000, 5000, false, SubsetPoints(records, 13)},
-        {"budget off: the default's, cut to fit", 144'000, 0, false, SubsetPoints(records, 13)},
-        {"no room for any", 71, 5000, false, 0},
+        {"just enough", kEnough, 5000, true, 5000},
+        {"one byte short: the budget's subset", kEnough - 1, 5000, false, 5000},
+        {"room for 2000: a smaller subset", kListCompileReserveBytes + 144'000, 5000, false, SubsetPoints(records, 13)},
+        {"budget off: the default's, cut to fit", kListCompileReserveBytes + 144'000, 0, false, SubsetPoints(records, 13)},
+        {"no room for any", kListCompileReserveBytes + 71, 5000, false, 0},
+        {"less than the reserve", 1'000'000, 5000, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -258,7 +260,7 @@ TEST_F(SubsetGlTest, ListsThatWouldNotFitLeaveTheSubsetInTheirPlace)
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
     // A new budget within what fits follows it; the point lists stay out.
-    view.hooks.memoryHeadroom = [] { return std::optional<int64_t>(899'999); };
+    view.hooks.memoryHeadroom = [] { return std::optional<int64_t>(kEnough - 1); };
     OpenGrid(records, 5000);
     SetPointBudget(view, &doc, 2500);
     EXPECT_EQ(view.m_nPointListBase, 0u);
