@@ -8,6 +8,7 @@
 #include <wx/filename.h>
 #include <wx/image.h>
 #include <wx/msgdlg.h>
+#include <wx/toolbar.h>
 
 #include "app/AboutDlg.h"
 #include "app/CommandIds.h"
@@ -170,6 +171,12 @@ void COxvellApp::ApplyViewSettings()
         show.SetEventObject(m_frame);
         m_frame->GetEventHandler()->ProcessEvent(show);
     }
+    // The toolbar is shown at start; one left hidden stays so.
+    if (wxToolBar* bar = m_frame->ToolBar(); bar && bar->IsShown() != stored.toolbar) {
+        wxCommandEvent toggle(wxEVT_MENU, oxv::cmd::kViewToolBar);
+        toggle.SetEventObject(m_frame);
+        m_frame->GetEventHandler()->ProcessEvent(toggle);
+    }
     PlaceWindow();
 }
 
@@ -203,6 +210,7 @@ oxv::ViewSettings COxvellApp::CurrentViewSettings() const
     }
     if (m_frame) {
         now.statusBar = m_frame->StatusBar()->IsShown();
+        if (wxToolBar* bar = m_frame->ToolBar()) now.toolbar = bar->IsShown();
         // A minimised or maximised window keeps the place it had before.
         if (!m_frame->IsIconized() && !m_frame->IsMaximized()) {
             const wxRect rect = m_frame->GetRect();

@@ -28,8 +28,12 @@ void RotationStep(const double omega[3], OrbitCamera& c)
                                     hz, -hy, hx, 0};
     double dq[4];
     MatVecMul(4, dq, omegaMatrix, 4, c.orientation);
-    for (int i = 0; i < 4; ++i) c.orientation[i] += dq[i];
-    NormalizeQuaternion(c.orientation);
+    double stepped[4];
+    for (int i = 0; i < 4; ++i) stepped[i] = c.orientation[i] + dq[i];
+    // A turn by a non-finite angle would leave a NaN orientation that no
+    // later turn recovers from: the camera keeps the one it had.
+    if (!NormalizeQuaternion(stepped)) return;
+    for (int i = 0; i < 4; ++i) c.orientation[i] = stepped[i];
     QuaternionToMatrix(c.orientation, c.rotation);
 }
 
@@ -47,7 +51,8 @@ void MatVecMul(int rows, double* out, const double* matrix, int cols, const doub
 int NormalizeQuaternion(double q[4])
 {
     const double n2 = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
-    if (!(n2 > 0.0)) return 0;
+    // NaN fails the first test; an infinite norm would give zeros or NaNs.
+    if (!(n2 > 0.0) || !std::isfinite(n2)) return 0;
     const double n = std::sqrt(n2);
     for (int i = 0; i < 4; ++i) q[i] /= n;
     return 1;

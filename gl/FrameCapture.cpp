@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <cerrno>
+
 #include "gl/GlTarget.h"
 
 namespace oxv {
@@ -17,7 +19,11 @@ PngEncoding FrameEncoding()
 bool FrameCapturer::Capture(GlTarget& target, int w, int h, const std::string& path)
 {
     const uint8_t* rows = ReadBack(target, w, h);
-    return rows && WritePngRgbBottomUp(path, w, h, rows, m_rowBytes, FrameEncoding());
+    if (!rows) {
+        errno = EINVAL;
+        return false;
+    }
+    return WritePngRgbBottomUp(path, w, h, rows, m_rowBytes, FrameEncoding());
 }
 
 const uint8_t* FrameCapturer::ReadBack(GlTarget& target, int w, int h)

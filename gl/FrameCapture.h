@@ -23,7 +23,7 @@ class FrameCapturer {
 public:
     // Reads the w x h frame from the target's read buffer (context current)
     // and writes it to `path`; false when the file could not be written (the
-    // frame is lost, the next one is tried).
+    // frame is lost, the next one is tried), errno then saying why.
     [[nodiscard]] bool Capture(GlTarget& target, int w, int h, const std::string& path);
     // Only the read-back: the frame's rows, bottom row first, RowBytes()
     // apart; nothing for an empty size.

@@ -3,6 +3,7 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 
@@ -54,14 +55,25 @@ bool EncodeTo(FILE* file, int width, int height, const uint8_t* rgb, size_t rowB
 bool WriteWhole(const std::string& path, int width, int height, const uint8_t* rgb, size_t rowBytes,
                 const PngEncoding& encoding, bool bottomUp)
 {
-    if (width <= 0 || height <= 0 || !rgb) return false;
+    if (width <= 0 || height <= 0 || !rgb) {
+        errno = EINVAL;
+        return false;
+    }
     const std::string temp = path + ".part";
     FILE* file = std::fopen(temp.c_str(), "wb");
     if (!file) return false;
+    // The first failure's errno is the reason: a full disk shows in the
+    // write libpng makes, or in the flush of the close.
+    errno = 0;
     const bool encoded = EncodeTo(file, width, height, rgb, rowBytes, encoding, bottomUp);
+    int why = encoded ? 0 : errno;
     const bool closed = std::fclose(file) == 0;
+    if (!closed && why == 0) why = errno;
     if (!encoded || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
+        if (encoded && closed) why = errno;
         std::remove(temp.c_str());
+        // libpng's own failures (memory) set no errno of their own.
+        errno = why != 0 ? why : EIO;
         return false;
     }
     return true;

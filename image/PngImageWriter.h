@@ -13,7 +13,8 @@ struct PngEncoding {
 
 // Writes 8-bit RGB rows, top row first, `rowBytes` apart, as a 24-bit PNG.
 // The file appears whole or not at all: it is written under a temporary
-// name and renamed into place. False on any failure.
+// name and renamed into place. False on any failure, with errno saying why
+// (EINVAL for a picture without pixels, EIO for a failure inside libpng).
 [[nodiscard]] bool WritePngRgb(const std::string& path, int width, int height, const uint8_t* rgb, size_t rowBytes,
                  const PngEncoding& encoding = {});
 

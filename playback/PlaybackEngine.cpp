@@ -64,6 +64,10 @@ void StartPlayback(PlaybackState& run, OrbitCamera& camera, const SurveyDocument
     run.m_nFrameCount = timeline.frames;
     run.m_nReachedRecord = 0;
     run.m_nHoldTicks = TruncToInt32(kEndHoldSeconds / timeline.interval);
+    // A frame period longer than the hold rounds it to no tick, and a count
+    // that starts below one never reaches its end: the last picture is then
+    // held for one tick, a frame period, and the next tick stops.
+    if (run.m_nHoldTicks < 1) run.m_nHoldTicks = 2;
     host.StartTimer(kPlaybackTimerId, PlaybackTimerPeriodMs(timeline.interval));
     if (AutoCameraOn(doc)) {
         run.m_dAutoDistance = doc.m_pPlaybackParams->nearDistance;

@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include "gl/GlTarget.h"
 #include "image/PngImageWriter.h"
@@ -57,6 +59,15 @@ HeadlessRecorder::HeadlessRecorder(const SurveyDocument& doc, GlTarget& target, 
         };
     }
     OnInitialUpdate(view, &m_doc);
+}
+
+bool HeadlessRecorder::ListsFit()
+{
+    // Recorded frames draw every point: a subset in their place would be
+    // another recording.
+    if (View().m_subset.memoryProblem.empty()) return true;
+    m_outcome.error = View().m_subset.memoryProblem;
+    return false;
 }
 
 HeadlessRecorder::~HeadlessRecorder()
@@ -145,10 +156,12 @@ void HeadlessRecorder::CaptureFrame(GlTarget& target, int w, int h, const std::s
     }
     const double c0 = Now();
     const bool written = Capturer().Capture(target, w, h, path);
+    const int why = errno;
     const double captured = Now() - c0;
     if (!written) {
-        // The viewer loses such a frame silently; a recording tool stops.
-        if (m_writeError.empty()) m_writeError = "cannot write " + path;
+        // The viewer loses such a frame silently; a recording tool stops,
+        // saying why (a full disk, a folder gone).
+        if (m_writeError.empty()) m_writeError = "cannot write " + path + ": " + std::strerror(why);
         return;
     }
     ++m_framesDrawn;
@@ -233,6 +246,7 @@ RecordOutcome HeadlessRecorder::RecordPlayback(const RecordProgressFn& progress)
         m_outcome.error = "the survey has no timeline to play (no time channel)";
         return Finish();
     }
+    if (!ListsFit()) return Finish();
     const PlaybackParams* params = m_doc.m_pPlaybackParams.get();
     if (!params || !params->recordVideo || !params->outputFolder) {
         m_outcome.error = "Video Recording is off or has no output folder";
@@ -244,8 +258,6 @@ RecordOutcome HeadlessRecorder::RecordPlayback(const RecordProgressFn& progress)
     const int32_t frames = Run().m_nFrameCount;
     const int32_t hold = Run().m_nHoldTicks;
     m_holdTicks = hold;
-    // A hold shorter than one tick never counts down to its end.
-    const bool endless = hold <= 0;
     // Pictures drawn: one per stepped frame before the hold, and the hold's last.
     m_framesExpected =
         static_cast<int64_t>(NumbersInRange(PlaybackFileNumbers(frames, hold), m_options.frames).size());
@@ -266,12 +278,11 @@ RecordOutcome HeadlessRecorder::RecordPlayback(const RecordProgressFn& progress)
         // its picture is the one the hold ends with.
         const bool holdTick = Run().m_nPlayState == kPlaying && Run().m_nFrame + 1 >= Run().m_nFrameCount - 1;
         const int32_t holdLeft = Run().m_nHoldTicks - 1;
-        const bool lastPicture = endless || holdLeft == 1;
+        const bool lastPicture = holdLeft == 1;
         m_skipPaint = !m_options.everyHoldTick && holdTick && !lastPicture && holdLeft != 0;
         Tick(kPlaybackTimerId);
         m_skipPaint = false;
         ++m_outcome.ticks;
-        if (endless && holdTick) StopPlayback(Run(), *this);
     }
     if (m_timers.count(kPlaybackTimerId)) StopPlayback(Run(), *this);
     return Finish();
@@ -288,6 +299,7 @@ RecordOutcome HeadlessRecorder::RecordFpv(const std::string& folder, const Recor
         m_outcome.error = "the survey has no camera path";
         return Finish();
     }
+    if (!ListsFit()) return Finish();
     // What the view does when told of the imported path: its list is built,
     // which enables the command.
     OnCameraPathChanged(View(), &m_doc);

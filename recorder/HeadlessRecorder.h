@@ -108,8 +108,9 @@ public:
     // document's timeline with Video Recording on and an output folder.
     // The end hold rewrites the last file on every tick in the viewer; here
     // it is drawn and written once, on the hold's last recording tick, with
-    // the same picture. A frame period above the hold's length (the viewer
-    // then holds until Stop) ends after the first hold tick.
+    // the same picture. A frame period above the hold's length holds the
+    // last picture one tick, as the viewer does. Neither run starts when the
+    // point lists did not fit in memory (the outcome's error says so).
     RecordOutcome RecordPlayback(const RecordProgressFn& progress = {});
 
     // FPV Camera Mode along the document's camera path, one paint per tick
@@ -142,6 +143,9 @@ private:
     void FastForwardPaint();
     void Tick(int timerId);
     RecordOutcome Finish();
+    // False, with the outcome's error set, when the view holds only a
+    // subset for want of memory.
+    [[nodiscard]] bool ListsFit();
 
     const SurveyDocument& m_doc;
     RecordViewOptions m_options;

@@ -5,12 +5,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <new>
 
 #include "survey/Geodesy.h"
 #include "base/NumericConversion.h"
+#include "base/WholeFile.h"
 
 namespace oxv {
 
@@ -140,33 +143,117 @@ std::unique_ptr<PathNode[]> ReadCameraPathCache(const std::string& path)
 
 bool WriteCameraPathCache(const std::string& path, const PathNode* nodes)
 {
-    if (!nodes || nodes[0].key <= 0) return false;
+    if (!nodes || nodes[0].key <= 0) {
+        errno = EINVAL;
+        return false;
+    }
     const size_t bytes = static_cast<size_t>(nodes[0].key) * sizeof(PathNode);
     std::string temp = path + ".XXXXXX";
     FileDescriptor fd(mkostemp(temp.data(), O_CLOEXEC));
     if (fd.Get() < 0) return false;
+    errno = 0;
     const bool written = fchmod(fd.Get(), 0644) == 0 && WriteFully(fd.Get(), nodes, bytes) && fsync(fd.Get()) == 0;
+    int why = written ? 0 : errno;
     const bool closed = fd.Close();
+    if (!closed && why == 0) why = errno;
     if (!written || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
+        if (written && closed) why = errno;
         unlink(temp.c_str());
+        // A write that stopped without an error of its own found no room.
+        errno = why != 0 ? why : ENOSPC;
         return false;
     }
     return true;
 }
 
+std::string CameraPathSourceText(const std::string& folder, const GeodeticOrigin& origin)
+{
+    // Bit patterns, not decimals: exact, and free of the locale's decimal mark.
+    const auto bits = [](double v) {
+        uint64_t u = 0;
+        std::memcpy(&u, &v, sizeof u);
+        char text[17];
+        std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(u));
+        return std::string(text);
+    };
+    std::string text = "origin " + bits(origin.latitude) + " " + bits(origin.longitude) + " " + bits(origin.height) + "\n";
+    for (const char* name : {kNavFileName, kGeoFileName, kTimeWindowFileName}) {
+        struct stat info;
+        text += name;
+        if (stat(InFolder(folder, name).c_str(), &info) != 0) {
+            text += " missing\n";
+            continue;
+        }
+        text += " " + std::to_string(static_cast<long long>(info.st_size)) + " " +
+                std::to_string(static_cast<long long>(info.st_mtim.tv_sec)) + "." +
+                std::to_string(static_cast<long long>(info.st_mtim.tv_nsec)) + "\n";
+    }
+    return text;
+}
+
+namespace {
+
+// The record's first line, the origin.
+std::string OriginLine(const std::string& sourceText) { return sourceText.substr(0, sourceText.find('\n') + 1); }
+
+bool TextFilesThere(const std::string& folder)
+{
+    struct stat info;
+    return stat(InFolder(folder, kNavFileName).c_str(), &info) == 0 ||
+           stat(InFolder(folder, kGeoFileName).c_str(), &info) == 0;
+}
+
+}  // namespace
+
 CameraPathImport ImportCameraPath(const std::string& folder, const PointImage& image)
 {
     CameraPathImport result;
     const std::string cachePath = InFolder(folder, kCameraPathCacheName);
-    result.path = ReadCameraPathCache(cachePath);
-    if (result.path) {
+    const std::string sourcePath = InFolder(folder, kCameraPathSourceName);
+    const std::string now = CameraPathSourceText(folder, image.Header().origin);
+    std::unique_ptr<PathNode[]> cache = ReadCameraPathCache(cachePath);
+    // A record larger than this was never ours.
+    const FileContents record = ReadSmallFile(sourcePath, 4096);
+    const bool recorded = record.state != FileContents::State::Missing;
+    const bool sameOrigin = record.state == FileContents::State::Read && OriginLine(record.bytes) == OriginLine(now);
+    // A cache serves the survey it was built for, from the files it was
+    // built from. One without a record is an older cache, trusted only where
+    // there is nothing to build from; one for this origin whose text files
+    // are gone still holds the right path.
+    const bool textThere = TextFilesThere(folder);
+    const bool cacheServes = cache && (recorded ? sameOrigin && (record.bytes == now || !textThere) : !textThere);
+    if (cacheServes) {
+        result.path = std::move(cache);
         result.source = CameraPathSource::Cache;
         return result;
     }
     result.path = ImportFromText(folder, image);
-    if (!result.path) return result;
+    if (!result.path) {
+        // Text files that give nothing: a cache not known to be another
+        // survey's is still better than no path.
+        if (cache && (!recorded || sameOrigin)) {
+            result.path = std::move(cache);
+            result.source = CameraPathSource::Cache;
+        }
+        return result;
+    }
     result.source = CameraPathSource::Text;
-    result.cached = WriteCameraPathCache(cachePath, result.path.get());
+    // The old record goes first: a cache replaced under a record that
+    // describes its predecessor would be taken for it.
+    if (recorded && unlink(sourcePath.c_str()) != 0 && errno != ENOENT) {
+        result.cacheProblem = "cannot replace " + sourcePath + ": " + std::strerror(errno);
+        return result;
+    }
+    if (!WriteCameraPathCache(cachePath, result.path.get())) {
+        result.cacheProblem = "cannot write " + cachePath + ": " + std::strerror(errno);
+        return result;
+    }
+    if (!ReplaceFileWhole(sourcePath, now)) {
+        // Without its record the cache is rebuilt next time, never misread.
+        result.cacheProblem = "cannot write " + sourcePath + ": " + std::strerror(errno);
+        return result;
+    }
+    result.cached = true;
     return result;
 }
 

@@ -28,6 +28,17 @@ bool UsableTimelineValue(double v)
     return std::isfinite(v) && v > 0.0;
 }
 
+// What the Parameter dialog can produce: its check boxes give 0 or 1 and its
+// number fields finite values. Anything else was written by hand or by a
+// foreign program, and a NaN pan rate or distance would turn every frame's
+// camera into NaN.
+bool DialogCouldHaveStored(const PlaybackParams& p)
+{
+    const auto flag = [](int32_t v) { return v == 0 || v == 1; };
+    return flag(p.recordVideo) && flag(p.trackVehicle) && flag(p.autoCamera) && std::isfinite(p.nearDistance) &&
+           std::isfinite(p.farDistance) && std::isfinite(p.cameraSpeed) && std::isfinite(p.panRate);
+}
+
 }  // namespace
 
 bool LoadTimelineSettings(Profile& profile, TimelineRecord& record)
@@ -48,7 +59,10 @@ bool LoadPlaybackParams(Profile& profile, PlaybackParams& params)
 {
     const auto bytes = ReadBinary(profile, kParamsSection, kPlaybackParamsBytes);
     if (!bytes) return false;
-    params = DecodePlaybackParams(bytes->data());
+    PlaybackParams stored = DecodePlaybackParams(bytes->data());
+    // Like an unusable timeline record, it counts as never stored.
+    if (!DialogCouldHaveStored(stored)) return false;
+    params = std::move(stored);
     std::optional<std::string> folder = profile.ReadString(kParamsSection, kPathKey);
     if (folder && !folder->empty()) params.outputFolder = std::move(*folder);
     return true;

@@ -16,7 +16,8 @@ inline constexpr std::string_view kPathKey = "Path";
 // it did.
 [[nodiscard]] bool LoadTimelineSettings(Profile& profile, TimelineRecord& record);
 
-// Replaces `params` with the stored "PBV" "Data" (exactly 48 bytes) and the
+// Replaces `params` with the stored "PBV" "Data" (exactly 48 bytes, flags 0
+// or 1 and finite numbers, as the Parameter dialog stores them) and the
 // folder from "PBV" "Path"; returns whether it did.
 [[nodiscard]] bool LoadPlaybackParams(Profile& profile, PlaybackParams& params);
 

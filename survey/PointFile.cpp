@@ -31,12 +31,14 @@ bool ChannelFits(int8_t index, int words, int32_t stride)
     return index < 0 || static_cast<int64_t>(index) + words <= stride;
 }
 
-// The first four bytes in file order, as a hex dump would show them.
-std::string MagicText(const uint8_t* data)
+// The first four bytes in file order, as a hex dump shows them: printed as
+// one number they read like the very magic a big-endian writer meant.
+std::string FirstBytesText(const uint8_t* data)
 {
     static const char kHex[] = "0123456789ABCDEF";
-    std::string text = "0x";
+    std::string text;
     for (size_t i = 0; i < 4; ++i) {
+        if (i > 0) text += ' ';
         text += kHex[data[i] >> 4];
         text += kHex[data[i] & 15];
     }
@@ -77,7 +79,7 @@ std::string PointImageProblem(const uint8_t* data, size_t size)
 {
     if (size == 0) return "not a point file (empty)";
     if (size < 4) return "not a point file (" + std::to_string(size) + (size == 1 ? " byte)" : " bytes)");
-    if (LoadUnaligned<uint32_t>(data) != kPointFileMagic) return "not a point file (magic " + MagicText(data) + ")";
+    if (LoadUnaligned<uint32_t>(data) != kPointFileMagic) return "not a point file (first bytes " + FirstBytesText(data) + ")";
     if (size < kPointHeaderSize)
         return "truncated: " + GroupedDigits(size) + " of at least " + GroupedDigits(kPointHeaderSize) + " bytes (the header)";
     const PointHeader h = PointHeader::Decode(data);

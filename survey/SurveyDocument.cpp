@@ -288,6 +288,7 @@ int SurveyDocument::InterpolatePoseAt(int32_t frame, Pose& pose) const
 CameraPathSource SurveyDocument::ImportCameraPath(const std::string& folder)
 {
     m_cameraPathProblem.clear();
+    m_cameraPathCacheProblem.clear();
     if (!m_pPoints) return CameraPathSource::None;
     if (!HasGeodeticOrigin(m_pPoints->Header().origin)) {
         m_cameraPathProblem = "The survey has no geodetic origin: its file names no coordinate system";
@@ -296,6 +297,7 @@ CameraPathSource SurveyDocument::ImportCameraPath(const std::string& folder)
         return CameraPathSource::None;
     }
     CameraPathImport imported = oxv::ImportCameraPath(folder, *m_pPoints);
+    m_cameraPathCacheProblem = std::move(imported.cacheProblem);
     if (!imported.path) return CameraPathSource::None;
     m_pCameraPath = std::move(imported.path);
     return imported.source;

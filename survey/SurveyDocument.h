@@ -121,6 +121,10 @@ public:
     // Why the last import could not even be tried (a survey without a
     // geodetic origin); empty otherwise.
     const std::string& CameraPathProblem() const { return m_cameraPathProblem; }
+    // Why the last import from the text files left no cache behind ("cannot
+    // write DIR/cam_path.bin: Read-only file system"); empty otherwise. The
+    // import itself succeeded.
+    const std::string& CameraPathCacheProblem() const { return m_cameraPathCacheProblem; }
 
 private:
     void SetStatistics(const SurveyStatistics& statistics);
@@ -131,6 +135,7 @@ private:
     std::unique_ptr<TrajectoryReport> m_trajectoryReport;
     std::string m_trajectoryProblem;
     std::string m_cameraPathProblem;
+    std::string m_cameraPathCacheProblem;
 };
 
 }  // namespace oxv

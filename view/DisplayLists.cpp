@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/MemoryHeadroom.h"
 #include "base/NumericConversion.h"
 #include "survey/SurveyDocument.h"
 #include "view/PointSubset.h"
@@ -214,6 +215,7 @@ void DeleteDisplayLists(ViewState& view)
 bool BuildPreviewLists(ViewState& view, const SurveyDocument* doc)
 {
     DeleteDisplayLists(view);
+    CheckListMemory(view, doc);
     if (!doc) return true;
     if (doc->m_pPoints) {
         SelectColorScale(view, *doc);
@@ -237,8 +239,23 @@ bool BuildDisplayLists(ViewState& view, const SurveyDocument* doc)
 {
     if (!BuildPreviewLists(view, doc)) return false;
     if (!doc || !doc->m_pPoints) return true;
+    // Lists the driver cannot hold end the process inside it: the subset
+    // stands in for them instead, and the view says why.
+    if (!view.m_subset.memoryProblem.empty()) return true;
     if (view.m_subset.listBase != 0 && view.hooks.subsetReady) view.hooks.subsetReady();
     return CompilePointLists(view, *doc->m_pPoints);
+}
+
+void CheckListMemory(ViewState& view, const SurveyDocument* doc)
+{
+    view.m_subset.memoryProblem.clear();
+    view.m_subset.memoryBudget = 0;
+    if (!doc || !doc->m_pPoints) return;
+    const std::optional<int64_t> headroom = view.hooks.memoryHeadroom ? view.hooks.memoryHeadroom() : MemoryHeadroomBytes();
+    ListMemoryPlan plan = PlanListMemory(doc->m_pPoints->Records(), view.m_subset.budget, headroom);
+    if (plan.fullLists) return;
+    view.m_subset.memoryProblem = std::move(plan.problem);
+    view.m_subset.memoryBudget = plan.subsetBudget;
 }
 
 void DeleteSubsetLists(ViewState& view)
@@ -254,7 +271,11 @@ bool BuildSubsetLists(ViewState& view, const SurveyDocument* doc)
     if (!doc || !doc->m_pPoints) return true;
     const PointImage& image = *doc->m_pPoints;
     const int32_t n = image.Records();
-    const int32_t step = SubsetStep(n, view.m_subset.budget);
+    // Short of memory the subset takes what fits, budget or not.
+    const bool shortOfMemory = !view.m_subset.memoryProblem.empty();
+    const int32_t budget = shortOfMemory ? view.m_subset.memoryBudget : view.m_subset.budget;
+    if (shortOfMemory && budget <= 0) return true;
+    const int32_t step = shortOfMemory ? std::max(SubsetStep(n, budget), 1) : SubsetStep(n, budget);
     if (step == 0) return true;
     const int32_t points = SubsetPoints(n, step);
     const int32_t lists = (points + kPointsPerList - 1) / kPointsPerList;
@@ -286,6 +307,14 @@ bool BuildSubsetLists(ViewState& view, const SurveyDocument* doc)
 void SetPointBudget(ViewState& view, const SurveyDocument* doc, int32_t budget)
 {
     view.m_subset.budget = budget > 0 ? budget : 0;
+    // Short of memory the subset is all there is: it follows the new budget
+    // within what fits.
+    if (!view.m_subset.memoryProblem.empty()) {
+        DeleteSubsetLists(view);
+        CheckListMemory(view, doc);
+        (void)BuildSubsetLists(view, doc);
+        return;
+    }
     // Only with the point lists' colours: a document whose lists were never
     // built gets its subset with them.
     if (view.m_nPointListBase != 0 || view.m_subset.listBase != 0) (void)BuildSubsetLists(view, doc);

@@ -1,5 +1,6 @@
 #include "view/PointSubset.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,11 @@ std::string Millions(int64_t n)
     return text;
 }
 
+std::string Megabytes(int64_t bytes)
+{
+    return GroupThousands((bytes + (1 << 20) - 1) >> 20) + " MB";
+}
+
 }  // namespace
 
 int32_t SubsetStep(int64_t records, int32_t budget)
@@ -49,10 +55,32 @@ bool DrawsSubset(const ViewState& view, FrameKind kind)
     return kind == FrameKind::Paint && view.m_subset.moving != 0;
 }
 
+ListMemoryPlan PlanListMemory(int64_t records, int32_t budget, std::optional<int64_t> headroom)
+{
+    ListMemoryPlan plan;
+    plan.subsetBudget = budget;
+    const int64_t needed = std::max<int64_t>(records, 0) * kListBytesPerPoint;
+    if (!headroom || needed + kListCompileReserveBytes <= *headroom) return plan;
+    plan.fullLists = false;
+    // Half what is left past the reserve at most: the window wants room to
+    // draw too.
+    const int64_t fits = std::max<int64_t>(*headroom - kListCompileReserveBytes, 0) / 2 / kListBytesPerPoint;
+    const int64_t wanted = budget > 0 ? budget : kDefaultPointBudget;
+    plan.subsetBudget = static_cast<int32_t>(std::min(wanted, fits));
+    plan.problem = "not enough memory for the display lists of all " + GroupThousands(records) + " points (about " +
+                   Megabytes(needed) + " and " + Megabytes(kListCompileReserveBytes) + " for the driver to work in, " +
+                   Megabytes(std::max<int64_t>(*headroom, 0)) + " left)";
+    return plan;
+}
+
 std::string PreviewText(const ViewState& view, const SurveyDocument* doc)
 {
-    if (!doc || !doc->m_pPoints || view.m_subset.listBase == 0 || view.m_nPointListBase != 0) return {};
-    return "Preview: " + Millions(view.m_subset.points) + " of " + Millions(doc->m_pPoints->Records()) + " points";
+    if (!doc || !doc->m_pPoints || view.m_nPointListBase != 0) return {};
+    const std::string& problem = view.m_subset.memoryProblem;
+    if (view.m_subset.listBase == 0) return problem.empty() ? std::string() : "No points shown: " + problem;
+    const std::string preview =
+        "Preview: " + Millions(view.m_subset.points) + " of " + Millions(doc->m_pPoints->Records()) + " points";
+    return problem.empty() ? preview : preview + ": " + problem;
 }
 
 int32_t LoadPointBudget(Profile& profile)

@@ -30,7 +30,33 @@ struct PointSubset {
     // What the last frame drew: whether it was the subset, and how many points.
     bool lastFrameSubset = false;
     int64_t lastFramePoints = 0;
+    // Set when the last compile found too little memory for every point's
+    // list: the subset stands in for them for good, and this says why.
+    std::string memoryProblem;
+    // The budget the subset was built with then (0: none fitted).
+    int32_t memoryBudget = 0;
 };
+
+// What a display list holds a point in, about (Mesa keeps a colour and a
+// vertex in 35 to 37 bytes).
+inline constexpr int64_t kListBytesPerPoint = 36;
+// What the driver takes besides while it compiles and draws: with 2,000,000
+// points (69 MB of lists) and an address-space limit, llvmpipe crashed with
+// 85 MB left and came through with 105 MB.
+inline constexpr int64_t kListCompileReserveBytes = int64_t{64} << 20;
+
+// Whether every point's list fits in `headroom` bytes with the compile
+// reserve beside it (nullopt: unknown, so it is tried), and when not the
+// budget of the subset that stands in: the view's budget, or the default
+// when it is off, cut to what half the headroom past the reserve holds; 0
+// when not even that fits. `problem` says it for the
+// status bar and the tools.
+struct ListMemoryPlan {
+    bool fullLists = true;
+    int32_t subsetBudget = 0;
+    std::string problem;
+};
+ListMemoryPlan PlanListMemory(int64_t records, int32_t budget, std::optional<int64_t> headroom);
 
 inline constexpr int32_t kDefaultPointBudget = 1'000'000;
 // The budgets the View menu offers, Off last.
@@ -49,7 +75,8 @@ int32_t SubsetPoints(int64_t records, int32_t step);
 [[nodiscard]] bool DrawsSubset(const ViewState& view, FrameKind kind);
 
 // "Preview: 1.0 M of 50.0 M points" while the subset stands in for the
-// lists; empty otherwise.
+// lists, followed by the memory problem when that keeps them out; empty
+// otherwise.
 std::string PreviewText(const ViewState& view, const SurveyDocument* doc);
 
 // The budget stored in the settings; the default when absent or not a

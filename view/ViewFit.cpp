@@ -70,9 +70,9 @@ bool ShowStandardView(ViewState& view, const SurveyDocument* doc, double aspect,
 bool ResetView(ViewState& view, const SurveyDocument* doc)
 {
     if (view.m_scene.firstPerson) return false;
-    const double fov = view.m_camera.fovY;
+    // The field of view too: a first-person flight that ends by itself
+    // leaves its own, and this is the only way back to the orbit's.
     InitOrbitCamera(view.m_camera);
-    view.m_camera.fovY = fov;
     double centre[3];
     if (GetDataExtent(doc, centre, nullptr)) SetCameraTarget(view.m_camera, centre);
     return true;

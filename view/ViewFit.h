@@ -33,8 +33,8 @@ void StandardViewAxes(StandardView which, double look[3], double up[3]);
 [[nodiscard]] bool ShowStandardView(ViewState& view, const SurveyDocument* doc, double aspect, StandardView which);
 
 // View > Reset View: the camera as a freshly opened survey has it (initial
-// orientation and distance, target at the data centre), with the field of
-// view kept. False (nothing changed) in first-person mode.
+// orientation, distance and field of view, target at the data centre).
+// False (nothing changed) in first-person mode.
 [[nodiscard]] bool ResetView(ViewState& view, const SurveyDocument* doc);
 
 // The mouse wheel: each notch forward (away from the user) brings the eye

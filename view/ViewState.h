@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "camera/OrbitCamera.h"
 #include "playback/PlaybackState.h"
@@ -60,6 +61,9 @@ struct ViewHooks {
     // are about to be: a frame drawn from here shows the subset in their
     // place, the first picture of a large survey.
     std::function<void()> subsetReady;
+    // The memory the process may still take, asked before the lists are
+    // compiled; MemoryHeadroomBytes() when empty.
+    std::function<std::optional<int64_t>()> memoryHeadroom;
 };
 
 // Point lists compiled between two calls of ViewHooks::betweenListChunks
@@ -167,8 +171,14 @@ void SetupViewGl();
 
 void DeleteDisplayLists(ViewState& view);
 // Deletes and recompiles every list (points, paths, grid, subset) for `doc`;
-// false when ViewHooks::betweenListChunks gave the compile up.
+// false when ViewHooks::betweenListChunks gave the compile up. When the
+// point lists would not fit in the memory left (CheckListMemory), only the
+// subset is compiled and m_subset.memoryProblem says why.
 [[nodiscard]] bool BuildDisplayLists(ViewState& view, const SurveyDocument* doc);
+// Sets m_subset.memoryProblem and memoryBudget for `doc` from the memory
+// the process may still take (hooks.memoryHeadroom); clears them when the
+// point lists fit.
+void CheckListMemory(ViewState& view, const SurveyDocument* doc);
 // The same without the point lists: what a frame of a moving camera needs.
 [[nodiscard]] bool BuildPreviewLists(ViewState& view, const SurveyDocument* doc);
 

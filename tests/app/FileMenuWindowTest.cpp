@@ -73,7 +73,7 @@ TEST_F(AppWindowTest, AFailedLoadSaysWhyAndLeavesAnEmptyUntitledViewAndTheRecent
     bytes[0] ^= 0xFF;
     test::WriteBytes(bad, bytes);
     EXPECT_TRUE(s_app->OpenDocumentFile(bad));
-    EXPECT_EQ(s_recorder->messages, std::vector<std::string>{"File format error\n" + bad + ": not a point file (magic 0x77776655)"});
+    EXPECT_EQ(s_recorder->messages, std::vector<std::string>{"File format error\n" + bad + ": not a point file (first bytes 77 77 66 55)"});
     EXPECT_FALSE(s_app->Document()->Survey().IsLoaded());
     // The file that failed is not what the window shows: a new document's
     // title, and the recent list as it was.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
 
 #include "camera/OrbitCamera.h"
@@ -81,6 +82,26 @@ TEST(OrbitCamera, ZeroQuaternionIsLeftAlone)
     double p[4] = {2, 0, 0, 0};
     EXPECT_EQ(NormalizeQuaternion(p), 1);
     EXPECT_EQ(p[0], 1.0);
+}
+
+TEST(OrbitCamera, TurnByANonFiniteAngleKeepsTheOrientation)
+{
+    const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+    const double angles[][3] = {{0, 0, nan}, {inf, 0, 0}, {0, -inf, 0}};
+    for (const auto& a : angles) {
+        OrbitCamera c;
+        InitOrbitCamera(c);
+        const OrbitCamera before = c;
+        RotateCameraWorld(a[0], a[1], a[2], c);
+        RotateCameraLocal(a[0], a[1], a[2], c);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(c.orientation[i], before.orientation[i]);
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(c.eye[i], before.eye[i]);
+        RotateCameraWorld(0, 0, 10, c);
+        EXPECT_TRUE(std::isfinite(c.orientation[0])) << "a later turn still works";
+        EXPECT_NE(c.orientation[3], before.orientation[3]);
+    }
+    double q[4] = {std::nan(""), 0, 0, 0};
+    EXPECT_EQ(NormalizeQuaternion(q), 0);
 }
 
 TEST(OrbitCamera, LeftDragTurnsByTheFirstOrderStepOrNearlyFovInSmallSteps)

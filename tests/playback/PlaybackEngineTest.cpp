@@ -69,12 +69,16 @@ TEST_F(PlaybackEngineTest, ShortTimelinesAndLongFramePeriods)
     struct Case {
         const char* name;
         double seconds, interval;
-        int expectTicks;  // -1: still playing after 200 ticks
+        int expectTicks;
+        int expectHeldWhilePlaying;  // hold ticks drawn before the stop
     };
     const Case cases[] = {
-        {"no frames: the hold alone", 0.25, 0.5, 6},
-        {"two frames: one step, then the hold", 1.0, 0.5, 6},
-        {"a frame period above 3 s never ends by itself", 20.0, 4.0, -1},
+        {"no frames: the hold alone", 0.25, 0.5, 6, 5},
+        {"two frames: one step, then the hold", 1.0, 0.5, 6, 5},
+        {"period 2 s: the one-tick hold stops at once", 20.0, 2.0, 9, 0},
+        {"period 3 s: the one-tick hold stops at once", 30.0, 3.0, 9, 0},
+        {"period 4 s: the last picture held one tick", 20.0, 4.0, 5, 1},
+        {"period 10 s: the last picture held one tick", 40.0, 10.0, 4, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -82,11 +86,15 @@ TEST_F(PlaybackEngineTest, ShortTimelinesAndLongFramePeriods)
         Open(c.seconds, c.interval);
         host = FakePlaybackHost{};
         StartPlayback(run, camera, doc, host);
-        const int ticks = RunToStop(200);
-        EXPECT_EQ(c.expectTicks < 0 ? -1 : ticks, c.expectTicks);
-        if (c.expectTicks < 0) {
-            EXPECT_EQ(run.m_nPlayState, kPlaying);
+        int ticks = 0, heldWhilePlaying = 0;
+        while (run.m_nPlayState != kStopped && ticks < 200) {
+            OnTimer(run, camera, doc, host, kPlaybackTimerId);
+            ++ticks;
+            if (run.m_nPlayState == kPlaying && run.m_nFrame == run.m_nFrameCount) ++heldWhilePlaying;
         }
+        EXPECT_EQ(ticks, c.expectTicks);
+        EXPECT_EQ(heldWhilePlaying, c.expectHeldWhilePlaying);
+        EXPECT_EQ(run.m_nPlayState, kStopped);
     }
 }
 

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -139,8 +141,9 @@ TEST_F(CameraPathImportTest, TextFilesBecomeAPathAndItsCache)
     EXPECT_GT(nodes[4].x, 0);
     EXPECT_GT(nodes[4].y, 0);
     EXPECT_EQ(test::ReadBytes(CachePath()), Bytes(nodes)) << "the cache is the array as held";
-    EXPECT_EQ(FolderEntries(nav), (std::vector<std::string>{"cam_path.bin", "geo.txt", "navx.txt"}))
+    EXPECT_EQ(FolderEntries(nav), (std::vector<std::string>{"cam_path.bin", "cam_path.src", "geo.txt", "navx.txt"}))
         << "no temporary file left behind";
+    EXPECT_EQ(imported.cacheProblem, "");
 }
 
 TEST_F(CameraPathImportTest, TimeWindowSelectsEpochsStrictly)
@@ -152,18 +155,71 @@ TEST_F(CameraPathImportTest, TimeWindowSelectsEpochsStrictly)
     EXPECT_EQ(nodes[0].heading, -11345);
 }
 
-TEST_F(CameraPathImportTest, CacheIsPreferredAndTiedToItsFolderOnly)
+// The cache serves the survey origin and the text files it was built from;
+// anything else builds the path again and rewrites the cache and its record.
+TEST_F(CameraPathImportTest, CacheServesOnlyTheOriginAndFilesItWasBuiltFrom)
 {
-    test::WriteNavFolder(nav, Flight(5));
-    const auto first = Nodes(Import().path.get());
-    test::WriteNavFolder(nav, Flight(9));
-    const PointImage elsewhere = ImageAt(kLat0 + 1.0, kLon0, kH0);
-    const CameraPathImport again = ImportCameraPath(nav.Path().string(), elsewhere);
-    EXPECT_EQ(again.source, CameraPathSource::Cache);
-    EXPECT_EQ(Nodes(again.path.get()), first) << "changed text files and another survey's origin make no difference";
-
-    std::filesystem::remove(CachePath());
-    EXPECT_EQ(Nodes(Import().path.get()).size(), 9u) << "deleting the cache reads the text files again";
+    const PointImage north = ImageAt(kLat0 + 0.0001 / kDeg, kLon0, kH0 + 7.0);
+    const auto later = [](const std::string& path) {
+        std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(5));
+    };
+    struct Case {
+        const char* name;
+        std::function<void(const test::ScratchDir&)> change;
+        bool otherSurvey;
+        CameraPathSource expect;
+        size_t nodes;
+    };
+    const Case cases[] = {
+        {"nothing changed", [](auto&) {}, false, CameraPathSource::Cache, 5},
+        {"a survey further north and higher", [](auto&) {}, true, CameraPathSource::Text, 5},
+        {"navx.txt and geo.txt of another flight", [](auto& d) { test::WriteNavFolder(d, Flight(9)); }, false,
+         CameraPathSource::Text, 9},
+        {"gps_tw.txt added", [](auto& d) { test::WriteText(d.File("gps_tw.txt"), "345600.25\n345602.25\n"); }, false,
+         CameraPathSource::Text, 3},
+        {"geo.txt touched", [&](auto& d) { later(d.File("geo.txt")); }, false, CameraPathSource::Text, 5},
+        {"text files gone, same survey", [](auto& d) {
+             std::filesystem::remove(d.File("navx.txt"));
+             std::filesystem::remove(d.File("geo.txt"));
+         },
+         false, CameraPathSource::Cache, 5},
+        {"text files gone, another survey", [](auto& d) {
+             std::filesystem::remove(d.File("navx.txt"));
+             std::filesystem::remove(d.File("geo.txt"));
+         },
+         true, CameraPathSource::None, 0},
+        {"no record beside the cache", [](auto& d) { std::filesystem::remove(d.File("cam_path.src")); }, false,
+         CameraPathSource::Text, 5},
+        {"a record that is not ours", [](auto& d) { test::WriteText(d.File("cam_path.src"), "\x01\x02garbage"); },
+         false, CameraPathSource::Text, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScratchDir dir;
+        test::WriteNavFolder(dir, Flight(5));
+        const CameraPathImport first = ImportCameraPath(dir.Path().string(), image);
+        ASSERT_TRUE(first.cached);
+        c.change(dir);
+        const PointImage& survey = c.otherSurvey ? north : image;
+        const CameraPathImport imported = ImportCameraPath(dir.Path().string(), survey);
+        EXPECT_EQ(imported.source, c.expect);
+        const auto nodes = Nodes(imported.path.get());
+        ASSERT_EQ(nodes.size(), c.nodes);
+        if (c.expect == CameraPathSource::Cache) {
+            EXPECT_EQ(nodes, Nodes(first.path.get()));
+        }
+        if (c.expect != CameraPathSource::Text) continue;
+        EXPECT_TRUE(imported.cached);
+        EXPECT_EQ(test::ReadBytes(dir.File("cam_path.bin")), Bytes(nodes));
+        if (c.otherSurvey) {
+            // 0.0001 rad along the meridian is some 637 m; 7 m higher.
+            EXPECT_NEAR(nodes[1].y - Nodes(first.path.get())[1].y, -637000, 2000);
+            EXPECT_EQ(nodes[1].z - Nodes(first.path.get())[1].z, -7000);
+        }
+        const CameraPathImport again = ImportCameraPath(dir.Path().string(), survey);
+        EXPECT_EQ(again.source, CameraPathSource::Cache) << "the rebuilt cache serves the next import";
+        EXPECT_EQ(Nodes(again.path.get()), nodes);
+    }
 }
 
 TEST_F(CameraPathImportTest, CacheWithoutItsTextFilesStillLoads)
@@ -254,6 +310,7 @@ TEST_F(CameraPathImportTest, CacheInTheWayIsBuiltButNotCached)
     EXPECT_EQ(imported.source, CameraPathSource::Text);
     EXPECT_EQ(Nodes(imported.path.get()).size(), 5u);
     EXPECT_FALSE(imported.cached);
+    EXPECT_EQ(imported.cacheProblem, "cannot write " + CachePath() + ": Is a directory");
     EXPECT_EQ(FolderEntries(nav), (std::vector<std::string>{"cam_path.bin", "geo.txt", "navx.txt"}));
 }
 

@@ -113,6 +113,51 @@ TEST(PlaybackSettings, UnusableStoredStepOrIntervalCountsAsMissing)
     }
 }
 
+TEST(PlaybackSettings, StoredParametersTheDialogCannotGiveCountAsMissing)
+{
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* name;
+        void (*spoil)(PlaybackParams&);
+        bool used;
+    } cases[] = {
+        {"NaN pan rate", [](PlaybackParams& p) { p.panRate = nan; }, false},
+        {"infinite near", [](PlaybackParams& p) { p.nearDistance = inf; }, false},
+        {"-infinite far", [](PlaybackParams& p) { p.farDistance = -inf; }, false},
+        {"NaN camera speed", [](PlaybackParams& p) { p.cameraSpeed = nan; }, false},
+        {"recording flag 2", [](PlaybackParams& p) { p.recordVideo = 2; }, false},
+        {"track flag -1", [](PlaybackParams& p) { p.trackVehicle = -1; }, false},
+        {"auto flag 256", [](PlaybackParams& p) { p.autoCamera = 256; }, false},
+        // The dialog reads any finite number, negative and huge ones too.
+        {"negative and huge values", [](PlaybackParams& p) { p.nearDistance = -5.0; p.panRate = 1e300; }, true},
+        {"all flags off", [](PlaybackParams& p) { p.recordVideo = p.trackVehicle = p.autoCamera = 0; }, true},
+    };
+    for (const auto& c : cases) {
+        MemoryProfile profile;
+        PlaybackParams stored;
+        stored.nearDistance = 42.0;
+        c.spoil(stored);
+        ASSERT_TRUE(profile.WriteString("PBV", "Data", EncodeBinaryValue(EncodePlaybackParams(stored).data(), 48)));
+        ASSERT_TRUE(profile.WriteString("PBV", "Path", "/stored"));
+        PlaybackParams params;
+        EXPECT_EQ(LoadPlaybackParams(profile, params), c.used) << c.name;
+        if (c.used) {
+            EXPECT_EQ(params.outputFolder, "/stored") << c.name;
+            continue;
+        }
+        const PlaybackParams defaults;
+        EXPECT_FALSE(params.outputFolder) << c.name;
+        EXPECT_EQ(params.recordVideo, defaults.recordVideo) << c.name;
+        EXPECT_EQ(params.trackVehicle, defaults.trackVehicle) << c.name;
+        EXPECT_EQ(params.autoCamera, defaults.autoCamera) << c.name;
+        EXPECT_EQ(params.nearDistance, defaults.nearDistance) << c.name;
+        EXPECT_EQ(params.farDistance, defaults.farDistance) << c.name;
+        EXPECT_EQ(params.cameraSpeed, defaults.cameraSpeed) << c.name;
+        EXPECT_EQ(params.panRate, defaults.panRate) << c.name;
+    }
+}
+
 TEST(PlaybackSettings, FolderIsWrittenOnlyWhenSetAndReadOnlyWithData)
 {
     MemoryProfile profile;

@@ -68,7 +68,9 @@ TEST(PointFileValidation, SaysWhyAnImageIsRefused)
         std::string reason;
     };
     const Case cases[] = {
-        {"a PNG", [&](auto& b) { b = png; }, "not a point file (magic 0x89504E47)"},
+        {"a PNG", [&](auto& b) { b = png; }, "not a point file (first bytes 89 50 4E 47)"},
+        {"the magic written big-endian", [](auto& b) { b[0] = 0x55; b[1] = 0x66; b[2] = 0x77; b[3] = 0x88; },
+         "not a point file (first bytes 55 66 77 88)"},
         {"header cut", [](auto& b) { b.resize(267); }, "truncated: 267 of at least 268 bytes (the header)"},
         {"records cut", [](auto& b) { b.resize(5000); },
          "truncated: 5,000 of " + std::to_string(good.size() / 1000) + "," + std::to_string(good.size() % 1000) +

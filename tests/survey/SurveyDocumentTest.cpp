@@ -107,7 +107,7 @@ TEST_F(SurveyDocumentTest, FailedLoadsLeaveTheDocumentEmptyWithTheirMessage)
     const std::string size = grouped(good.size());
     const std::string cutSize = grouped(good.size() - 1);
     const Case cases[] = {
-        {"bad magic", badMagic, "not a point file (magic 0x55776655)"},
+        {"bad magic", badMagic, "not a point file (first bytes 55 77 66 55)"},
         {"records cut short", truncated, "truncated: " + cutSize + " of " + size + " bytes"},
         {"too short for a magic", {0x88, 0x77}, "not a point file (2 bytes)"},
         {"empty file", {}, "not a point file (empty)"},

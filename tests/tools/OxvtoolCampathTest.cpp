@@ -64,6 +64,35 @@ TEST_F(OxvtoolCampath, PlainOutputIsTheNodeCount)
     EXPECT_EQ(r.out, "3\n");
 }
 
+// A cache that cannot be written is no failure, but it is said, every run,
+// with the reason; a written one is said nothing about.
+TEST_F(OxvtoolCampath, ACacheThatCannotBeWrittenIsSaidOnStandardError)
+{
+    const std::string withErrors = " 2>&1 >/dev/null #";
+    const struct {
+        const char* name;
+        bool blocked;
+        std::string expect;
+    } cases[] = {
+        {"written", false, ""},
+        {"a folder in the cache's place", true,
+         "oxvtool: note: the camera path is not cached: cannot write " + nav.File("cam_path.bin") +
+             ": Is a directory\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(nav.File("cam_path.bin"));
+        std::filesystem::remove_all(nav.File("cam_path.src"));
+        if (c.blocked) std::filesystem::create_directories(nav.Path() / "cam_path.bin" / "keep");
+        for (int run = 0; run < 2; ++run) {
+            const RunResult r = RunOxvtool(Args(" --json"));
+            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(nlohmann::json::parse(r.out)["source"], c.blocked || run == 0 ? "text" : "cache");
+            EXPECT_EQ(RunOxvtool(Args() + withErrors).out, c.blocked ? c.expect : "") << "run " << run;
+        }
+    }
+}
+
 TEST_F(OxvtoolCampath, FailuresExitWithStatusOne)
 {
     test::ScratchDir empty;

@@ -157,11 +157,11 @@ TEST_F(OxvtoolInfo, FailedLoadReportsItsMessageAndExitsWithOne)
     EXPECT_EQ(r.status, 1);
     const auto j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["status"], "File format error");
-    EXPECT_EQ(j["reason"], "not a point file (magic 0x55667788)");
+    EXPECT_EQ(j["reason"], "not a point file (first bytes 55 66 77 88)");
     EXPECT_EQ(j["records"], nullptr);
     EXPECT_EQ(j["timeline"], nullptr);
     // The viewer's message, word for word, for info and render alike.
-    const std::string message = "File format error\n" + dir.File("bad.oxv") + ": not a point file (magic 0x55667788)\n";
+    const std::string message = "File format error\n" + dir.File("bad.oxv") + ": not a point file (first bytes 55 66 77 88)\n";
     const std::string withErrors = " 2>&1 #";  // standard error in the output, the dropping commented out
     EXPECT_EQ(RunOxvtool("info " + dir.File("bad.oxv") + withErrors).out, message);
     const RunResult render = RunOxvtool("render " + dir.File("bad.oxv") + " --out " + dir.File("bad.png") + withErrors);

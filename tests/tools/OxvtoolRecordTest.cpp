@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -199,6 +200,46 @@ TEST_F(OxvtoolRecord, BadOptionsAndUnreadableSurveysWriteNothing)
     for (const auto& [c, status] : cases) {
         EXPECT_EQ(RunOxvtool("record " + c).status, status) << c;
         EXPECT_FALSE(std::filesystem::exists(target)) << c;
+    }
+}
+
+// Time stamps that give no timeline, or a timeline without a frame to
+// write: both outputs are refused with the reason `info` gives, and nothing
+// is written.
+TEST_F(OxvtoolRecord, NothingToPlayIsRefusedWithTheReason)
+{
+    test::ScratchDir scratch;
+    const struct {
+        const char* name;
+        int32_t records;
+        double (*time)(int32_t i, int32_t n);
+        const char* reason;  // empty: the timeline problem `info` reports
+    } cases[] = {
+        {"a NaN time stamp", 50, [](int32_t i, int32_t n) { return i == n - 1 ? std::nan("") : double(i); }, ""},
+        {"decreasing time stamps", 50, [](int32_t i, int32_t n) { return double(n - i) * 400.0; }, ""},
+        {"a span of 5e6 s", 2, [](int32_t i, int32_t) { return i * 400.0 * 5e6; }, ""},
+        {"equal time stamps", 50, [](int32_t, int32_t) { return 4000.0; },
+         "the playback timeline has no frames (the time stamps span less than a frame): there is no frame to record"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string survey = scratch.File("t.oxv");
+        test::WriteSurvey(survey, PointFileLayout{}, c.records, [&c](int32_t i, PointRecord& r) {
+            test::SteadyFlight(i, r);
+            r.SetTime(c.time(i, c.records));
+        });
+        std::string reason = c.reason;
+        if (reason.empty()) {
+            const auto info = nlohmann::json::parse(RunOxvtool("info --json " + survey).out);
+            ASSERT_TRUE(info.contains("timeline_problem"));
+            reason = "the survey has no timeline: " + info["timeline_problem"].get<std::string>();
+        }
+        for (const std::string& output : {" --out " + out.File("frames"), " --video " + out.File("v.mp4")}) {
+            const RunResult r = RunOxvtool("record " + survey + " --size 64x48" + output + " 2>&1 >/dev/null #");
+            EXPECT_EQ(r.status, 1) << output;
+            EXPECT_EQ(r.out, "oxvtool: " + reason + "\n") << output;
+            EXPECT_TRUE(std::filesystem::is_empty(out.Path())) << output;
+        }
     }
 }
 

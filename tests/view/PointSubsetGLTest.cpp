@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 #include <set>
+#include <string>
 #include <utility>
 
 #include "gl/HeadlessGL.h"
@@ -212,6 +214,58 @@ TEST_F(SubsetGlTest, ThePreviewShowsWhileThePointListsCompile)
     EXPECT_EQ(PreviewText(view, &doc), "") << "complete";
     EXPECT_EQ(drawn(), records);
     EXPECT_EQ(view.m_subset.lastFrameSubset, 0);
+    view.hooks = {};
+}
+
+// Point lists that would not fit in the memory left are never compiled:
+// the subset stands in for them in every orbit frame, cut to what fits, and
+// the status line says why.
+TEST_F(SubsetGlTest, ListsThatWouldNotFitLeaveTheSubsetInTheirPlace)
+{
+    const int32_t records = 25000;  // 900,000 bytes of lists at 36 a point
+    constexpr int64_t kEnough = 900'000 + kListCompileReserveBytes;
+    const std::string why = "not enough memory for the display lists of all 25,000 points";
+    struct Case {
+        const char* name;
+        std::optional<int64_t> headroom;
+        int32_t budget;
+        bool fullLists;
+        int32_t subsetPoints;  // 0: none
+    };
+    const Case cases[] = {
+        {"unknown memory is tried", std::nullopt, 5000, true, 5000},
+        {"just enough", kEnough, 5000, true, 5000},
+        {"one byte short: the budget's subset", kEnough - 1, 5000, false, 5000},
+        {"room for 2000: a smaller subset", kListCompileReserveBytes + 144'000, 5000, false, SubsetPoints(records, 13)},
+        {"budget off: the default's, cut to fit", kListCompileReserveBytes + 144'000, 0, false, SubsetPoints(records, 13)},
+        {"no room for any", kListCompileReserveBytes + 71, 5000, false, 0},
+        {"less than the reserve", 1'000'000, 5000, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        view.hooks.memoryHeadroom = [&c] { return c.headroom; };
+        OpenGrid(records, c.budget);
+        EXPECT_EQ(view.m_nPointListBase != 0, c.fullLists);
+        EXPECT_EQ(view.m_subset.memoryProblem.empty(), c.fullLists);
+        if (c.fullLists) {
+            EXPECT_EQ(PointsIn(FrameKind::Paint), static_cast<size_t>(records));
+            EXPECT_EQ(PreviewText(view, &doc), "");
+            continue;
+        }
+        EXPECT_EQ(view.m_subset.points, c.subsetPoints);
+        EXPECT_EQ(PointsIn(FrameKind::Paint), static_cast<size_t>(c.subsetPoints)) << "a still frame";
+        EXPECT_EQ(PointsIn(FrameKind::Pick), static_cast<size_t>(c.subsetPoints));
+        const std::string status = PreviewText(view, &doc);
+        EXPECT_NE(status.find(why), std::string::npos) << status;
+        EXPECT_EQ(status.rfind(c.subsetPoints > 0 ? "Preview: " : "No points shown: ", 0), 0u) << status;
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    }
+    // A new budget within what fits follows it; the point lists stay out.
+    view.hooks.memoryHeadroom = [] { return std::optional<int64_t>(kEnough - 1); };
+    OpenGrid(records, 5000);
+    SetPointBudget(view, &doc, 2500);
+    EXPECT_EQ(view.m_nPointListBase, 0u);
+    EXPECT_EQ(PointsIn(FrameKind::Paint), 2500u);
     view.hooks = {};
 }
 

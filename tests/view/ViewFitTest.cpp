@@ -191,11 +191,23 @@ TEST(ViewFit, ZoomAndResetNeedDataAndTheOrbitCamera)
     InitViewState(view);
     EXPECT_FALSE(ZoomToExtent(view, nullptr, 1.0));
     EXPECT_EQ(view.m_camera.distance, 150.0);
-    view.m_camera.distance = 20.0;
+    // What a first-person flight that ends by itself leaves, and a turned,
+    // zoomed and moved orbit.
     view.m_camera.fovY = 45.0;
+    RotateCameraWorld(10.0, -20.0, 30.0, view.m_camera);
+    SetCameraDistance(20.0, view.m_camera);
+    const double moved[3] = {5.0, 6.0, 7.0};
+    SetCameraTarget(view.m_camera, moved);
     EXPECT_TRUE(ResetView(view, nullptr));
-    EXPECT_EQ(view.m_camera.distance, 150.0);
-    EXPECT_EQ(view.m_camera.fovY, 45.0) << "the field of view is kept";
+    ViewState fresh;
+    InitViewState(fresh);
+    EXPECT_EQ(view.m_camera.fovY, fresh.m_camera.fovY) << "the opening field of view";
+    EXPECT_EQ(view.m_camera.distance, fresh.m_camera.distance);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(view.m_camera.orientation[i], fresh.m_camera.orientation[i]);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(view.m_camera.eye[i], fresh.m_camera.eye[i]);
+        EXPECT_EQ(view.m_camera.target[i], fresh.m_camera.target[i]);
+    }
     view.m_scene.firstPerson = true;
     view.m_camera.distance = 20.0;
     EXPECT_FALSE(ResetView(view, nullptr));

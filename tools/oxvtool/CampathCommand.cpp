@@ -62,6 +62,9 @@ int RunCampath(const CampathOptions& options)
             std::cerr << "oxvtool: no camera path: " << doc.CameraPathProblem() << "\n";
         else if (source == oxv::CameraPathSource::None)
             std::cerr << "oxvtool: no camera path from " << options.navDir << "\n";
+        // The path was imported all the same; the next run reads the text again.
+        if (source != oxv::CameraPathSource::None && !doc.CameraPathCacheProblem().empty())
+            std::cerr << "oxvtool: note: the camera path is not cached: " << doc.CameraPathCacheProblem() << "\n";
     } else if (status == oxv::LoadStatus::CannotOpen) {
         std::cerr << "oxvtool: cannot open " << options.survey << ": " << oxv::CannotOpenReason(options.survey) << "\n";
     } else {

@@ -236,12 +236,20 @@ bool CheckInputs(const RecordOptions& o)
     return true;
 }
 
+// Why there is nothing to play, in the words `info` uses: a survey with
+// time stamps that give no timeline says why.
+std::string NoTimelineMessage(const oxv::SurveyDocument& doc)
+{
+    if (!doc.TimelineProblem().empty()) return "the survey has no timeline: " + doc.TimelineProblem();
+    return "the survey has no time channel: there is nothing to play";
+}
+
 // The Parameter dialog's OK: the document's values, the options over them,
 // Video Recording on into `folder`; the timeline is rebuilt.
 bool ApplyRecordParameters(oxv::SurveyDocument& doc, const RecordOptions& o, const Settings& s,
                            const std::string& folder, int& periodMs)
 {
-    if (!doc.m_pTimeline) return Fail("the survey has no time channel: there is nothing to play");
+    if (!doc.m_pTimeline) return Fail(NoTimelineMessage(doc));
     oxv::PlaybackDialogValues values = oxv::DialogValuesFromDocument(doc);
     if (o.speed) values.m_dSpeedPercent = *o.speed;
     if (o.period) values.m_nIntervalMs = *o.period;
@@ -270,7 +278,9 @@ bool ApplyRecordParameters(oxv::SurveyDocument& doc, const RecordOptions& o, con
     const std::string reason = oxv::RefuseReason(doc, values.m_dSpeedPercent, values.m_nIntervalMs);
     if (!reason.empty()) return Fail(reason);
     if (!oxv::ApplyPlaybackDialog(doc, scratch, values) || !doc.m_pTimeline)
-        return Fail("the timeline could not be built with these settings");
+        return Fail(doc.TimelineProblem().empty() ? "the timeline could not be built with these settings"
+                                                  : "the timeline could not be built with these settings: " +
+                                                        doc.TimelineProblem());
     periodMs = values.m_nIntervalMs;
     return true;
 }
@@ -351,6 +361,23 @@ void WarnAboutOtherFrames(const std::string& folder, const std::vector<std::stri
 oxv::PlaybackPlan RunPlan(const oxv::SurveyDocument& doc, const Settings& s, bool fpv)
 {
     return oxv::PlanInRange(fpv ? oxv::PlanFpvFlight(doc) : oxv::PlanPlayback(doc), s.view.frames);
+}
+
+// A whole run that writes no frame is no recording: empty when it writes
+// some. A --frames range that holds none is a part of a split run, which
+// is fine.
+std::string NothingToRecordReason(const oxv::SurveyDocument& doc, bool fpv)
+{
+    const oxv::PlaybackPlan whole = fpv ? oxv::PlanFpvFlight(doc) : oxv::PlanPlayback(doc);
+    if (!whole.numbers.empty()) return {};
+    if (fpv)
+        return "the camera path has " + std::to_string(whole.frames) +
+               (whole.frames == 1 ? " node" : " nodes") + ": there is no frame to record";
+    if (whole.frames <= 0)
+        return "the playback timeline has no frames (the time stamps span less than a frame): there is no frame to "
+               "record";
+    return "the playback timeline has " + std::to_string(whole.frames) +
+           (whole.frames == 1 ? " frame" : " frames") + " and the run writes none of them: there is no frame to record";
 }
 
 // The plan of a run for splitting it: its timeline frame count, then the
@@ -502,6 +529,8 @@ int RunRecord(const RecordOptions& options)
     }
     const oxv::PlaybackPlan plan = RunPlan(doc, s, !options.fpv.empty());
     if (options.listFrames || options.listWork) return ListFrames(plan, s, options.listWork);
+    const std::string nothing = NothingToRecordReason(doc, !options.fpv.empty());
+    if (!nothing.empty()) return Failed(nothing);
 
     std::string error;
     auto gl = oxv::HeadlessGL::Create(s.width, s.height, &error);

@@ -4,9 +4,11 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -162,6 +164,14 @@ int RunRender(const RenderOptions& options)
     CompileLists(view, doc);
     glFinish();
     const double compileMs = MsSince(compileStart);
+    // The viewer would show a smaller subset in place of lists that do not
+    // fit; a picture of other points than asked for is no answer here.
+    if (!view.m_subset.memoryProblem.empty() &&
+        (options.budget == 0 || view.m_subset.step != oxv::SubsetStep(doc.m_pPoints->Records(), options.budget))) {
+        oxv::DeleteDisplayLists(view);
+        std::cerr << "oxvtool: " << view.m_subset.memoryProblem << "\n";
+        return 1;
+    }
 
     const int cw = static_cast<int>(w), ch = static_cast<int>(h);
     if (orbitX != 0 || orbitY != 0) Drag(view.m_camera, oxv::kLeftPress, oxv::kLeftRelease, cw, ch, orbitX, orbitY);
@@ -178,9 +188,12 @@ int RunRender(const RenderOptions& options)
     const int64_t pointsDrawn = view.m_subset.lastFramePoints;
     const std::vector<unsigned char> rgb = gl->ReadRgb();
     oxv::DeleteDisplayLists(view);
-    if (rgb.size() != static_cast<size_t>(cw) * static_cast<size_t>(ch) * 3 ||
-        !oxv::WritePngRgb(options.out, cw, ch, rgb.data(), static_cast<size_t>(cw) * 3)) {
-        std::cerr << "oxvtool: cannot write " << options.out << "\n";
+    if (rgb.size() != static_cast<size_t>(cw) * static_cast<size_t>(ch) * 3) {
+        std::cerr << "oxvtool: cannot write " << options.out << ": the frame could not be read back\n";
+        return 1;
+    }
+    if (!oxv::WritePngRgb(options.out, cw, ch, rgb.data(), static_cast<size_t>(cw) * 3)) {
+        std::cerr << "oxvtool: cannot write " << options.out << ": " << std::strerror(errno) << "\n";
         return 1;
     }
     if (options.timings)
