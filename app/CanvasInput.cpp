@@ -231,14 +231,15 @@ void CanvasInput::OnKeyDown(wxKeyEvent& event)
     // Space and the standard views' letters run their commands here, Space
     // as the run's state has it; taken here, the menu's own accelerator does
     // not fire as well.
-    if (const int command = CommandForKey(event)) {
+    auto* frame = wxDynamicCast(m_view.GetFrame(), wxFrame);
+    if (const int command = CommandForKey(event); command && frame) {
         wxCommandEvent run(wxEVT_MENU, command);
-        run.SetEventObject(m_canvas);
-        m_view.ProcessEvent(run);
+        run.SetEventObject(frame);
+        frame->GetEventHandler()->ProcessEvent(run);
         return;
     }
     // Every other key a menu shows works here as there.
-    if (auto* frame = wxDynamicCast(m_view.GetFrame(), wxFrame); frame && RunMenuKey(*frame, event)) return;
+    if (frame && RunMenuKey(*frame, event)) return;
     event.Skip();
     switch (event.GetKeyCode()) {
     case WXK_PAGEUP:

@@ -61,8 +61,12 @@ void Type(int keyCode, int flags)
     if (flags & wxACCEL_ALT) keys += "alt+";
     if (flags & wxACCEL_SHIFT) keys += "shift+";
     // Letters as the unshifted key gives them.
-    ASSERT_TRUE(keyCode >= 'A' && keyCode <= 'Z') << "a key this test cannot type yet: " << keyCode;
-    keys += static_cast<char>(keyCode - 'A' + 'a');
+    if (keyCode == WXK_SPACE) {
+        keys += "space";
+    } else {
+        ASSERT_TRUE(keyCode >= 'A' && keyCode <= 'Z') << "a key this test cannot type yet: " << keyCode;
+        keys += static_cast<char>(keyCode - 'A' + 'a');
+    }
     test::Shell("xdotool key " + keys);
     // The toolkit's own events need a running loop.
     (void)PumpUntil([] { return false; }, 300);
