@@ -218,7 +218,7 @@ LoadStatus SurveyDocument::LoadPointFile(const std::string& path, Profile& profi
         FreeTimeline();
         return LoadStatus::Cancelled;
     }
-    observer.Progress(1.0);
+    (void)observer.Progress(1.0);  // the survey is complete: the answer no longer matters
     return LoadStatus::Ok;
 }
 

@@ -72,15 +72,15 @@ TEST(OxvtoolCommandLine, FrameRatesAreExactFractions)
                  {"1e2", 0, 0},          {"24 ", 0, 0},               {"24/1/1", 0, 0},     {"1/1000001", 0, 0},
                  {"2000000/2000001", 0, 0}, {"1.0000001", 0, 0},      {"", 0, 0},           {"99999999999999/3", 0, 0}};
     for (const auto& c : cases) {
-        const auto rate = oxvtool::ParseFrameRate(c.text);
+        const auto rate = oxv::tool::ParseFrameRate(c.text);
         ASSERT_EQ(rate.has_value(), c.num != 0) << c.text;
         if (!rate) continue;
         EXPECT_EQ(rate->num, c.num) << c.text;
         EXPECT_EQ(rate->den, c.den) << c.text;
     }
-    EXPECT_EQ(oxvtool::ParseFrameRate("30000/1001")->Text(), "30000/1001");
-    EXPECT_EQ(oxvtool::ParseFrameRate("50/2")->Text(), "25");
-    EXPECT_EQ(oxvtool::ParseFrameRate("24")->Period(), 1.0 / 24.0);
+    EXPECT_EQ(oxv::tool::ParseFrameRate("30000/1001")->Text(), "30000/1001");
+    EXPECT_EQ(oxv::tool::ParseFrameRate("50/2")->Text(), "25");
+    EXPECT_EQ(oxv::tool::ParseFrameRate("24")->Period(), 1.0 / 24.0);
 }
 
 }  // namespace

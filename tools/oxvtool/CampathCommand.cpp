@@ -3,12 +3,13 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "tools/oxvtool/SurveyOpening.h"
 #include "tools/oxvtool/Commands.h"
 #include "base/FileReading.h"
 #include "survey/SurveyDocument.h"
 #include "tools/oxvtool/TrajectoryOption.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 namespace {
 
@@ -52,7 +53,7 @@ int RunCampath(const CampathOptions& options)
     oxv::SurveyDocument doc;
     oxv::MemoryProfile profile;
     oxv::LoadObserver quiet;
-    const oxv::LoadStatus status = doc.LoadPointFile(options.survey, profile, quiet);
+    const oxv::LoadStatus status = OpenSurveyOrExplain(doc, options.survey, profile, quiet);
     oxv::CameraPathSource source = oxv::CameraPathSource::None;
     if (status == oxv::LoadStatus::Ok && !ApplyTrajectoryOption(doc, options.trajectory)) {
         // Said on standard error; nothing is imported.
@@ -65,16 +66,12 @@ int RunCampath(const CampathOptions& options)
         // The path was imported all the same; the next run reads the text again.
         if (source != oxv::CameraPathSource::None && !doc.CameraPathCacheProblem().empty())
             std::cerr << "oxvtool: note: the camera path is not cached: " << doc.CameraPathCacheProblem() << "\n";
-    } else if (status == oxv::LoadStatus::CannotOpen) {
-        std::cerr << "oxvtool: cannot open " << options.survey << ": " << oxv::CannotOpenReason(options.survey) << "\n";
-    } else {
-        std::cerr << oxv::LoadFailureText(status, options.survey, doc.LoadProblem()) << "\n";
     }
     if (options.json)
         std::cout << PathToJson(doc.m_pCameraPath.get(), source).dump() << "\n";
     else if (source != oxv::CameraPathSource::None)
         std::cout << oxv::PathNodeCount(doc.m_pCameraPath.get()) << "\n";
-    return source != oxv::CameraPathSource::None ? 0 : 1;
+    return source != oxv::CameraPathSource::None ? kSuccess : kWorkFailed;
 }
 
 }  // namespace
@@ -94,4 +91,4 @@ void AddCampathCommand(CLI::App& app, int& exitStatus)
     campath->callback([options, &exitStatus] { exitStatus = RunCampath(*options); });
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

@@ -6,7 +6,7 @@
 
 #include "view/ColorModeNames.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 // --color as every drawing command takes it: a mode's name in any letter
 // case, turned into the mode's number; anything else is refused with the
@@ -23,4 +23,4 @@ inline CLI::Validator ColorModeOption()
         "MODE");
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-namespace oxvtool {
+namespace oxv::tool {
 
 // Exit statuses, the same for every subcommand: the work was done, the work
 // failed (a file that cannot be read or written), the command line was wrong.
@@ -22,4 +22,4 @@ void AddModelCommand(CLI::App& app, int& exitStatus);
 void AddRecordCommand(CLI::App& app, int& exitStatus);
 void AddConvertCommand(CLI::App& app, int& exitStatus);
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

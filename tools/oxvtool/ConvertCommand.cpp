@@ -8,10 +8,11 @@
 #include "survey/PointFileWriter.h"
 #include "base/Profile.h"
 #include "survey/SurveyDocument.h"
+#include "tools/oxvtool/SurveyOpening.h"
 #include "tools/oxvtool/Commands.h"
 #include "tools/oxvtool/TrajectoryOption.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 namespace {
 
@@ -56,15 +57,7 @@ int RunConvert(const ConvertOptions& options)
     oxv::SurveyDocument doc;
     oxv::MemoryProfile profile;
     oxv::LoadObserver quiet;
-    const oxv::LoadStatus status = doc.LoadPointFile(options.in, profile, quiet);
-    if (status == oxv::LoadStatus::CannotOpen) {
-        std::cerr << "oxvtool: cannot open " << options.in << ": " << oxv::CannotOpenReason(options.in) << "\n";
-        return kWorkFailed;
-    }
-    if (status != oxv::LoadStatus::Ok) {
-        std::cerr << oxv::LoadFailureText(status, options.in, doc.LoadProblem()) << "\n";
-        return kWorkFailed;
-    }
+    if (OpenSurveyOrExplain(doc, options.in, profile, quiet) != oxv::LoadStatus::Ok) return kWorkFailed;
     if (!ApplyTrajectoryOption(doc, options.trajectory)) return kWorkFailed;
     std::string why;
     const bool written = toLas ? oxv::las::WriteLasFile(*doc.m_pPoints, options.out, options.crs, why)
@@ -93,4 +86,4 @@ void AddConvertCommand(CLI::App& app, int& exitStatus)
     convert->callback([options, &exitStatus] { exitStatus = RunConvert(*options); });
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

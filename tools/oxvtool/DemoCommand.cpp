@@ -8,7 +8,7 @@
 #include "tools/oxvtool/Commands.h"
 #include "tools/demo/DemoSurvey.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 namespace {
 
@@ -55,14 +55,14 @@ int RunDemo(const DemoCommandOptions& options)
     std::string error;
     if (!options.channels.empty() && !oxv::demo::ParseChannelList(options.channels, demo.channels, error)) {
         std::cerr << "oxvtool demo: " << error << "\n";
-        return 2;
+        return kUsageError;
     }
     auto bar = std::make_shared<ProgressBar>();
     oxv::demo::DemoReport report;
     if (!oxv::demo::WriteDemo(options.folder, demo, [bar](double f) { (*bar)(f); }, report, error)) {
         std::fputc('\n', stderr);
         std::cerr << "oxvtool demo: " << error << "\n";
-        return 1;
+        return kWorkFailed;
     }
     const std::filesystem::path survey = std::filesystem::path(options.folder) / "survey.oxv";
     std::error_code ec;
@@ -75,7 +75,7 @@ int RunDemo(const DemoCommandOptions& options)
     std::printf("navigation: gps_tw.txt, navx.txt, geo.txt with %d epochs\n", report.navigationEpochs);
     std::printf("generated in %.2f s, %.2f s of processor time (%.0f points per processor second)\n",
                 report.seconds, report.cpuSeconds, report.cpuSeconds > 0.0 ? report.records / report.cpuSeconds : 0.0);
-    return 0;
+    return kSuccess;
 }
 
 }  // namespace
@@ -93,4 +93,4 @@ void AddDemoCommand(CLI::App& app, int& exitStatus)
     demo->callback([options, &exitStatus] { exitStatus = RunDemo(*options); });
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

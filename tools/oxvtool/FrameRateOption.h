@@ -12,7 +12,7 @@
 #include <string_view>
 #include <system_error>
 
-namespace oxvtool {
+namespace oxv::tool {
 
 // Numerator and denominator up to this, after reduction: the container's
 // time base holds them in 32 bits with room to spare.
@@ -75,4 +75,4 @@ inline std::optional<FrameRate> ParseFrameRate(std::string_view text)
     return FrameRate{static_cast<int>(num), static_cast<int>(den)};
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 
+#include "tools/oxvtool/SurveyOpening.h"
 #include "tools/oxvtool/Commands.h"
 #include "base/FileReading.h"
 #include "survey/SurveyDocument.h"
@@ -12,7 +13,7 @@
 #include "tools/oxvtool/SurveySummary.h"
 #include "tools/oxvtool/TrajectoryOption.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 namespace {
 
@@ -87,20 +88,18 @@ int RunInfo(const InfoOptions& options)
     oxv::LoadStatus status;
     {
         ProgressObserver progress(options.progress);
-        status = doc.LoadPointFile(options.file, *profile, progress);
+        status = OpenSurveyOrExplain(doc, options.file, *profile, progress);
     }
     if (status == oxv::LoadStatus::CannotOpen) {
-        std::cerr << "oxvtool: cannot open " << options.file << ": " << oxv::CannotOpenReason(options.file) << "\n";
         if (options.json) std::cout << nlohmann::ordered_json{{"status", "Cannot open file"}}.dump(2) << "\n";
-        return 1;
+        return kWorkFailed;
     }
-    if (status != oxv::LoadStatus::Ok) std::cerr << oxv::LoadFailureText(status, options.file, doc.LoadProblem()) << "\n";
-    if (status == oxv::LoadStatus::Ok && !ApplyTrajectoryOption(doc, options.trajectory)) return 1;
+    if (status == oxv::LoadStatus::Ok && !ApplyTrajectoryOption(doc, options.trajectory)) return kWorkFailed;
     if (options.json)
         std::cout << SurveyToJson(doc, status, options.full).dump(2) << "\n";
     else if (status == oxv::LoadStatus::Ok)
         std::cout << SurveyToText(options.file, doc);
-    return status == oxv::LoadStatus::Ok ? 0 : 1;
+    return status == oxv::LoadStatus::Ok ? kSuccess : kWorkFailed;
 }
 
 }  // namespace
@@ -119,4 +118,4 @@ void AddInfoCommand(CLI::App& app, int& exitStatus)
     info->callback([options, &exitStatus] { exitStatus = RunInfo(*options); });
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-namespace oxvtool {
+namespace oxv::tool {
 
 // Two numbers split by a comma, black below white.
 [[nodiscard]] inline bool ParseLevels(const std::string& text, double& black, double& white)
@@ -22,4 +22,4 @@ namespace oxvtool {
     return black < white;  // also false for NaN
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

@@ -19,7 +19,7 @@
 #include "model/ObjModel.h"
 #include "image/PngImageWriter.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 namespace {
 
@@ -108,12 +108,12 @@ int RunModel(const ModelOptions& options)
     auto gl = oxv::HeadlessGL::Create(width, height, &error);
     if (!gl) {
         std::cerr << "oxvtool: " << error << "\n";
-        return 1;
+        return kWorkFailed;
     }
     oxv::gl_heli_model heli;
     if (!heli.load(options.file)) {
         std::cerr << "oxvtool: cannot open " << options.file << "\n";
-        return 1;
+        return kWorkFailed;
     }
     // Read once more for its size; the reader's messages were given by the load.
     std::FILE* quiet = std::fopen("/dev/null", "w");
@@ -154,9 +154,9 @@ int RunModel(const ModelOptions& options)
     const std::vector<unsigned char> rgb = gl->ReadRgb();
     if (!oxv::WritePngRgb(options.out, width, height, rgb.data(), static_cast<size_t>(width) * 3)) {
         std::cerr << "oxvtool: cannot write " << options.out << "\n";
-        return 1;
+        return kWorkFailed;
     }
-    return 0;
+    return kSuccess;
 }
 
 }  // namespace
@@ -173,4 +173,4 @@ void AddModelCommand(CLI::App& app, int& exitStatus)
     cmd->callback([options, &exitStatus] { exitStatus = RunModel(*options); });
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

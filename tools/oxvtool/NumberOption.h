@@ -19,7 +19,7 @@
 
 #include "tools/oxvtool/SizeOption.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 // The whole text as one number, or nothing.
 template <typename T>
@@ -90,4 +90,4 @@ inline CLI::Validator FrameSizeOption(int maxSide)
         "WxH");
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

@@ -8,7 +8,7 @@
 #include "tools/oxvtool/Commands.h"
 #include "model/ObjModel.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 namespace {
 
@@ -105,13 +105,13 @@ int RunObj(const ObjOptions& options)
     std::fflush(stdout);
     if (!model) {
         std::cerr << "oxvtool: cannot open " << options.file << "\n";
-        return 1;
+        return kWorkFailed;
     }
     if (options.json)
         std::cout << ModelToJson(*model, options.full).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
     else
         std::cout << ModelToText(options.file, *model);
-    return 0;
+    return kSuccess;
 }
 
 }  // namespace
@@ -126,4 +126,4 @@ void AddObjCommand(CLI::App& app, int& exitStatus)
     obj->callback([options, &exitStatus] { exitStatus = RunObj(*options); });
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

@@ -21,6 +21,7 @@
 #include <system_error>
 #include <vector>
 
+#include "tools/oxvtool/SurveyOpening.h"
 #include "tools/oxvtool/ColorOption.h"
 #include "tools/oxvtool/Commands.h"
 #include "tools/oxvtool/FrameRateOption.h"
@@ -44,7 +45,7 @@
 #include "image/TextStamp.h"
 #include "survey/SurveyDocument.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 namespace {
 
@@ -503,9 +504,7 @@ int RunRecord(const RecordOptions& options)
     oxv::SurveyDocument doc;
     oxv::LoadObserver quiet;
     const oxv::LoadStatus status = doc.LoadPointFile(options.survey, *profile, quiet);
-    if (status == oxv::LoadStatus::CannotOpen)
-        return Failed("cannot open " + options.survey + ": " + oxv::CannotOpenReason(options.survey));
-    if (status != oxv::LoadStatus::Ok) return Failed(oxv::LoadFailureText(status, options.survey, doc.LoadProblem()));
+    if (status != oxv::LoadStatus::Ok) return Failed(OpenFailureText(status, options.survey, doc));
     if (!ApplyTrajectoryOption(doc, options.trajectory)) return kWorkFailed;
 
     std::error_code ec;
@@ -634,4 +633,4 @@ void AddRecordCommand(CLI::App& app, int& exitStatus)
     record->callback([o, &exitStatus] { exitStatus = RunRecord(*o); });
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

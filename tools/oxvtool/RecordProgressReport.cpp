@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace oxvtool {
+namespace oxv::tool {
 
 namespace {
 
@@ -116,4 +116,4 @@ void RecordProgressReport::End()
     std::fflush(m_out);
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

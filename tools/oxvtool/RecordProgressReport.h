@@ -12,7 +12,7 @@
 
 #include "recorder/HeadlessRecorder.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 enum class ProgressStyle { Bar, Lines, None };
 
@@ -56,4 +56,4 @@ private:
     oxv::RecordProgress m_latest;
 };
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

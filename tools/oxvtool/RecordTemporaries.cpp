@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace oxvtool {
+namespace oxv::tool {
 
 namespace {
 
@@ -98,4 +98,4 @@ void ForgetOnSignal()
     g_removeOnSignal[0] = '\0';
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

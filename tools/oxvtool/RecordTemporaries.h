@@ -11,7 +11,7 @@
 
 #include "playback/RecordFrames.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 // FILE.part<PID> beside `video` whose process no longer runs on this
 // machine; returns the names removed.
@@ -27,4 +27,4 @@ std::vector<std::string> RemoveStaleFrameTemporaries(const std::string& folder, 
 void RemoveOnSignal(const std::string& path);
 void ForgetOnSignal();
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

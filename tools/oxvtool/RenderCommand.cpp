@@ -17,6 +17,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tools/oxvtool/SurveyOpening.h"
 #include "tools/oxvtool/ColorOption.h"
 #include "tools/oxvtool/LevelsOption.h"
 #include "tools/oxvtool/Commands.h"
@@ -31,7 +32,7 @@
 #include "view/PointSubset.h"
 #include "view/ViewFit.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 namespace {
 
@@ -108,42 +109,34 @@ int RunRender(const RenderOptions& options)
     int w = 0, h = 0;
     if (!ParseSize(options.size, kMaxFrameSide, w, h)) {
         std::cerr << "oxvtool: --size must be WxH with sides 1 to " << kMaxFrameSide << "\n";
-        return 2;
+        return kUsageError;
     }
     long orbitX = 0, orbitY = 0;
     if (!options.orbit.empty() &&
         (!ParsePair(options.orbit, ',', orbitX, orbitY) || std::labs(orbitX) > kMaxDrag || std::labs(orbitY) > kMaxDrag)) {
         std::cerr << "oxvtool: --orbit must be DX,DY in pixels\n";
-        return 2;
+        return kUsageError;
     }
     double black = 0.4, white = 1.0;
     if (!options.levels.empty() && !ParseLevels(options.levels, black, white)) {
         std::cerr << "oxvtool: --levels must be BLACK,WHITE with BLACK below WHITE\n";
-        return 2;
+        return kUsageError;
     }
 
     oxv::SurveyDocument doc;
     oxv::MemoryProfile profile;
     oxv::LoadObserver quiet;
     const auto openStart = std::chrono::steady_clock::now();
-    const oxv::LoadStatus status = doc.LoadPointFile(options.file, profile, quiet);
+    const oxv::LoadStatus status = OpenSurveyOrExplain(doc, options.file, profile, quiet);
     const bool placed = status != oxv::LoadStatus::Ok || ApplyTrajectoryOption(doc, options.trajectory);
     const double openMs = MsSince(openStart);
-    if (status == oxv::LoadStatus::CannotOpen) {
-        std::cerr << "oxvtool: cannot open " << options.file << ": " << oxv::CannotOpenReason(options.file) << "\n";
-        return 1;
-    }
-    if (status != oxv::LoadStatus::Ok) {
-        std::cerr << oxv::LoadFailureText(status, options.file, doc.LoadProblem()) << "\n";
-        return 1;
-    }
-    if (!placed) return 1;
+    if (status != oxv::LoadStatus::Ok || !placed) return kWorkFailed;
 
     std::string error;
     auto gl = oxv::HeadlessGL::Create(static_cast<int>(w), static_cast<int>(h), &error);
     if (!gl) {
         std::cerr << "oxvtool: no OpenGL context: " << error << "\n";
-        return 1;
+        return kWorkFailed;
     }
 
     oxv::ViewState view;
@@ -159,7 +152,7 @@ int RunRender(const RenderOptions& options)
     view.m_bShowGrid = options.grid;
     view.m_bShowScannerPath = options.scannerPath;
     view.m_subset.budget = options.budget;
-    view.m_subset.moving = options.budget > 0 ? 1 : 0;
+    view.m_subset.moving = options.budget > 0;
     const auto compileStart = std::chrono::steady_clock::now();
     CompileLists(view, doc);
     glFinish();
@@ -170,7 +163,7 @@ int RunRender(const RenderOptions& options)
         (options.budget == 0 || view.m_subset.step != oxv::SubsetStep(doc.m_pPoints->Records(), options.budget))) {
         oxv::DeleteDisplayLists(view);
         std::cerr << "oxvtool: " << view.m_subset.memoryProblem << "\n";
-        return 1;
+        return kWorkFailed;
     }
 
     const int cw = static_cast<int>(w), ch = static_cast<int>(h);
@@ -190,11 +183,11 @@ int RunRender(const RenderOptions& options)
     oxv::DeleteDisplayLists(view);
     if (rgb.size() != static_cast<size_t>(cw) * static_cast<size_t>(ch) * 3) {
         std::cerr << "oxvtool: cannot write " << options.out << ": the frame could not be read back\n";
-        return 1;
+        return kWorkFailed;
     }
     if (!oxv::WritePngRgb(options.out, cw, ch, rgb.data(), static_cast<size_t>(cw) * 3)) {
         std::cerr << "oxvtool: cannot write " << options.out << ": " << std::strerror(errno) << "\n";
-        return 1;
+        return kWorkFailed;
     }
     if (options.timings)
         std::cout << nlohmann::ordered_json{{"open_ms", openMs},
@@ -203,7 +196,7 @@ int RunRender(const RenderOptions& options)
                                             {"points_drawn", pointsDrawn}}
                          .dump()
                   << "\n";
-    return 0;
+    return kSuccess;
 }
 
 }  // namespace
@@ -236,4 +229,4 @@ void AddRenderCommand(CLI::App& app, int& exitStatus)
     render->callback([options, &exitStatus] { exitStatus = RunRender(*options); });
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

@@ -7,7 +7,7 @@
 #include "settings/IniProfile.h"
 #include "base/FileReading.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 // The settings `--ini` names, or none when it names nothing. Settings the
 // user named and we cannot read would quietly turn into defaults, a run under
@@ -23,4 +23,4 @@ inline std::unique_ptr<oxv::Profile> OpenNamedSettings(const std::string& ini)
     return std::make_unique<oxv::IniProfile>(ini);
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <string_view>
 
-namespace oxvtool {
+namespace oxv::tool {
 
 // The largest frame side any command draws: the headless context's largest
 // renderbuffer.
@@ -25,4 +25,4 @@ inline constexpr int kMaxFrameSide = 16384;
     return true;
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

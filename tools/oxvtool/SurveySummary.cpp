@@ -5,7 +5,7 @@
 
 #include "geo/LocalFrame.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 using nlohmann::ordered_json;
 
@@ -283,4 +283,4 @@ std::string SurveyToText(const std::string& path, const oxv::SurveyDocument& doc
     return out.str();
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

@@ -5,7 +5,7 @@
 
 #include "survey/SurveyDocument.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 // The document as `oxvtool info --json` prints it; `full` adds the scanner
 // path nodes, the frame spans and the per-frame poses.
@@ -14,4 +14,4 @@ nlohmann::ordered_json SurveyToJson(const oxv::SurveyDocument& doc, oxv::LoadSta
 // A readable summary for people.
 std::string SurveyToText(const std::string& path, const oxv::SurveyDocument& doc);
 
-}  // namespace oxvtool
+}  // namespace oxv::tool

@@ -7,7 +7,7 @@
 
 #include "survey/SurveyDocument.h"
 
-namespace oxvtool {
+namespace oxv::tool {
 
 // --trajectory FILE: the flight's trajectory, which gives a survey without
 // its own sensor origin and pose (a LAS file) those channels, as File >
@@ -42,4 +42,4 @@ inline bool ApplyTrajectoryOption(oxv::SurveyDocument& doc, const std::string& f
     return false;
 }
 
-}  // namespace oxvtool
+}  // namespace oxv::tool
