@@ -252,9 +252,12 @@ void CanvasInput::OnKeyDown(wxKeyEvent& event)
     case WXK_NUMPAD_END: key = LevelKey::End; break;
     default: return;
     }
-    // New levels are new lists: one being compiled is given up first.
+    // New levels are new lists. During a compile the levels change at once
+    // and the compile is given up; the lists are built again once it has
+    // unwound, at the levels the last key of a burst left, so a burst costs
+    // one full compile, not one a key.
     if (m_view.InCompileBreak()) {
-        m_view.EndCompileThenCall([this, key] { ApplyLevelKey(key); });
+        if (ChangeOriginalLevels(m_view.State(), key)) m_view.EndCompileThenCall([] {});
         return;
     }
     ApplyLevelKey(key);

@@ -38,12 +38,14 @@ protected:
     // serves what `during` does, as the window serves input then.
     void OpenWhile(const std::function<void()>& during)
     {
-        bool served = false;
-        View()->ServeCompileBreaksWith([&] {
+        // Kept by the view for the compiles that follow: only members.
+        m_during = during;
+        View()->ServeCompileBreaksWith([this] {
             ++m_breaks;
-            if (served) return;
-            served = true;
-            during();
+            if (!m_during) return;
+            const auto input = std::move(m_during);
+            m_during = nullptr;
+            input();
             m_noticeSeen = View()->StatusExtras().notice;
         });
         wxGUIEventLoop loop;
@@ -67,6 +69,7 @@ protected:
     }
 
     std::string m_large;
+    std::function<void()> m_during;
     int m_breaks = 0;
     std::string m_noticeSeen;
 };
@@ -99,6 +102,32 @@ TEST_F(CompileInputWindowTest, AColourModeEndsTheCompileAndTheListsAreBuiltInIt)
     EXPECT_LT(m_breaks, 4) << "the compile stopped at the break that served the change";
     ASSERT_TRUE(PumpUntil([] { return View()->State().m_nPointListBase != 0; }, 20000));
     EXPECT_EQ(View()->State().m_nColorMode, kColorRange);
+}
+
+TEST_F(CompileInputWindowTest, ABurstOfLevelKeysCostsOneCompileAtTheLastLevels)
+{
+    View()->State().m_nColorMode = kColorOriginal;
+    const double white = View()->State().m_dWhiteLevel;
+    OpenWhile([] {
+        for (int i = 0; i < 3; ++i) {
+            wxKeyEvent key(wxEVT_KEY_DOWN);
+            key.m_keyCode = WXK_PAGEDOWN;
+            key.SetEventObject(View()->Canvas());
+            View()->Canvas()->GetEventHandler()->ProcessEvent(key);
+        }
+    });
+    EXPECT_LT(m_breaks, 4) << "the keys gave the compile up";
+    ASSERT_TRUE(PumpUntil([] { return View()->State().m_nPointListBase != 0; }, 20000));
+    (void)PumpUntil([] { return false; }, 300);
+    const int rebuild = m_breaks - 1;
+    EXPECT_LE(rebuild, 6) << "one compile of the six breaks a compile has, not one a key";
+    EXPECT_GT(rebuild, 0);
+    ViewState fresh;
+    InitViewState(fresh);
+    fresh.m_nColorMode = kColorOriginal;
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(ChangeOriginalLevels(fresh, LevelKey::PageDown));
+    EXPECT_NE(View()->State().m_dWhiteLevel, white);
+    EXPECT_EQ(View()->State().m_dWhiteLevel, fresh.m_dWhiteLevel) << "all three keys count";
 }
 
 TEST_F(CompileInputWindowTest, AFileOpenedMeanwhileReplacesTheSurveyOnceTheCompileHasStopped)
