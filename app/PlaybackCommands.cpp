@@ -109,7 +109,8 @@ void PlaybackCommands::OnUpdatePlayback(wxUpdateUIEvent& event)
     // only when it changes: the toolkit rebuilds the item and its key for a
     // new label, and menus are updated on every idle moment of a run.
     const wxString text = wxString::FromUTF8(s.text.c_str()) + "\tSpace";
-    const auto* menu = wxDynamicCast(event.GetEventObject(), wxMenu);
+    // The toolbar sends these too: only a menu has items to look in.
+    const auto* menu = dynamic_cast<const wxMenu*>(event.GetEventObject());
     const wxMenuItem* item = menu ? menu->FindItem(event.GetId()) : nullptr;
     if (!item || item->GetItemLabel() != text) event.SetText(text);
 }
