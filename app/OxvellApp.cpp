@@ -172,10 +172,11 @@ void COxvellApp::ApplyViewSettings()
         m_frame->GetEventHandler()->ProcessEvent(show);
     }
     // The toolbar is shown at start; one left hidden stays so.
+    // Before the window takes its place: the frame lays its client area out
+    // again, with no resize of its own that could race the place.
     if (wxToolBar* bar = m_frame->ToolBar(); bar && bar->IsShown() != stored.toolbar) {
-        wxCommandEvent toggle(wxEVT_MENU, oxv::cmd::kViewToolBar);
-        toggle.SetEventObject(m_frame);
-        m_frame->GetEventHandler()->ProcessEvent(toggle);
+        bar->Show(stored.toolbar);
+        m_frame->SendSizeEvent();
     }
     PlaceWindow();
 }

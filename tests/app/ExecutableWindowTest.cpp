@@ -162,7 +162,14 @@ TEST_F(ExecutableTest, ViewAndWindowSettingsStayForTheNextStart)
     Launch("oxvell", {file});
     const std::string window = WaitForWindow("field.oxv - Oxvell");
     ASSERT_FALSE(window.empty());
-    const std::string geometry = Shell("xdotool getwindowgeometry " + window);
+    // The toolkit asks the X server for the stored place and size; the
+    // server's answer may come a moment after the title.
+    std::string geometry;
+    for (int i = 0; i < 50; ++i) {
+        geometry = Shell("xdotool getwindowgeometry " + window);
+        if (geometry.find("Geometry: 900x650") != std::string::npos) break;
+        std::this_thread::sleep_for(100ms);
+    }
     EXPECT_NE(geometry.find("Position: 60,40"), std::string::npos) << geometry;
     EXPECT_NE(geometry.find("Geometry: 900x650"), std::string::npos) << geometry;
     const auto restored = Shot(window);
