@@ -19,14 +19,14 @@ struct LasPoint {
     double gpsTime = 0.0;
 };
 
-struct LasVlrSpec {
+struct LasVlrRecipe {
     std::string userId;
     uint16_t recordId = 0;
     std::vector<uint8_t> payload;
     bool extended = false;  // an EVLR after the points (1.4)
 };
 
-struct LasSpec {
+struct LasRecipe {
     int minor = 4;
     int format = 6;
     int extraBytes = 0;
@@ -37,7 +37,7 @@ struct LasSpec {
     double min[3] = {0, 0, 0};
     double max[3] = {0, 0, 0};
     std::vector<LasPoint> points;
-    std::vector<LasVlrSpec> vlrs;
+    std::vector<LasVlrRecipe> vlrs;
     bool legacyCountOnly = false;  // 1.4: leave the 64-bit count 0
 };
 
@@ -52,16 +52,16 @@ inline size_t HeaderSizeFor(int minor)
     return minor >= 4 ? las::kHeaderSize14 : minor == 3 ? las::kHeaderSize13 : las::kHeaderSize12;
 }
 
-inline std::vector<uint8_t> LasRecord(const LasSpec& spec, const LasPoint& p)
+inline std::vector<uint8_t> LasRecord(const LasRecipe& recipe, const LasPoint& p)
 {
-    const las::PointFormat& f = las::kPointFormats[spec.format];
-    std::vector<uint8_t> r(static_cast<size_t>(f.size + spec.extraBytes), 0xAB);
+    const las::PointFormat& f = las::kPointFormats[recipe.format];
+    std::vector<uint8_t> r(static_cast<size_t>(f.size + recipe.extraBytes), 0xAB);
     std::memset(r.data(), 0, static_cast<size_t>(f.size));
     PutAt(r, 0, p.x);
     PutAt(r, 4, p.y);
     PutAt(r, 8, p.z);
     PutAt(r, 12, p.intensity);
-    r[static_cast<size_t>(f.returnByte)] = spec.format >= 6 ? 0x11 : 0x09;
+    r[static_cast<size_t>(f.returnByte)] = recipe.format >= 6 ? 0x11 : 0x09;
     r[static_cast<size_t>(f.classification)] = 2;
     if (f.gpsTime >= 0) PutAt(r, static_cast<size_t>(f.gpsTime), p.gpsTime);
     if (f.rgb >= 0)
@@ -69,7 +69,7 @@ inline std::vector<uint8_t> LasRecord(const LasSpec& spec, const LasPoint& p)
     return r;
 }
 
-inline std::vector<uint8_t> VlrBytes(const LasVlrSpec& v)
+inline std::vector<uint8_t> VlrBytes(const LasVlrRecipe& v)
 {
     const size_t headerSize = v.extended ? las::kEvlrHeaderSize : las::kVlrHeaderSize;
     std::vector<uint8_t> b(headerSize, 0);
@@ -83,14 +83,14 @@ inline std::vector<uint8_t> VlrBytes(const LasVlrSpec& v)
     return b;
 }
 
-inline std::vector<uint8_t> MakeLas(const LasSpec& spec)
+inline std::vector<uint8_t> MakeLas(const LasRecipe& recipe)
 {
-    const size_t headerSize = HeaderSizeFor(spec.minor);
+    const size_t headerSize = HeaderSizeFor(recipe.minor);
     std::vector<uint8_t> bytes(headerSize, 0);
     std::memcpy(bytes.data(), "LASF", 4);
-    PutAt(bytes, las::offset::kGlobalEncoding, spec.globalEncoding);
+    PutAt(bytes, las::offset::kGlobalEncoding, recipe.globalEncoding);
     bytes[las::offset::kVersionMajor] = 1;
-    bytes[las::offset::kVersionMinor] = static_cast<uint8_t>(spec.minor);
+    bytes[las::offset::kVersionMinor] = static_cast<uint8_t>(recipe.minor);
     std::memcpy(bytes.data() + las::offset::kSystemId, "TEST SYSTEM", 11);
     std::memcpy(bytes.data() + las::offset::kSoftware, "oxv tests", 9);
     PutAt<uint16_t>(bytes, las::offset::kCreationDay, 42);
@@ -98,7 +98,7 @@ inline std::vector<uint8_t> MakeLas(const LasSpec& spec)
     PutAt<uint16_t>(bytes, las::offset::kHeaderSize, static_cast<uint16_t>(headerSize));
     std::vector<uint8_t> vlrs, evlrs;
     uint32_t vlrCount = 0, evlrCount = 0;
-    for (const LasVlrSpec& v : spec.vlrs) {
+    for (const LasVlrRecipe& v : recipe.vlrs) {
         const std::vector<uint8_t> b = VlrBytes(v);
         (v.extended ? evlrs : vlrs).insert((v.extended ? evlrs : vlrs).end(), b.begin(), b.end());
         ++(v.extended ? evlrCount : vlrCount);
@@ -106,28 +106,28 @@ inline std::vector<uint8_t> MakeLas(const LasSpec& spec)
     const uint32_t pointOffset = static_cast<uint32_t>(headerSize + vlrs.size());
     PutAt(bytes, las::offset::kPointDataOffset, pointOffset);
     PutAt(bytes, las::offset::kVlrCount, vlrCount);
-    bytes[las::offset::kPointFormat] = static_cast<uint8_t>(spec.format);
-    const uint16_t length = static_cast<uint16_t>(las::kPointFormats[spec.format].size + spec.extraBytes);
+    bytes[las::offset::kPointFormat] = static_cast<uint8_t>(recipe.format);
+    const uint16_t length = static_cast<uint16_t>(las::kPointFormats[recipe.format].size + recipe.extraBytes);
     PutAt(bytes, las::offset::kRecordLength, length);
-    const uint64_t count = spec.points.size();
-    if (spec.minor < 4 || spec.format < 6 || spec.legacyCountOnly)
+    const uint64_t count = recipe.points.size();
+    if (recipe.minor < 4 || recipe.format < 6 || recipe.legacyCountOnly)
         PutAt<uint32_t>(bytes, las::offset::kLegacyPointCount, static_cast<uint32_t>(count));
     for (int a = 0; a < 3; ++a) {
-        PutAt(bytes, las::offset::kScale + 8 * static_cast<size_t>(a), spec.scale[a]);
-        PutAt(bytes, las::offset::kOffset + 8 * static_cast<size_t>(a), spec.offset[a]);
-        PutAt(bytes, las::offset::kMaxX + 16 * static_cast<size_t>(a), spec.max[a]);
-        PutAt(bytes, las::offset::kMaxX + 16 * static_cast<size_t>(a) + 8, spec.min[a]);
+        PutAt(bytes, las::offset::kScale + 8 * static_cast<size_t>(a), recipe.scale[a]);
+        PutAt(bytes, las::offset::kOffset + 8 * static_cast<size_t>(a), recipe.offset[a]);
+        PutAt(bytes, las::offset::kMaxX + 16 * static_cast<size_t>(a), recipe.max[a]);
+        PutAt(bytes, las::offset::kMaxX + 16 * static_cast<size_t>(a) + 8, recipe.min[a]);
     }
-    if (spec.minor >= 4) {
-        if (!spec.legacyCountOnly) PutAt<uint64_t>(bytes, las::offset::kPointCount, count);
+    if (recipe.minor >= 4) {
+        if (!recipe.legacyCountOnly) PutAt<uint64_t>(bytes, las::offset::kPointCount, count);
         PutAt<uint32_t>(bytes, las::offset::kEvlrCount, evlrCount);
     }
     bytes.insert(bytes.end(), vlrs.begin(), vlrs.end());
-    for (const LasPoint& p : spec.points) {
-        const std::vector<uint8_t> r = LasRecord(spec, p);
+    for (const LasPoint& p : recipe.points) {
+        const std::vector<uint8_t> r = LasRecord(recipe, p);
         bytes.insert(bytes.end(), r.begin(), r.end());
     }
-    if (spec.minor >= 4 && evlrCount > 0) {
+    if (recipe.minor >= 4 && evlrCount > 0) {
         PutAt<uint64_t>(bytes, las::offset::kEvlrStart, bytes.size());
         bytes.insert(bytes.end(), evlrs.begin(), evlrs.end());
     }

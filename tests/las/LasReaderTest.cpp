@@ -21,24 +21,24 @@ namespace oxv::test {
 namespace {
 
 // Three points around (2000, 1500, 35) m at scale 0.01, offsets (1000, 2000, 10).
-LasSpec ThreePoints(int minor, int format, int extraBytes = 0)
+LasRecipe ThreePoints(int minor, int format, int extraBytes = 0)
 {
-    LasSpec spec;
-    spec.minor = minor;
-    spec.format = format;
-    spec.extraBytes = extraBytes;
-    spec.offset[0] = 1000;
-    spec.offset[1] = 2000;
-    spec.offset[2] = 10;
+    LasRecipe recipe;
+    recipe.minor = minor;
+    recipe.format = format;
+    recipe.extraBytes = extraBytes;
+    recipe.offset[0] = 1000;
+    recipe.offset[1] = 2000;
+    recipe.offset[2] = 10;
     // Header bounds that are not the data's: the data's own decide.
-    spec.min[0] = spec.min[1] = spec.min[2] = -5000;
-    spec.max[0] = spec.max[1] = spec.max[2] = 9000;
-    spec.points = {
+    recipe.min[0] = recipe.min[1] = recipe.min[2] = -5000;
+    recipe.max[0] = recipe.max[1] = recipe.max[2] = 9000;
+    recipe.points = {
         {100000, -50000, 2500, 1000, {0x1200, 0x3400, 0xFF00}, 345600.5},
         {100123, -49900, 2600, 4095, {65535, 0, 257}, 345600.75},
         {99900, -50100, 2400, 0, {256, 512, 768}, 345601.0},
     };
-    return spec;
+    return recipe;
 }
 
 struct Opened {
@@ -140,16 +140,16 @@ INSTANTIATE_TEST_SUITE_P(Las, EveryPointFormat,
 
 TEST(LasColor, EightBitValuesAreTakenAsTheyAre)
 {
-    LasSpec spec = ThreePoints(2, 2);
-    spec.points[0].rgb[0] = 200;
-    spec.points[1].rgb[0] = 255;
-    spec.points[1].rgb[1] = 17;
-    spec.points[1].rgb[2] = 0;
-    spec.points[2].rgb[0] = 1;
-    spec.points[2].rgb[1] = spec.points[2].rgb[2] = 0;
-    spec.points[0].rgb[1] = spec.points[0].rgb[2] = 3;
+    LasRecipe recipe = ThreePoints(2, 2);
+    recipe.points[0].rgb[0] = 200;
+    recipe.points[1].rgb[0] = 255;
+    recipe.points[1].rgb[1] = 17;
+    recipe.points[1].rgb[2] = 0;
+    recipe.points[2].rgb[0] = 1;
+    recipe.points[2].rgb[1] = recipe.points[2].rgb[2] = 0;
+    recipe.points[0].rgb[1] = recipe.points[0].rgb[2] = 3;
     Opened o;
-    Open(MakeLas(spec), o);
+    Open(MakeLas(recipe), o);
     ASSERT_EQ(o.status, LoadStatus::Ok);
     EXPECT_FALSE(o.doc.LasInfo()->colorHighBytes);
     EXPECT_EQ(o.doc.m_pPoints->ColorBytes(0)[0], 200);
@@ -158,12 +158,12 @@ TEST(LasColor, EightBitValuesAreTakenAsTheyAre)
 
 TEST(LasColor, SixteenBitValuesFirstSeenLateStillScaleTheEarlierPoints)
 {
-    LasSpec spec = ThreePoints(2, 2);
-    spec.points[0].rgb[0] = 200;  // below 256: its high byte is 0
-    spec.points[0].rgb[1] = spec.points[0].rgb[2] = 10;
-    spec.points[1].rgb[0] = 0x8000;
+    LasRecipe recipe = ThreePoints(2, 2);
+    recipe.points[0].rgb[0] = 200;  // below 256: its high byte is 0
+    recipe.points[0].rgb[1] = recipe.points[0].rgb[2] = 10;
+    recipe.points[1].rgb[0] = 0x8000;
     Opened o;
-    Open(MakeLas(spec), o);
+    Open(MakeLas(recipe), o);
     ASSERT_EQ(o.status, LoadStatus::Ok);
     EXPECT_TRUE(o.doc.LasInfo()->colorHighBytes);
     for (int k = 0; k < 3; ++k) EXPECT_EQ(o.doc.m_pPoints->ColorBytes(0)[k], 0);
@@ -172,43 +172,43 @@ TEST(LasColor, SixteenBitValuesFirstSeenLateStillScaleTheEarlierPoints)
 
 TEST(LasCount, LegacyCountAloneInA14FileIsRead)
 {
-    LasSpec spec = ThreePoints(4, 1);
-    spec.legacyCountOnly = true;
+    LasRecipe recipe = ThreePoints(4, 1);
+    recipe.legacyCountOnly = true;
     Opened o;
-    Open(MakeLas(spec), o);
+    Open(MakeLas(recipe), o);
     ASSERT_EQ(o.status, LoadStatus::Ok);
     EXPECT_EQ(o.doc.m_pPoints->Records(), 3);
 }
 
 TEST(LasCount, AnEmptySurveyOpens)
 {
-    LasSpec spec = ThreePoints(4, 6);
-    spec.points.clear();
+    LasRecipe recipe = ThreePoints(4, 6);
+    recipe.points.clear();
     Opened o;
-    Open(MakeLas(spec), o);
+    Open(MakeLas(recipe), o);
     ASSERT_EQ(o.status, LoadStatus::Ok) << o.doc.LoadProblem();
     EXPECT_EQ(o.doc.m_pPoints->Records(), 0);
 }
 
 // ---- coordinate systems ----
 
-LasSpec UtmSurvey(int minor, int format)
+LasRecipe UtmSurvey(int minor, int format)
 {
-    LasSpec spec;
-    spec.minor = minor;
-    spec.format = format;
-    spec.scale[0] = spec.scale[1] = spec.scale[2] = 0.001;
-    spec.offset[0] = 500000;
-    spec.offset[1] = 5400000;
-    spec.offset[2] = 0;
+    LasRecipe recipe;
+    recipe.minor = minor;
+    recipe.format = format;
+    recipe.scale[0] = recipe.scale[1] = recipe.scale[2] = 0.001;
+    recipe.offset[0] = 500000;
+    recipe.offset[1] = 5400000;
+    recipe.offset[2] = 0;
     // A 2 km by 1 km strip 300 to 500 m up, corners and a point inside.
-    spec.points = {{0, 0, 300000, 10, {}, 1.0},          {2000000, 0, 310000, 10, {}, 2.0},
+    recipe.points = {{0, 0, 300000, 10, {}, 1.0},          {2000000, 0, 310000, 10, {}, 2.0},
                    {0, 1000000, 320000, 10, {}, 3.0},    {2000000, 1000000, 500000, 10, {}, 4.0},
                    {1234567, 456789, 401234, 10, {}, 5.0}};
-    return spec;
+    return recipe;
 }
 
-void ExpectPlacedThroughProj(const SurveyDocument& doc, const LasSpec& spec)
+void ExpectPlacedThroughProj(const SurveyDocument& doc, const LasRecipe& recipe)
 {
     const PointImage& image = *doc.m_pPoints;
     ASSERT_TRUE(HasGeodeticOrigin(image.Header().origin));
@@ -224,9 +224,9 @@ void ExpectPlacedThroughProj(const SurveyDocument& doc, const LasSpec& spec)
     // Every point within a millimetre of PROJ's own answer, point by point.
     const LocalFrame frame(image.Header().origin);
     const CrsToLocal exact(*system, frame);
-    for (size_t i = 0; i < spec.points.size(); ++i) {
-        double px = spec.points[i].x * 0.001 + 500000, py = spec.points[i].y * 0.001 + 5400000,
-               pz = spec.points[i].z * 0.001;
+    for (size_t i = 0; i < recipe.points.size(); ++i) {
+        double px = recipe.points[i].x * 0.001 + 500000, py = recipe.points[i].y * 0.001 + 5400000,
+               pz = recipe.points[i].z * 0.001;
         ASSERT_TRUE(exact.MapExactly(&px, &py, &pz, 1));
         EXPECT_NEAR(image.Xyz(i)[0], px * 1000, 1.0) << i;
         EXPECT_NEAR(image.Xyz(i)[1], py * 1000, 1.0) << i;
@@ -239,13 +239,13 @@ void ExpectPlacedThroughProj(const SurveyDocument& doc, const LasSpec& spec)
 
 TEST(LasCoordinateSystem, GeoTiffKeysOfA12File)
 {
-    LasSpec spec = UtmSurvey(2, 1);
-    spec.vlrs.push_back({las::kProjectionUserId, las::kGeoKeyDirectoryId, GeoKeysForProjected(32632), false});
+    LasRecipe recipe = UtmSurvey(2, 1);
+    recipe.vlrs.push_back({las::kProjectionUserId, las::kGeoKeyDirectoryId, GeoKeysForProjected(32632), false});
     Opened o;
-    Open(MakeLas(spec), o);
+    Open(MakeLas(recipe), o);
     ASSERT_EQ(o.status, LoadStatus::Ok) << o.doc.LoadProblem();
     EXPECT_EQ(o.doc.LasInfo()->crsSource, "GeoTIFF keys");
-    ExpectPlacedThroughProj(o.doc, spec);
+    ExpectPlacedThroughProj(o.doc, recipe);
 }
 
 TEST(LasCoordinateSystem, WktInAnExtendedVlrOfA14File)
@@ -253,24 +253,24 @@ TEST(LasCoordinateSystem, WktInAnExtendedVlrOfA14File)
     std::string why;
     const auto system = CoordinateSystem::Create("EPSG:32632", why);
     ASSERT_TRUE(system);
-    LasSpec spec = UtmSurvey(4, 6);
-    spec.globalEncoding = las::kWktCrs;
-    spec.vlrs.push_back({"somebody else", 7, {1, 2, 3}, false});
-    spec.vlrs.push_back({las::kProjectionUserId, las::kOgcWktId, TextPayload(system->Wkt()), true});
+    LasRecipe recipe = UtmSurvey(4, 6);
+    recipe.globalEncoding = las::kWktCrs;
+    recipe.vlrs.push_back({"somebody else", 7, {1, 2, 3}, false});
+    recipe.vlrs.push_back({las::kProjectionUserId, las::kOgcWktId, TextPayload(system->Wkt()), true});
     Opened o;
-    Open(MakeLas(spec), o);
+    Open(MakeLas(recipe), o);
     ASSERT_EQ(o.status, LoadStatus::Ok) << o.doc.LoadProblem();
     EXPECT_EQ(o.doc.LasInfo()->crsSource, "OGC WKT");
     EXPECT_EQ(o.doc.LasInfo()->vlrs, 2u);
-    ExpectPlacedThroughProj(o.doc, spec);
+    ExpectPlacedThroughProj(o.doc, recipe);
 }
 
 TEST(LasCoordinateSystem, AnUnknownSystemOpensWithoutAPlaceAndSaysSoToTheCameraPath)
 {
-    LasSpec spec = ThreePoints(4, 6);
-    spec.vlrs.push_back({las::kProjectionUserId, las::kOgcWktId, TextPayload("PROJCS[\"nothing at all\""), false});
+    LasRecipe recipe = ThreePoints(4, 6);
+    recipe.vlrs.push_back({las::kProjectionUserId, las::kOgcWktId, TextPayload("PROJCS[\"nothing at all\""), false});
     Opened o;
-    Open(MakeLas(spec), o);
+    Open(MakeLas(recipe), o);
     ASSERT_EQ(o.status, LoadStatus::Ok);
     EXPECT_FALSE(HasGeodeticOrigin(o.doc.m_pPoints->Header().origin));
     EXPECT_FALSE(o.doc.LasInfo()->crsProblem.empty());
@@ -281,13 +281,13 @@ TEST(LasCoordinateSystem, AnUnknownSystemOpensWithoutAPlaceAndSaysSoToTheCameraP
 
 TEST(LasCoordinateSystem, OurOwnOriginRecordKeepsTheFileCoordinatesAsTheFrame)
 {
-    LasSpec spec = ThreePoints(4, 6);
+    LasRecipe recipe = ThreePoints(4, 6);
     std::vector<uint8_t> origin(24);
     const double values[3] = {0.8, 0.15, 420.5};
     std::memcpy(origin.data(), values, 24);
-    spec.vlrs.push_back({las::kOriginUserId, las::kOriginRecordId, origin, false});
+    recipe.vlrs.push_back({las::kOriginUserId, las::kOriginRecordId, origin, false});
     Opened o;
-    Open(MakeLas(spec), o);
+    Open(MakeLas(recipe), o);
     ASSERT_EQ(o.status, LoadStatus::Ok);
     EXPECT_EQ(o.doc.m_pPoints->Header().origin.latitude, 0.8);
     EXPECT_EQ(o.doc.m_pPoints->Header().origin.height, 420.5);
@@ -336,9 +336,9 @@ TEST(LasBadInput, EachIsRefusedLikeABadPointFileWithItsReason)
         {"header smaller than its version's", [](auto& b) { Poke<uint16_t>(b, 94, 227); },
          "a header size of 227 bytes, less than LAS 1.4's 375 bytes"},
     };
-    LasSpec spec = ThreePoints(4, 6);
-    spec.vlrs.push_back({"somebody", 7, {1, 2, 3, 4}, false});
-    const std::vector<uint8_t> good = MakeLas(spec);
+    LasRecipe recipe = ThreePoints(4, 6);
+    recipe.vlrs.push_back({"somebody", 7, {1, 2, 3, 4}, false});
+    const std::vector<uint8_t> good = MakeLas(recipe);
     for (const BadCase& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<uint8_t> bytes = good;
@@ -355,8 +355,8 @@ TEST(LasBadInput, EachIsRefusedLikeABadPointFileWithItsReason)
 
 TEST(LasBadInput, ACountA12FileCannotHold)
 {
-    LasSpec spec = ThreePoints(2, 0);
-    std::vector<uint8_t> bytes = MakeLas(spec);
+    LasRecipe recipe = ThreePoints(2, 0);
+    std::vector<uint8_t> bytes = MakeLas(recipe);
     Poke<uint32_t>(bytes, 107, 0xFFFFFFFFu);
     Opened o;
     Open(bytes, o);

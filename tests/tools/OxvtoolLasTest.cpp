@@ -128,9 +128,9 @@ TEST_F(OxvtoolLas, RefusalsExitWithStatusOneAndTheReason)
     EXPECT_FALSE(std::filesystem::exists(File("x.oxv")));
 
     // A LAS file without a coordinate system: no camera path, and why.
-    LasSpec spec;
-    spec.points = {{0, 0, 0, 1, {}, 1.0}, {100, 100, 100, 2, {}, 2.0}};
-    WriteBytes(File("nowhere.las"), MakeLas(spec));
+    LasRecipe recipe;
+    recipe.points = {{0, 0, 0, 1, {}, 1.0}, {100, 100, 100, 2, {}, 2.0}};
+    WriteBytes(File("nowhere.las"), MakeLas(recipe));
     const RunResult campath = RunOxvtool("campath " + File("nowhere.las") + " " + File("demo") + " --json");
     EXPECT_EQ(campath.status, 1);
     EXPECT_EQ(nlohmann::json::parse(campath.out)["count"], 0);
@@ -138,7 +138,7 @@ TEST_F(OxvtoolLas, RefusalsExitWithStatusOneAndTheReason)
     EXPECT_EQ(nowhere["origin"]["latitude"], nullptr);
 
     // A damaged one: the reason in the JSON.
-    std::vector<uint8_t> bytes = MakeLas(spec);
+    std::vector<uint8_t> bytes = MakeLas(recipe);
     bytes[104] |= 0x80;
     WriteBytes(File("packed.las"), bytes);
     const RunResult bad = RunOxvtool("info --json " + File("packed.las"));
