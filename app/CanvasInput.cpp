@@ -7,7 +7,6 @@
 #include <wx/glcanvas.h>
 #include <wx/statusbr.h>
 
-#include "app/CommandIds.h"
 #include "app/MenuKeys.h"
 #include "app/OxvellHost.h"
 #include "app/OxvellView.h"
@@ -211,35 +210,14 @@ bool CanvasInput::StopRunsByKey()
     return false;
 }
 
-int CanvasInput::CommandForKey(const wxKeyEvent& event) const
-{
-    if (event.GetModifiers() != wxMOD_NONE) return 0;
-    // Space is Start while stopped and Pause/Resume during a run, as the
-    // two items' update rules enable them.
-    const int code = event.GetKeyCode();
-    if (code == WXK_SPACE) return m_view.Run().m_nPlayState == kStopped ? cmd::kPlayStart : cmd::kPlayPause;
-    const char viewKeys[] = "TNSEW";  // in StandardView order
-    for (int i = 0; i < 5; ++i)
-        if (code == viewKeys[i]) return cmd::kViewTop + i;
-    return 0;
-}
-
 void CanvasInput::OnKeyDown(wxKeyEvent& event)
 {
     LevelKey key;
     if (event.GetKeyCode() == WXK_ESCAPE && StopRunsByKey()) return;
-    // Space and the standard views' letters run their commands here, Space
-    // as the run's state has it; taken here, the menu's own accelerator does
-    // not fire as well.
-    auto* frame = wxDynamicCast(m_view.GetFrame(), wxFrame);
-    if (const int command = CommandForKey(event); command && frame) {
-        wxCommandEvent run(wxEVT_MENU, command);
-        run.SetEventObject(frame);
-        frame->GetEventHandler()->ProcessEvent(run);
-        return;
-    }
-    // Every other key a menu shows works here as there.
-    if (frame && RunMenuKey(*frame, event)) return;
+    // Every key a menu shows works here as there (F, Space, the standard
+    // views' letters); taken here, the menu's own accelerator does not fire
+    // as well.
+    if (auto* frame = wxDynamicCast(m_view.GetFrame(), wxFrame); frame && RunMenuKey(*frame, event)) return;
     event.Skip();
     switch (event.GetKeyCode()) {
     case WXK_PAGEUP:

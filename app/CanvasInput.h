@@ -48,9 +48,6 @@ private:
     // Esc: ends a playback run or a first-person flight as their own
     // commands do; false when neither runs.
     [[nodiscard]] bool StopRunsByKey();
-    // The menu command a plain key stands for (Space, the standard views);
-    // 0 for any other key.
-    [[nodiscard]] int CommandForKey(const wxKeyEvent& event) const;
 
     COxvellView& m_view;
     wxGLCanvas* m_canvas = nullptr;

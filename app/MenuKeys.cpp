@@ -1,6 +1,7 @@
 #include "app/MenuKeys.h"
 
 #include <memory>
+#include <vector>
 
 #include <wx/accel.h>
 #include <wx/frame.h>
@@ -19,17 +20,16 @@ bool Matches(const wxAcceleratorEntry& key, const wxKeyEvent& event)
     return key.GetKeyCode() == event.GetKeyCode() && (key.GetFlags() & kModifierFlags) == modifiers;
 }
 
-wxMenuItem* ItemForKey(const wxMenu& menu, const wxKeyEvent& event)
+void ItemsForKey(const wxMenu& menu, const wxKeyEvent& event, std::vector<wxMenuItem*>& items)
 {
     for (wxMenuItem* item : menu.GetMenuItems()) {
         if (const wxMenu* sub = item->GetSubMenu()) {
-            if (wxMenuItem* found = ItemForKey(*sub, event)) return found;
+            ItemsForKey(*sub, event, items);
             continue;
         }
         const std::unique_ptr<wxAcceleratorEntry> key(item->GetAccel());
-        if (key && key->IsOk() && Matches(*key, event)) return item;
+        if (key && key->IsOk() && Matches(*key, event)) items.push_back(item);
     }
-    return nullptr;
 }
 
 }  // namespace
@@ -38,12 +38,18 @@ bool RunMenuKey(wxFrame& frame, const wxKeyEvent& event)
 {
     wxMenuBar* bar = frame.GetMenuBar();
     if (!bar) return false;
-    wxMenuItem* item = nullptr;
-    for (size_t i = 0; i < bar->GetMenuCount() && !item; ++i) item = ItemForKey(*bar->GetMenu(i), event);
-    if (!item) return false;
-    // Enabled as the menu would show it now, not as it was last opened.
+    std::vector<wxMenuItem*> items;
+    for (size_t i = 0; i < bar->GetMenuCount(); ++i) ItemsForKey(*bar->GetMenu(i), event, items);
+    if (items.empty()) return false;
+    // Enabled as the menu would show it now, not as it was last opened. Items
+    // may share a key that only one of them takes at a time (Space: Start
+    // while stopped, Pause/Resume during a run).
     bar->UpdateMenus();
-    if (item->IsEnabled()) (void)frame.ProcessCommand(item);
+    for (wxMenuItem* item : items) {
+        if (!item->IsEnabled()) continue;
+        (void)frame.ProcessCommand(item);
+        break;
+    }
     return true;
 }
 
